@@ -1,0 +1,17 @@
+# Every target of ours gets the same strictness; third-party headers are included as system headers.
+add_library(corvane_warnings INTERFACE)
+target_compile_options(corvane_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Werror=switch -Wshadow=local -Wnon-virtual-dtor)
+if(CORVANE_SANITIZE)
+  target_compile_options(corvane_warnings INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(corvane_warnings INTERFACE -fsanitize=address,undefined)
+endif()
+
+# A static library of one subsystem: NAME, its sources, and the libraries it uses.
+function(corvane_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE corvane_warnings)
+endfunction()

@@ -1,0 +1,82 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Launch.h"
+
+#include "app/AppDelegate.h"
+#include "app/MainThread.h"
+#include "selfcheck/SelfTest.h"
+#include "selfcheck/UITestDelegate.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+
+namespace corvane {
+
+namespace {
+
+// Qt would abort with a page about platform plugins; say what is actually wrong instead.
+bool reportMissingDisplay()
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+        !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return false;
+    std::fputs("corvane: no display to run on (neither DISPLAY nor WAYLAND_DISPLAY is set)\n", stderr);
+    return true;
+}
+
+int runSelfCheck(const QString& outputPath, int& argc, char** argv)
+{
+    // The self-check draws into pictures only. Without a platform choice of the user's it runs on the
+    // offscreen platform, so it works the same over SSH, in CI and on a desktop.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    assumeMainThread("main");
+    return SelfTest::run(outputPath);
+}
+
+int runSnapshot(const QString& outputDirectory, int& argc, char** argv)
+{
+    if (reportMissingDisplay())
+        return 1;
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    assumeMainThread("main");
+    // Owned for the rest of the process: the snapshot mode ends by quitting, never by returning here.
+    auto* delegate = new UITestDelegate(outputDirectory);
+    QTimer::singleShot(0, delegate, [delegate] { delegate->applicationDidFinishLaunching(); });
+    QApplication::exec();
+    return 0;
+}
+
+int runNormal(const QStringList& arguments, int& argc, char** argv)
+{
+    if (reportMissingDisplay())
+        return 1;
+    QApplication app(argc, argv);
+    // A tray utility: closing the last editor window must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    assumeMainThread("main");
+    AppDelegate delegate(arguments);
+    QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    QApplication::exec();
+    return 0;
+}
+
+} // namespace
+
+int launch(const LaunchMode& mode, const QStringList& arguments, int& argc, char** argv)
+{
+    switch (mode.kind) {
+    case LaunchMode::Kind::selfCheck:
+        return runSelfCheck(mode.path, argc, argv);
+    case LaunchMode::Kind::snapshot:
+        return runSnapshot(mode.path, argc, argv);
+    case LaunchMode::Kind::normal:
+        return runNormal(arguments, argc, argv);
+    }
+    return 0;
+}
+
+} // namespace corvane

@@ -1,0 +1,92 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "annotation/Palette.h"
+#include "editor/CanvasView.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <algorithm>
+
+namespace corvane {
+
+namespace {
+
+// Chrome lines are 1/m thick with dashes of 4/m on and 3/m off; QPen measures dashes in pen widths.
+QPen chromePen(QColor color, double magnification, bool dashed)
+{
+    QPen pen(color, 1.0 / magnification, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    if (dashed)
+        pen.setDashPattern({4.0, 3.0});
+    return pen;
+}
+
+} // namespace
+
+void CanvasView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.setClipRect(event->rect());
+    painter.fillRect(rect(), Qt::white);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(QPointF(0, 0), m_drawable);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    paintAnnotations(painter);
+    if (m_editingAnnotation)
+        drawEditingFrame(painter, *m_editingAnnotation);
+    else if (m_selected)
+        drawSelectionChrome(painter, *m_selected);
+}
+
+void CanvasView::paintAnnotations(QPainter& painter) const
+{
+    for (const AnnotationPtr& annotation : m_annotations) {
+        // The text editor shows the box being typed in; drawing it too would double the text.
+        if (annotation != m_editingAnnotation)
+            annotation->draw(painter, m_contentScale);
+    }
+}
+
+void CanvasView::drawSelectionChrome(QPainter& painter, const Annotation& annotation) const
+{
+    const double m = chromeMagnification();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    QColor outline = Palette::accent();
+    outline.setAlphaF(0.9f);
+    painter.setPen(chromePen(outline, m, true));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(annotation.bounds(m_contentScale).adjusted(2, 2, -2, -2));
+
+    const double side = 8.0 / m;
+    painter.setPen(chromePen(Palette::accent(), m, false));
+    painter.setBrush(Qt::white);
+    for (const QPointF& handle : annotation.handlePoints())
+        painter.drawRect(QRectF(handle.x() - side / 2, handle.y() - side / 2, side, side));
+    painter.restore();
+}
+
+void CanvasView::drawEditingFrame(QPainter& painter, const Annotation& annotation) const
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(chromePen(Palette::accent(), chromeMagnification(), true));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(annotation.rect().adjusted(-2, -2, 2, 2));
+    painter.restore();
+}
+
+QImage CanvasView::renderedImage()
+{
+    commitTextEditing();
+    // The screenshot covers every pixel, so the export starts as a plain copy of it; an opaque
+    // screenshot stays opaque (no alpha channel to encode, smaller files).
+    QImage image = m_drawable.copy();
+    if (image.isNull())
+        return {};
+    QPainter painter(&image);
+    paintAnnotations(painter);
+    painter.end();
+    return image;
+}
+
+} // namespace corvane

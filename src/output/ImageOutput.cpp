@@ -1,0 +1,158 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "output/ImageOutput.h"
+
+#include "output/ExclusiveFile.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <algorithm>
+
+namespace corvane::ImageOutput {
+
+namespace {
+
+enum class Format { Png, Jpeg, Tiff };
+
+constexpr int kJpegQuality = 92;
+constexpr double kPointsPerInch = 72.0;
+constexpr double kMetresPerInch = 0.0254;
+// Far above any real display, and keeps the dots-per-metre value inside an int.
+constexpr double kMaxDotsPerMetre = 1e9;
+
+const char* writerFormat(Format format)
+{
+    switch (format) {
+    case Format::Png:
+        return "png";
+    case Format::Jpeg:
+        return "jpeg";
+    case Format::Tiff:
+        return "tiff";
+    }
+    return "png";
+}
+
+// JPEG has no alpha channel: hand the encoder an opaque image rather than let it guess.
+QImage opaque(const QImage& image)
+{
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_RGB888:
+    case QImage::Format_Grayscale8:
+        return image;
+    default:
+        return image.convertToFormat(QImage::Format_RGB32);
+    }
+}
+
+std::optional<QByteArray> encode(const QImage& image, Format format, double scale)
+{
+    if (image.isNull())
+        return std::nullopt;
+
+    QImage picture = format == Format::Jpeg ? opaque(image) : image;
+    const double dotsPerInch = kPointsPerInch * effectiveScale(scale);
+    const int dotsPerMetre = qRound(std::clamp(dotsPerInch / kMetresPerInch, 1.0, kMaxDotsPerMetre));
+    // Metadata only: the pixels stay as they are (a shared image is copied, never resampled).
+    picture.setDotsPerMeterX(dotsPerMetre);
+    picture.setDotsPerMeterY(dotsPerMetre);
+
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return std::nullopt;
+    QImageWriter writer(&buffer, writerFormat(format));
+    if (format == Format::Jpeg)
+        writer.setQuality(kJpegQuality);
+    if (!writer.write(picture) || bytes.isEmpty())
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace
+
+double effectiveScale(double scale) { return scale > 1.0 ? scale : 1.0; }
+
+std::optional<QByteArray> data(const QImage& image, const QMimeType& type, double scale)
+{
+    const QString name = type.name();
+    if (name == QLatin1String("image/jpeg"))
+        return encode(image, Format::Jpeg, scale);
+    if (name == QLatin1String("image/tiff"))
+        return encode(image, Format::Tiff, scale);
+    return encode(image, Format::Png, scale);
+}
+
+QString defaultFileName(const QDateTime& at)
+{
+    return QStringLiteral("Screenshot ") +
+           at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd 'at' HH.mm.ss"));
+}
+
+QString defaultFileName() { return defaultFileName(QDateTime::currentDateTime()); }
+
+std::optional<QString> saveToDesktop(const QImage& image, double scale, const std::optional<QString>& name)
+{
+    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    if (desktop.isEmpty())
+        return std::nullopt;
+    // A fresh Linux account may have no Desktop folder yet; that is no reason to fail.
+    if (!QDir().mkpath(desktop))
+        return std::nullopt;
+    return saveToDirectory(desktop, image, scale, name, [] { return QDateTime::currentDateTime(); });
+}
+
+std::optional<QString> saveToDirectory(const QString& directory, const QImage& image, double scale,
+                                       const std::optional<QString>& name, const Clock& clock)
+{
+    const std::optional<QByteArray> png = encode(image, Format::Png, scale);
+    if (!png)
+        return std::nullopt;
+
+    // The base is taken afresh for every candidate: with no name given, a run of collisions that
+    // crosses a second goes on with the newer time stamp. An empty name counts as no name (it would
+    // otherwise make the hidden file ".png").
+    const auto base = [&]() -> QString {
+        if (name && !name->isEmpty())
+            return *name;
+        return defaultFileName(clock ? clock() : QDateTime::currentDateTime());
+    };
+    return ExclusiveFile::write(directory, *png, [&](std::uint64_t attempt) {
+        if (attempt <= 1)
+            return base() + QStringLiteral(".png");
+        return base() + QStringLiteral(" (%1).png").arg(attempt);
+    });
+}
+
+bool copyToClipboard(const QImage& image, double scale)
+{
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return false;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    // Whatever was there goes, even if neither encoding works out: a stale picture is worse than none.
+    clipboard->clear(QClipboard::Clipboard);
+
+    const std::optional<QByteArray> png = encode(image, Format::Png, scale);
+    const std::optional<QByteArray> tiff = encode(image, Format::Tiff, scale);
+    if (!png && !tiff)
+        return false;
+
+    auto* mimeData = new QMimeData;
+    if (png)
+        mimeData->setData(QStringLiteral("image/png"), *png);
+    if (tiff)
+        mimeData->setData(QStringLiteral("image/tiff"), *tiff);
+    clipboard->setMimeData(mimeData, QClipboard::Clipboard); // the clipboard takes ownership
+    return true;
+}
+
+} // namespace corvane::ImageOutput

@@ -1,0 +1,43 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QImage>
+#include <QMimeType>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace corvane::ImageOutput {
+
+using Clock = std::function<QDateTime()>;
+
+// Pixels per point of the source display as the files record it: anything up to 1 counts as 1.
+double effectiveScale(double scale);
+
+// Encoded bytes: JPEG (quality 92) for image/jpeg, TIFF for image/tiff, PNG for every other type. The
+// file records 72 x effective scale pixels per inch; the pixels themselves are never resampled.
+std::optional<QByteArray> data(const QImage& image, const QMimeType& type, double scale);
+
+// "Screenshot 2026-12-05 at 22.29.09" for the given moment, in the user's time zone.
+QString defaultFileName(const QDateTime& at);
+QString defaultFileName();
+
+// Writes a PNG into the user's Desktop folder as NAME.png, or NAME (2).png, NAME (3).png... for the
+// first name nothing holds yet; with no name the time-stamped default is used. The name is claimed
+// atomically, so no existing file is ever replaced, and a failed write leaves no file behind.
+// Returns the path written, or nothing on any failure.
+std::optional<QString> saveToDesktop(const QImage& image, double scale,
+                                     const std::optional<QString>& name = std::nullopt);
+
+// The same into a given folder, with a given clock: the Desktop variant is this one with the
+// user's Desktop folder and the system clock.
+std::optional<QString> saveToDirectory(const QString& directory, const QImage& image, double scale,
+                                       const std::optional<QString>& name, const Clock& clock);
+
+// Puts the picture on the clipboard as image/png, then image/tiff. True when either went on.
+bool copyToClipboard(const QImage& image, double scale);
+
+} // namespace corvane::ImageOutput

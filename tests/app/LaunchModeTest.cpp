@@ -1,0 +1,56 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/LaunchMode.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+using Kind = LaunchMode::Kind;
+
+struct Case {
+    const char* name;
+    QStringList arguments;
+    LaunchMode expected;
+};
+
+TEST(LaunchModeTest, ChoosesTheModeFromTheWholeArgumentList)
+{
+    const Case cases[] = {
+        {"no arguments at all", {}, {Kind::normal, ""}},
+        {"program path only", {"corvane"}, {Kind::normal, ""}},
+        {"selftest with a path", {"corvane", "--selftest", "out.png"}, {Kind::selfCheck, "out.png"}},
+        {"selftest last", {"corvane", "--selftest"}, {Kind::selfCheck, "selftest.png"}},
+        {"selftest takes the next switch as its path",
+         {"corvane", "--selftest", "--uitest"},
+         {Kind::selfCheck, "--uitest"}},
+        {"selftest after uitest still wins",
+         {"corvane", "--uitest", "shots", "--selftest"},
+         {Kind::selfCheck, "selftest.png"}},
+        {"only the first selftest counts",
+         {"corvane", "--selftest", "a.png", "--selftest", "b.png"},
+         {Kind::selfCheck, "a.png"}},
+        {"index 0 is searched too", {"--selftest", "x.png"}, {Kind::selfCheck, "x.png"}},
+        {"uitest alone", {"corvane", "--uitest"}, {Kind::snapshot, "./uitest"}},
+        {"uitest with a directory", {"corvane", "--uitest", "/tmp/shots"}, {Kind::snapshot, "/tmp/shots"}},
+        {"only the first uitest counts",
+         {"corvane", "--uitest", "one", "--uitest", "two"},
+         {Kind::snapshot, "one"}},
+        {"uitest takes an empty argument as given", {"corvane", "--uitest", ""}, {Kind::snapshot, ""}},
+        {"capitals are not the switch", {"corvane", "--SELFTEST", "x"}, {Kind::normal, ""}},
+        {"a single hyphen is not the switch", {"corvane", "-selftest", "-uitest"}, {Kind::normal, ""}},
+        {"a switch with a value attached is not the switch", {"corvane", "--selftest=x.png"}, {Kind::normal, ""}},
+        {"open is left to the normal mode", {"corvane", "--open", "/tmp/a.png"}, {Kind::normal, ""}},
+        {"unknown arguments are ignored", {"corvane", "--help", "-v"}, {Kind::normal, ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LaunchMode chosen = chooseLaunchMode(c.arguments);
+        EXPECT_EQ(chosen.kind, c.expected.kind);
+        EXPECT_EQ(chosen.path.toStdString(), c.expected.path.toStdString());
+    }
+}
+
+} // namespace
+} // namespace corvane

@@ -1,0 +1,373 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CanvasTestSupport.h"
+
+#include <QKeyEvent>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <optional>
+#include <vector>
+
+namespace corvane {
+namespace {
+
+using namespace canvastest;
+
+// A fresh canvas per case: 600 x 400 at scale 1, so hit bands and grab squares are plain pixel counts.
+struct Canvas {
+    CanvasView view{plainImage(600, 400), 1};
+    CountingDelegate delegate;
+    Canvas() { view.setDelegate(&delegate); }
+
+    AnnotationPtr add(AnnotationPtr a, bool selectIt = false)
+    {
+        view.addAnnotation(a);
+        if (selectIt)
+            view.select(a);
+        return a;
+    }
+};
+
+bool isWholePlusEight(double height) { return height > 8 && height == std::floor(height); }
+
+TEST(CanvasCreating, KeepsDeliberateShapesAndForgetsStrayClicks)
+{
+    struct Case {
+        ToolKind tool;
+        QPoint from, to;
+        std::optional<std::array<double, 4>> kept; // p1 and p2 after mouse-up
+    };
+    const std::vector<Case> cases{
+        {ToolKind::rectangle, {100, 100}, {102, 300}, std::nullopt},
+        {ToolKind::rectangle, {100, 100}, {110, 300}, {{100, 100, 110, 300}}},
+        {ToolKind::rectangle, {300, 300}, {100, 150}, {{100, 150, 300, 300}}},
+        {ToolKind::ellipse, {100, 100}, {200, 103}, std::nullopt},
+        {ToolKind::ellipse, {200, 100}, {100, 104}, {{100, 100, 200, 104}}},
+        {ToolKind::line, {100, 100}, {103, 100}, std::nullopt},
+        {ToolKind::line, {100, 100}, {104, 100}, {{100, 100, 104, 100}}},
+        // Segments keep their direction.
+        {ToolKind::arrow, {300, 300}, {100, 150}, {{300, 300, 100, 150}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "tool " << ToolKinds::rawValue(c.tool) << " to " << c.to.x() << ","
+                                        << c.to.y());
+        Canvas canvas;
+        canvas.view.setTool(c.tool);
+        drag(canvas.view, c.from, c.to);
+        EXPECT_EQ(canvas.view.selected(), nullptr);
+        EXPECT_EQ(canvas.view.canUndo(), c.kept.has_value());
+        EXPECT_EQ(canvas.delegate.contentChanges, c.kept ? 1 : 0);
+        ASSERT_EQ(canvas.view.annotations().size(), c.kept ? 1u : 0u);
+        if (c.kept) {
+            const Annotation& a = *canvas.view.annotations().front();
+            EXPECT_EQ((std::array{a.p1.x(), a.p1.y(), a.p2.x(), a.p2.y()}), *c.kept);
+        }
+    }
+}
+
+TEST(CanvasCreating, ShiftSnapsSegmentsToFortyFiveDegreesAndBoxesToSquares)
+{
+    struct Case {
+        ToolKind tool;
+        QPoint to;
+        double x, y; // p2 while dragging from (200, 200)
+    };
+    const std::vector<Case> cases{
+        {ToolKind::line, {300, 260}, 282.462, 282.462}, {ToolKind::line, {300, 240}, 307.703, 200},
+        {ToolKind::arrow, {150, 260}, 144.773, 255.227}, {ToolKind::rectangle, {170, 210}, 170, 230},
+        {ToolKind::ellipse, {250, 180}, 250, 150},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "to " << c.to.x() << "," << c.to.y());
+        Canvas canvas;
+        canvas.view.setTool(c.tool);
+        press(canvas.view, {200, 200}, Qt::ShiftModifier);
+        moveTo(canvas.view, c.to, Qt::ShiftModifier);
+        ASSERT_EQ(canvas.view.annotations().size(), 1u);
+        const QPointF p2 = canvas.view.annotations().front()->p2;
+        EXPECT_NEAR(p2.x(), c.x, 0.001);
+        EXPECT_NEAR(p2.y(), c.y, 0.001);
+        release(canvas.view, c.to, Qt::ShiftModifier);
+    }
+}
+
+class CanvasSelectTool : public ::testing::Test {
+protected:
+    void SetUp() override { canvas.view.setTool(ToolKind::select); }
+    Canvas canvas;
+    AnnotationPtr box = shape(Kind::rectangle, {100, 100}, {300, 200});
+};
+
+TEST_F(CanvasSelectTool, ClickPicksTheTopMostAnnotationAndEmptySpaceClears)
+{
+    const AnnotationPtr other = canvas.add(shape(Kind::rectangle, {105, 120}, {250, 300}));
+    canvas.add(box);
+    click(canvas.view, {106, 150}); // on both outlines
+    EXPECT_EQ(canvas.view.selected(), box);
+    click(canvas.view, {200, 150}); // inside the box, off its outline
+    EXPECT_EQ(canvas.view.selected(), nullptr);
+    EXPECT_EQ(canvas.delegate.selectionChanges, 2);
+}
+
+TEST_F(CanvasSelectTool, MoveFollowsThePointerFromTheMouseDownState)
+{
+    canvas.add(box);
+    press(canvas.view, {100, 150});
+    moveTo(canvas.view, {110, 160});
+    moveTo(canvas.view, {130, 155});
+    release(canvas.view, {130, 155});
+    EXPECT_EQ(xywh(box->rect()), (std::array<double, 4>{130, 105, 200, 100}));
+    EXPECT_EQ(canvas.delegate.contentChanges, 1);
+}
+
+TEST_F(CanvasSelectTool, ShiftMoveKeepsOnlyTheLargerComponentAndATieMovesVertically)
+{
+    const std::vector<std::array<int, 4>> cases{// pointer offset, then expected offset
+                                                {12, -12, 0, -12},
+                                                {20, -5, 20, 0},
+                                                {-3, 15, 0, 15}};
+    for (const auto& [dx, dy, ex, ey] : cases) {
+        SCOPED_TRACE(testing::Message() << "offset " << dx << "," << dy);
+        Canvas fresh;
+        fresh.view.setTool(ToolKind::select);
+        const AnnotationPtr a = fresh.add(shape(Kind::rectangle, {100, 100}, {300, 200}));
+        drag(fresh.view, {100, 150}, {100 + dx, 150 + dy}, Qt::ShiftModifier);
+        EXPECT_EQ(xy(a->p1), (std::array<double, 2>{100.0 + ex, 100.0 + ey}));
+        EXPECT_EQ(xy(a->p2), (std::array<double, 2>{300.0 + ex, 200.0 + ey}));
+    }
+}
+
+TEST_F(CanvasSelectTool, ClickWithoutMovingRecordsOneStepAndEmptiesRedo)
+{
+    canvas.add(box);
+    canvas.view.pushUndo();
+    ASSERT_TRUE(canvas.view.undo());
+    ASSERT_TRUE(canvas.view.canRedo());
+    const AnnotationPtr restored = canvas.view.annotations().front();
+
+    click(canvas.view, {100, 150});
+    EXPECT_EQ(canvas.view.selected(), restored);
+    EXPECT_FALSE(canvas.view.canRedo());
+    EXPECT_EQ(drainUndo(canvas.view), 1);
+}
+
+TEST_F(CanvasSelectTool, HandleGrabSquareKeepsItsSizeOnScreen)
+{
+    struct Case {
+        double magnification;
+        QPoint from;
+        std::array<double, 4> rect; // after dragging to (60, 70)
+    };
+    const std::vector<Case> cases{
+        {1, {108, 108}, {60, 70, 240, 130}}, // resize
+        {1, {109, 100}, {51, 70, 200, 100}}, // move: 9 px from the corner
+        {2, {104, 104}, {60, 70, 240, 130}},
+        {2, {105, 100}, {55, 70, 200, 100}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "magnification " << c.magnification << " from " << c.from.x() << ","
+                                        << c.from.y());
+        Canvas fresh;
+        fresh.view.setTool(ToolKind::select);
+        fresh.view.setMagnification(c.magnification);
+        const AnnotationPtr a = fresh.add(shape(Kind::rectangle, {100, 100}, {300, 200}), true);
+        drag(fresh.view, c.from, {60, 70});
+        EXPECT_EQ(xywh(a->rect()), c.rect);
+        EXPECT_EQ(fresh.view.selected(), a);
+        EXPECT_EQ(drainUndo(fresh.view), 1);
+    }
+}
+
+TEST_F(CanvasSelectTool, CornerDraggedPastTheOppositeCornerTurnsTheRectangleOver)
+{
+    canvas.add(box, true);
+    press(canvas.view, {100, 100});
+    moveTo(canvas.view, {400, 260});
+    EXPECT_EQ(xywh(box->rect()), (std::array<double, 4>{300, 200, 100, 60}));
+    moveTo(canvas.view, {350, 250});
+    EXPECT_EQ(xywh(box->rect()), (std::array<double, 4>{300, 200, 50, 50}));
+    release(canvas.view, {350, 250});
+    EXPECT_EQ(canvas.delegate.contentChanges, 1);
+}
+
+TEST_F(CanvasSelectTool, LineHandlesMoveTheirOwnEndAndShiftSnapsAroundTheOther)
+{
+    struct Case {
+        QPoint from, to;
+        bool shift;
+        std::array<double, 4> ends;
+    };
+    const std::vector<Case> cases{
+        {{100, 100}, {120, 90}, false, {120, 90, 300, 100}},
+        {{300, 100}, {310, 120}, false, {100, 100, 310, 120}},
+        {{300, 100}, {200, 190}, true, {100, 100, 195.132, 195.132}},
+        {{100, 100}, {120, 110}, true, {119.722, 100, 300, 100}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "from " << c.from.x() << " to " << c.to.x() << "," << c.to.y());
+        Canvas fresh;
+        fresh.view.setTool(ToolKind::select);
+        const AnnotationPtr line = fresh.add(shape(Kind::line, {100, 100}, {300, 100}), true);
+        drag(fresh.view, c.from, c.to, c.shift ? Qt::ShiftModifier : Qt::NoModifier);
+        const std::array<double, 4> got{line->p1.x(), line->p1.y(), line->p2.x(), line->p2.y()};
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_NEAR(got[i], c.ends[i], 0.001) << "coordinate " << i;
+    }
+}
+
+TEST_F(CanvasSelectTool, TextCornerScalesTheFontWithTheHeightAndEdgesLeaveIt)
+{
+    struct Case {
+        QPoint from, to;
+        double font;
+        double top, width; // the height then follows from the text
+    };
+    const std::vector<Case> cases{
+        {{300, 200}, {300, 300}, 48, 100, 200}, // bottom-right: 100 -> 200 high
+        {{300, 200}, {300, 201}, 6, 100, 200},  // 0.05 x 24 = 1.2, floored at 6
+        {{100, 100}, {100, 50}, 36, 50, 200},   // top-left: 150 high
+        {{300, 100}, {300, 150}, 12, 150, 200}, // top-right: 50 high
+        {{200, 200}, {200, 300}, 24, 100, 200}, // bottom edge
+        {{300, 150}, {400, 150}, 24, 100, 300}, // right edge
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "from " << c.from.x() << "," << c.from.y() << " to " << c.to.x() << ","
+                                        << c.to.y());
+        Canvas fresh;
+        fresh.view.setTool(ToolKind::select);
+        const AnnotationPtr text = fresh.add(shape(Kind::text, {100, 100}, {300, 200}, "ab"), true);
+        drag(fresh.view, c.from, c.to);
+        EXPECT_DOUBLE_EQ(text->fontSize, c.font);
+        const QRectF r = text->rect();
+        EXPECT_EQ((std::array{r.left(), r.top(), r.width()}), (std::array{100.0, c.top, c.width}));
+        EXPECT_TRUE(isWholePlusEight(r.height())) << r.height();
+    }
+}
+
+TEST_F(CanvasSelectTool, DoubleClickEditsOnlyATopMostText)
+{
+    for (const bool textOnTop : {false, true}) {
+        SCOPED_TRACE(textOnTop ? "text on top" : "rectangle on top");
+        Canvas fresh;
+        fresh.view.setTool(ToolKind::select);
+        const AnnotationPtr text = shape(Kind::text, {105, 120}, {205, 145}, "hi");
+        const AnnotationPtr rectangle = shape(Kind::rectangle, {100, 100}, {300, 200});
+        fresh.add(textOnTop ? rectangle : text);
+        fresh.add(textOnTop ? text : rectangle);
+        // Within the rectangle's outline band and the text box, away from the rectangle's handles.
+        doubleClick(fresh.view, {106, 130});
+
+        EXPECT_EQ(fresh.view.isEditingText(), textOnTop);
+        EXPECT_EQ(fresh.view.selected(), textOnTop ? text : rectangle);
+        if (textOnTop) {
+            EXPECT_EQ(fresh.view.editingAnnotation(), text);
+            ASSERT_TRUE(fresh.view.commitTextEditing());
+        }
+        // On the rectangle the second click is a second move start.
+        EXPECT_EQ(drainUndo(fresh.view), textOnTop ? 1 : 2);
+    }
+}
+
+TEST_F(CanvasSelectTool, ArrowKeysNudgeOneStepPerPress)
+{
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        double dx, dy;
+    };
+    const std::vector<Case> cases{
+        {Qt::Key_Left, {}, -1, 0},   {Qt::Key_Right, {}, 1, 0},  {Qt::Key_Up, {}, 0, -1},
+        {Qt::Key_Down, {}, 0, 1},    {Qt::Key_Left, Qt::ShiftModifier, -10, 0},
+        {Qt::Key_Up, Qt::ShiftModifier, 0, -10},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "key " << c.key << " modifiers " << c.mods.toInt());
+        Canvas fresh;
+        const AnnotationPtr a = fresh.add(shape(Kind::rectangle, {100, 100}, {300, 200}), true);
+        QTest::keyClick(&fresh.view, c.key, c.mods);
+        QTest::keyClick(&fresh.view, c.key, c.mods);
+        EXPECT_EQ(xy(a->p1), (std::array{100 + 2 * c.dx, 100 + 2 * c.dy}));
+        EXPECT_EQ(xy(a->p2), (std::array{300 + 2 * c.dx, 200 + 2 * c.dy}));
+        EXPECT_EQ(fresh.delegate.contentChanges, 2);
+        EXPECT_EQ(drainUndo(fresh.view), 2);
+    }
+}
+
+TEST_F(CanvasSelectTool, ArrowsAreConsumedWithoutSelectionWhileOtherKeysPassOn)
+{
+    canvas.add(box);
+    const std::vector<std::pair<Qt::Key, bool>> cases{
+        {Qt::Key_Left, true}, {Qt::Key_Down, true}, {Qt::Key_A, false}, {Qt::Key_Return, false}};
+    for (const auto& [key, consumed] : cases) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&canvas.view, &event);
+        EXPECT_EQ(event.isAccepted(), consumed) << "key " << key;
+    }
+    EXPECT_EQ(xywh(box->rect()), (std::array<double, 4>{100, 100, 200, 100}));
+    EXPECT_FALSE(canvas.view.canUndo());
+}
+
+TEST_F(CanvasSelectTool, DeleteAndBackspaceRemoveTheSelectionUndoably)
+{
+    for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_Backspace}) {
+        Canvas fresh;
+        const AnnotationPtr a = fresh.add(shape(Kind::rectangle, {100, 100}, {300, 200}), true);
+        QTest::keyClick(&fresh.view, key);
+        EXPECT_TRUE(fresh.view.annotations().empty()) << "key " << key;
+        EXPECT_EQ(fresh.view.selected(), nullptr);
+        ASSERT_TRUE(fresh.view.undo());
+        ASSERT_EQ(fresh.view.annotations().size(), 1u);
+        EXPECT_EQ(fields(*fresh.view.annotations().front()), fields(*a));
+    }
+}
+
+TEST_F(CanvasSelectTool, EscapeOnlyDeselects)
+{
+    canvas.add(box, true);
+    QTest::keyClick(&canvas.view, Qt::Key_Escape);
+    EXPECT_EQ(canvas.view.selected(), nullptr);
+    EXPECT_EQ(canvas.view.annotations().size(), 1u);
+    EXPECT_FALSE(canvas.view.canUndo());
+}
+
+TEST(CanvasRestyle, AnyStyleChangeAppliesAllThreeToASelectedTextInOneStep)
+{
+    Canvas canvas;
+    const AnnotationPtr text = canvas.add(shape(Kind::text, {100, 100}, {300, 200}, "ab"));
+    canvas.view.setStrokeColor(QColor(0, 0, 255));
+    canvas.view.setFontSize(40);
+    EXPECT_FALSE(canvas.view.canUndo());
+    EXPECT_EQ(fields(*text), fields(*shape(Kind::text, {100, 100}, {300, 200}, "ab")));
+
+    canvas.view.select(text);
+    canvas.view.setLineWidth(5);
+    EXPECT_EQ(text->color, QColor(0, 0, 255));
+    EXPECT_EQ(text->lineWidth, 5);
+    EXPECT_EQ(text->fontSize, 40);
+    EXPECT_EQ(text->rect().topLeft(), QPointF(100, 100));
+    EXPECT_EQ(text->rect().width(), 200);
+    EXPECT_TRUE(isWholePlusEight(text->rect().height())) << text->rect().height();
+    EXPECT_EQ(canvas.delegate.contentChanges, 1);
+
+    ASSERT_TRUE(canvas.view.undo());
+    EXPECT_EQ(fields(*canvas.view.annotations().front()),
+              fields(*shape(Kind::text, {100, 100}, {300, 200}, "ab")));
+    EXPECT_FALSE(canvas.view.undo());
+}
+
+TEST(CanvasRestyle, EachColourChangeIsOneStep)
+{
+    Canvas canvas;
+    canvas.add(shape(Kind::rectangle, {100, 100}, {300, 200}), true);
+    canvas.view.setStrokeColor(QColor(0, 255, 0));
+    canvas.view.setStrokeColor(QColor(0, 0, 255));
+    EXPECT_EQ(canvas.view.selected()->color, QColor(0, 0, 255));
+    ASSERT_TRUE(canvas.view.undo());
+    EXPECT_EQ(canvas.view.annotations().front()->color, QColor(0, 255, 0));
+    ASSERT_TRUE(canvas.view.undo());
+    EXPECT_EQ(canvas.view.annotations().front()->color, QColor(0xFF, 0x3B, 0x30));
+    EXPECT_FALSE(canvas.view.undo());
+}
+
+} // namespace
+} // namespace corvane
