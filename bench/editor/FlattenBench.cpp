@@ -26,7 +26,8 @@ std::unique_ptr<CanvasView> makeScene(int count)
     std::uniform_real_distribution<double> x(0, 3600);
     std::uniform_real_distribution<double> y(0, 1950);
     std::uniform_real_distribution<double> extent(40, 600);
-    const QColor colors[] = {Palette::red(), Palette::orange(), Palette::green(), Palette::blue(), Palette::purple()};
+    const QColor colors[] = {Palette::red(), Palette::orange(), Palette::green(), Palette::blue(),
+                             Palette::purple()};
     for (int i = 0; i < count; ++i) {
         const auto kind = Annotation::allKinds[static_cast<std::size_t>(i) % Annotation::allKinds.size()];
         const QPointF p1(x(random), y(random));

@@ -16,7 +16,10 @@ bool halfOpenContains(const QRectF& rect, QPointF point)
 
 namespace {
 
-QRectF grownBy(const QRectF& r, double d) { return r.adjusted(-d, -d, d, d); }
+QRectF grownBy(const QRectF& r, double d)
+{
+    return r.adjusted(-d, -d, d, d);
+}
 
 // Shrinking past the middle leaves nothing rather than a turned-over rectangle.
 std::optional<QRectF> shrunkBy(const QRectF& r, double d)
@@ -48,10 +51,12 @@ Annotation::Annotation(Kind kind_, QPointF p1_, QPointF p2_, QColor color_, doub
     , lineWidth(lineWidth_)
     , fontSize(fontSize_)
     , text(std::move(text_))
-{
-}
+{}
 
-std::shared_ptr<Annotation> Annotation::copy() const { return std::make_shared<Annotation>(*this); }
+std::shared_ptr<Annotation> Annotation::copy() const
+{
+    return std::make_shared<Annotation>(*this);
+}
 
 bool Annotation::isRectLike() const
 {
@@ -73,7 +78,10 @@ QRectF Annotation::rect() const
                   QPointF(std::max(p1.x(), p2.x()), std::max(p1.y(), p2.y())));
 }
 
-QRectF Annotation::bounds(double scale) const { return grownBy(rect(), std::max(scale * lineWidth, 8.0)); }
+QRectF Annotation::bounds(double scale) const
+{
+    return grownBy(rect(), std::max(scale * lineWidth, 8.0));
+}
 
 bool Annotation::hitTest(QPointF point, double scale) const
 {
@@ -120,7 +128,7 @@ std::vector<QPointF> Annotation::handlePoints() const
     const double midX = r.center().x();
     const double midY = r.center().y();
     return {
-        {r.left(), r.top()},    {midX, r.top()},         {r.right(), r.top()}, {r.right(), midY},
+        {r.left(), r.top()},     {midX, r.top()},    {r.right(), r.top()},   {r.right(), midY},
         {r.right(), r.bottom()}, {midX, r.bottom()}, {r.left(), r.bottom()}, {r.left(), midY},
     };
 }
@@ -133,15 +141,36 @@ QRectF Annotation::resized(const QRectF& rect, int handle, QPointF to)
     double right = r.right();
     double bottom = r.bottom();
     switch (handle) {
-    case 0: left = to.x(); top = to.y(); break;
-    case 1: top = to.y(); break;
-    case 2: top = to.y(); right = to.x(); break;
-    case 3: right = to.x(); break;
-    case 4: right = to.x(); bottom = to.y(); break;
-    case 5: bottom = to.y(); break;
-    case 6: bottom = to.y(); left = to.x(); break;
-    case 7: left = to.x(); break;
-    default: break;
+    case 0:
+        left = to.x();
+        top = to.y();
+        break;
+    case 1:
+        top = to.y();
+        break;
+    case 2:
+        top = to.y();
+        right = to.x();
+        break;
+    case 3:
+        right = to.x();
+        break;
+    case 4:
+        right = to.x();
+        bottom = to.y();
+        break;
+    case 5:
+        bottom = to.y();
+        break;
+    case 6:
+        bottom = to.y();
+        left = to.x();
+        break;
+    case 7:
+        left = to.x();
+        break;
+    default:
+        break;
     }
     return QRectF(QPointF(std::min(left, right), std::min(top, bottom)),
                   QPointF(std::max(left, right), std::max(top, bottom)));

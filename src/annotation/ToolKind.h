@@ -15,7 +15,10 @@ namespace ToolKinds {
 inline constexpr std::array<ToolKind, 6> allCases{ToolKind::select, ToolKind::rectangle, ToolKind::ellipse,
                                                   ToolKind::line,   ToolKind::arrow,     ToolKind::text};
 
-constexpr int rawValue(ToolKind tool) { return static_cast<int>(tool); }
+constexpr int rawValue(ToolKind tool)
+{
+    return static_cast<int>(tool);
+}
 
 constexpr std::optional<ToolKind> fromRawValue(int raw)
 {

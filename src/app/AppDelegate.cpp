@@ -2,6 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppDelegate.h"
 
+#include "editor/EditorWindowController.h"
+#include "editor/ImageFile.h"
+
+#include <QApplication>
+#include <QDir>
 #include <utility>
 
 namespace corvane {
@@ -9,9 +14,31 @@ namespace corvane {
 AppDelegate::AppDelegate(QStringList arguments, QObject* parent)
     : QObject(parent)
     , m_arguments(std::move(arguments))
+{}
+
+void AppDelegate::applicationDidFinishLaunching()
 {
+    if (const auto path = openAtLaunchPath(m_arguments))
+        openInEditor(QDir::current().absoluteFilePath(*path));
 }
 
-void AppDelegate::applicationDidFinishLaunching() {}
+bool AppDelegate::openInEditor(const QString& path)
+{
+    const auto opened = loadImageFile(path);
+    if (!opened) {
+        QApplication::beep();
+        return false;
+    }
+    EditorWindowController::open(opened->image, opened->scale, opened->suggestedName);
+    return true;
+}
+
+std::optional<QString> openAtLaunchPath(const QStringList& arguments)
+{
+    const qsizetype at = arguments.indexOf(QStringLiteral("--open"));
+    if (at < 0 || at + 1 >= arguments.size())
+        return std::nullopt;
+    return arguments[at + 1];
+}
 
 } // namespace corvane

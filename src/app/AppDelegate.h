@@ -4,11 +4,12 @@
 
 #include <QObject>
 #include <QStringList>
+#include <optional>
 
 namespace corvane {
 
 // The normal mode: a tray utility with no window of its own. It lives as long as the process and is
-// told once the event loop runs, which is where the tray item and hotkeys will be installed.
+// told once the event loop runs.
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
@@ -16,8 +17,14 @@ public:
 
     void applicationDidFinishLaunching();
 
+    // Opens the picture in a new editor, or beeps when it cannot be read as a picture.
+    static bool openInEditor(const QString& path);
+
 private:
     QStringList m_arguments;
 };
+
+// The path after the first "--open" (the program path included in the search), if one follows.
+std::optional<QString> openAtLaunchPath(const QStringList& arguments);
 
 } // namespace corvane

@@ -24,9 +24,15 @@ void CanvasView::pushUndo()
     m_redoStack.clear();
 }
 
-bool CanvasView::undo() { return restore(m_undoStack, m_redoStack); }
+bool CanvasView::undo()
+{
+    return restore(m_undoStack, m_redoStack);
+}
 
-bool CanvasView::redo() { return restore(m_redoStack, m_undoStack); }
+bool CanvasView::redo()
+{
+    return restore(m_redoStack, m_undoStack);
+}
 
 bool CanvasView::restore(std::deque<Snapshot>& from, std::deque<Snapshot>& to)
 {

@@ -27,6 +27,7 @@ void CanvasView::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.setClipRect(event->rect());
     painter.fillRect(rect(), Qt::white);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, m_magnification < 1);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(QPointF(0, 0), m_drawable);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);

@@ -12,15 +12,17 @@ namespace corvane {
 
 namespace {
 
-template <class... Ts>
-struct Overloaded : Ts... {
+template <class... Ts> struct Overloaded : Ts... {
     using Ts::operator()...;
 };
 
 constexpr double minimumShapeSize = 4;
 constexpr double defaultTextBoxWidth = 240;
 
-bool isCorner(int handle) { return handle == 0 || handle == 2 || handle == 4 || handle == 6; }
+bool isCorner(int handle)
+{
+    return handle == 0 || handle == 2 || handle == 4 || handle == 6;
+}
 
 // How big a freshly drawn shape is, to tell a deliberate drag from a stray click.
 double creationMeasure(const Annotation& annotation)
@@ -184,36 +186,35 @@ void CanvasView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPointF p = event->position();
     const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
-    const bool changed = std::visit(
-        Overloaded{
-            [&](const Creating& creating) {
-                Annotation& a = *creating.annotation;
-                a.p2 = shift ? constrained(a.p1, p, a.kind) : p;
-                return true;
-            },
-            [&](const Moving& moving) {
-                if (!m_selected)
-                    return false;
-                QPointF d = p - moving.start;
-                if (shift) {
-                    if (std::abs(d.x()) > std::abs(d.y()))
-                        d.setY(0);
-                    else
-                        d.setX(0);
-                }
-                m_selected->p1 = moving.origin1 + d;
-                m_selected->p2 = moving.origin2 + d;
-                return true;
-            },
-            [&](const Resizing& resizing) {
-                if (!m_selected)
-                    return false;
-                dragResizing(resizing, p, shift);
-                return true;
-            },
-            [](std::monostate) { return false; },
-        },
-        m_dragMode);
+    const bool changed = std::visit(Overloaded{
+                                        [&](const Creating& creating) {
+                                            Annotation& a = *creating.annotation;
+                                            a.p2 = shift ? constrained(a.p1, p, a.kind) : p;
+                                            return true;
+                                        },
+                                        [&](const Moving& moving) {
+                                            if (!m_selected)
+                                                return false;
+                                            QPointF d = p - moving.start;
+                                            if (shift) {
+                                                if (std::abs(d.x()) > std::abs(d.y()))
+                                                    d.setY(0);
+                                                else
+                                                    d.setX(0);
+                                            }
+                                            m_selected->p1 = moving.origin1 + d;
+                                            m_selected->p2 = moving.origin2 + d;
+                                            return true;
+                                        },
+                                        [&](const Resizing& resizing) {
+                                            if (!m_selected)
+                                                return false;
+                                            dragResizing(resizing, p, shift);
+                                            return true;
+                                        },
+                                        [](std::monostate) { return false; },
+                                    },
+                                    m_dragMode);
     if (changed)
         update();
 }
@@ -230,7 +231,8 @@ void CanvasView::dragResizing(const Resizing& resizing, QPointF p, bool shift)
     QRectF r = Annotation::resized(resizing.startRect, resizing.handle, p);
     if (a.kind == Annotation::Kind::text) {
         if (isCorner(resizing.handle) && resizing.startRect.height() > 1)
-            a.fontSize = std::max(std::max(r.height() / resizing.startRect.height(), 0.05) * resizing.startFont, 6.0);
+            a.fontSize =
+                std::max(std::max(r.height() / resizing.startRect.height(), 0.05) * resizing.startFont, 6.0);
         // The height of a text box always follows from its text, width and font.
         a.p1 = r.topLeft();
         a.p2 = r.bottomRight();
@@ -337,6 +339,9 @@ void CanvasView::applyStyleToSelection()
     notifyContentChanged();
 }
 
-void CanvasView::updateCursor() { setCursor(m_tool == ToolKind::select ? Qt::ArrowCursor : Qt::CrossCursor); }
+void CanvasView::updateCursor()
+{
+    setCursor(m_tool == ToolKind::select ? Qt::ArrowCursor : Qt::CrossCursor);
+}
 
 } // namespace corvane

@@ -15,7 +15,7 @@ CanvasView::CanvasView(const QImage& image, double scale, QWidget* parent)
     : QWidget(parent)
     , m_baseImage(image)
     , m_drawable(image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                                : QImage::Format_RGB32))
+                                                               : QImage::Format_RGB32))
     , m_contentScale(std::max(scale, 1.0))
     , m_strokeColor(Palette::red())
 {
@@ -28,7 +28,10 @@ CanvasView::CanvasView(const QImage& image, double scale, QWidget* parent)
 
 CanvasView::~CanvasView() = default;
 
-QSize CanvasView::sizeHint() const { return m_baseImage.size(); }
+QSize CanvasView::sizeHint() const
+{
+    return m_baseImage.size();
+}
 
 void CanvasView::addAnnotation(AnnotationPtr annotation)
 {
@@ -66,9 +69,15 @@ void CanvasView::setMagnification(double magnification)
     update();
 }
 
-double CanvasView::chromeMagnification() const { return std::max(m_magnification, 0.05); }
+double CanvasView::chromeMagnification() const
+{
+    return std::max(m_magnification, 0.05);
+}
 
-QTextEdit* CanvasView::textEditor() const { return m_textView.data(); }
+QTextEdit* CanvasView::textEditor() const
+{
+    return m_textView.data();
+}
 
 void CanvasView::select(const AnnotationPtr& annotation)
 {
@@ -93,9 +102,11 @@ void CanvasView::deleteSelection()
 
 void CanvasView::clearAll()
 {
+    // Committing first: an empty new text box disappears on commit, and clearing what is then an
+    // empty canvas must not leave an undo step that does nothing.
+    commitTextEditing();
     if (m_annotations.empty())
         return;
-    commitTextEditing();
     pushUndo();
     m_annotations.clear();
     m_selected.reset();

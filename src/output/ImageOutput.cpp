@@ -78,7 +78,10 @@ std::optional<QByteArray> encode(const QImage& image, Format format, double scal
 
 } // namespace
 
-double effectiveScale(double scale) { return scale > 1.0 ? scale : 1.0; }
+double effectiveScale(double scale)
+{
+    return scale > 1.0 ? scale : 1.0;
+}
 
 std::optional<QByteArray> data(const QImage& image, const QMimeType& type, double scale)
 {
@@ -96,7 +99,10 @@ QString defaultFileName(const QDateTime& at)
            at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd 'at' HH.mm.ss"));
 }
 
-QString defaultFileName() { return defaultFileName(QDateTime::currentDateTime()); }
+QString defaultFileName()
+{
+    return defaultFileName(QDateTime::currentDateTime());
+}
 
 std::optional<QString> saveToDesktop(const QImage& image, double scale, const std::optional<QString>& name)
 {

@@ -26,7 +26,8 @@ public:
 
     void line(bool passed, const QString& label)
     {
-        print(QStringLiteral("%1 %2").arg(passed ? QStringLiteral("  ok  ") : QStringLiteral("  FAIL"), label));
+        print(
+            QStringLiteral("%1 %2").arg(passed ? QStringLiteral("  ok  ") : QStringLiteral("  FAIL"), label));
         if (!passed)
             ++m_failures;
     }
@@ -109,7 +110,8 @@ void runHistoryChecks(Report& report, CanvasView& canvas)
     canvas.addAnnotation(makeAnnotation(Annotation::Kind::rectangle, {0, 0}, {10, 10}, Qt::black, 1, 24));
     const std::size_t count = canvas.annotations().size();
     canvas.undo();
-    report.check(canvas.annotations().size() == count - 1, QStringLiteral("undo removes the last annotation"));
+    report.check(canvas.annotations().size() == count - 1,
+                 QStringLiteral("undo removes the last annotation"));
     canvas.redo();
     report.check(canvas.annotations().size() == count, QStringLiteral("redo restores it"));
     canvas.undo();
@@ -118,7 +120,8 @@ void runHistoryChecks(Report& report, CanvasView& canvas)
 
 void writeExport(Report& report, const QImage& flattened, const QString& outputPath)
 {
-    const auto png = ImageOutput::data(flattened, QMimeDatabase().mimeTypeForName(QStringLiteral("image/png")), 2);
+    const auto png =
+        ImageOutput::data(flattened, QMimeDatabase().mimeTypeForName(QStringLiteral("image/png")), 2);
     if (!png) {
         report.line(false, QStringLiteral("PNG encoding returned nil"));
         return;
@@ -144,7 +147,8 @@ int run(const QString& outputPath)
         return 1;
     }
     CanvasView canvas(*base, 2);
-    report.check(CanvasView::isFlipped(), QStringLiteral("canvas uses a flipped (top-left origin) coordinate space"));
+    report.check(CanvasView::isFlipped(),
+                 QStringLiteral("canvas uses a flipped (top-left origin) coordinate space"));
     report.check(canvas.width() == baseWidth && canvas.height() == baseHeight,
                  QStringLiteral("canvas bounds match image pixels"));
 
@@ -160,7 +164,9 @@ int run(const QString& outputPath)
         return 1;
     }
     report.check(flattened.width() == baseWidth && flattened.height() == baseHeight,
-                 QStringLiteral("export keeps full pixel resolution (%1×%2)").arg(flattened.width()).arg(flattened.height()));
+                 QStringLiteral("export keeps full pixel resolution (%1×%2)")
+                     .arg(flattened.width())
+                     .arg(flattened.height()));
     writeExport(report, flattened, outputPath);
     report.addFailures(orientationCheck());
 

@@ -40,7 +40,9 @@ TEST(LaunchModeTest, ChoosesTheModeFromTheWholeArgumentList)
         {"uitest takes an empty argument as given", {"corvane", "--uitest", ""}, {Kind::snapshot, ""}},
         {"capitals are not the switch", {"corvane", "--SELFTEST", "x"}, {Kind::normal, ""}},
         {"a single hyphen is not the switch", {"corvane", "-selftest", "-uitest"}, {Kind::normal, ""}},
-        {"a switch with a value attached is not the switch", {"corvane", "--selftest=x.png"}, {Kind::normal, ""}},
+        {"a switch with a value attached is not the switch",
+         {"corvane", "--selftest=x.png"},
+         {Kind::normal, ""}},
         {"open is left to the normal mode", {"corvane", "--open", "/tmp/a.png"}, {Kind::normal, ""}},
         {"unknown arguments are ignored", {"corvane", "--help", "-v"}, {Kind::normal, ""}},
     };

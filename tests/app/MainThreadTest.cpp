@@ -8,7 +8,10 @@
 namespace corvane {
 namespace {
 
-TEST(MainThreadTest, PassesOnTheApplicationThread) { assumeMainThread("main"); }
+TEST(MainThreadTest, PassesOnTheApplicationThread)
+{
+    assumeMainThread("main");
+}
 
 TEST(MainThreadDeathTest, StopsWithTheFatalMessageOnAnotherThread)
 {

@@ -62,15 +62,6 @@ TEST_F(CanvasHistory, UndoAndRedoRestoreEqualButNewObjectsAndClearTheSelection)
     EXPECT_FALSE(canvas.redo());
 }
 
-TEST_F(CanvasHistory, SnapshotsAreNotReachedByLaterEdits)
-{
-    const AnnotationPtr a = addSelected({100, 100}, {200, 200});
-    QTest::keyClick(&canvas, Qt::Key_Down, Qt::ShiftModifier);
-    a->text = "changed in place";
-    ASSERT_TRUE(canvas.undo());
-    EXPECT_EQ(fields(*canvas.annotations().front()), fields(*shape(Kind::rectangle, {100, 100}, {200, 200})));
-}
-
 TEST_F(CanvasHistory, AnEditAfterUndoEmptiesRedo)
 {
     addSelected({100, 100}, {200, 200});
@@ -94,20 +85,6 @@ TEST_F(CanvasHistory, NothingToRestoreChangesNothing)
     EXPECT_EQ(canvas.annotations().front(), a);
     EXPECT_EQ(canvas.selected(), a);
     EXPECT_EQ(delegate.selectionChanges + delegate.contentChanges, 0);
-}
-
-TEST_F(CanvasHistory, ClearAllIsOneStepAndNoneWhenEmpty)
-{
-    canvas.clearAll();
-    EXPECT_FALSE(canvas.canUndo());
-    addSelected({100, 100}, {200, 200});
-    addSelected({300, 100}, {400, 200});
-    canvas.clearAll();
-    EXPECT_TRUE(canvas.annotations().empty());
-    EXPECT_EQ(canvas.selected(), nullptr);
-    ASSERT_TRUE(canvas.undo());
-    EXPECT_EQ(canvas.annotations().size(), 2u);
-    EXPECT_FALSE(canvas.undo());
 }
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "CanvasTestSupport.h"
 
 #include <QKeyEvent>
-#include <cmath>
 #include <gtest/gtest.h>
 #include <optional>
 #include <vector>
@@ -17,7 +16,11 @@ using namespace canvastest;
 struct Canvas {
     CanvasView view{plainImage(600, 400), 1};
     CountingDelegate delegate;
-    Canvas() { view.setDelegate(&delegate); }
+    explicit Canvas(ToolKind tool = ToolKind::select)
+    {
+        view.setDelegate(&delegate);
+        view.setTool(tool);
+    }
 
     AnnotationPtr add(AnnotationPtr a, bool selectIt = false)
     {
@@ -26,9 +29,16 @@ struct Canvas {
             view.select(a);
         return a;
     }
+    AnnotationPtr box(bool selectIt = false)
+    {
+        return add(shape(Kind::rectangle, {100, 100}, {300, 200}), selectIt);
+    }
 };
 
-bool isWholePlusEight(double height) { return height > 8 && height == std::floor(height); }
+std::array<double, 4> ends(const Annotation& a)
+{
+    return {a.p1.x(), a.p1.y(), a.p2.x(), a.p2.y()};
+}
 
 TEST(CanvasCreating, KeepsDeliberateShapesAndForgetsStrayClicks)
 {
@@ -49,18 +59,16 @@ TEST(CanvasCreating, KeepsDeliberateShapesAndForgetsStrayClicks)
         {ToolKind::arrow, {300, 300}, {100, 150}, {{300, 300, 100, 150}}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "tool " << ToolKinds::rawValue(c.tool) << " to " << c.to.x() << ","
-                                        << c.to.y());
-        Canvas canvas;
-        canvas.view.setTool(c.tool);
+        SCOPED_TRACE(testing::Message()
+                     << "tool " << ToolKinds::rawValue(c.tool) << " to " << c.to.x() << "," << c.to.y());
+        Canvas canvas(c.tool);
         drag(canvas.view, c.from, c.to);
         EXPECT_EQ(canvas.view.selected(), nullptr);
         EXPECT_EQ(canvas.view.canUndo(), c.kept.has_value());
         EXPECT_EQ(canvas.delegate.contentChanges, c.kept ? 1 : 0);
         ASSERT_EQ(canvas.view.annotations().size(), c.kept ? 1u : 0u);
         if (c.kept) {
-            const Annotation& a = *canvas.view.annotations().front();
-            EXPECT_EQ((std::array{a.p1.x(), a.p1.y(), a.p2.x(), a.p2.y()}), *c.kept);
+            EXPECT_EQ(ends(*canvas.view.annotations().front()), *c.kept);
         }
     }
 }
@@ -73,14 +81,13 @@ TEST(CanvasCreating, ShiftSnapsSegmentsToFortyFiveDegreesAndBoxesToSquares)
         double x, y; // p2 while dragging from (200, 200)
     };
     const std::vector<Case> cases{
-        {ToolKind::line, {300, 260}, 282.462, 282.462}, {ToolKind::line, {300, 240}, 307.703, 200},
+        {ToolKind::line, {300, 260}, 282.462, 282.462},  {ToolKind::line, {300, 240}, 307.703, 200},
         {ToolKind::arrow, {150, 260}, 144.773, 255.227}, {ToolKind::rectangle, {170, 210}, 170, 230},
         {ToolKind::ellipse, {250, 180}, 250, 150},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "to " << c.to.x() << "," << c.to.y());
-        Canvas canvas;
-        canvas.view.setTool(c.tool);
+        Canvas canvas(c.tool);
         press(canvas.view, {200, 200}, Qt::ShiftModifier);
         moveTo(canvas.view, c.to, Qt::ShiftModifier);
         ASSERT_EQ(canvas.view.annotations().size(), 1u);
@@ -91,17 +98,11 @@ TEST(CanvasCreating, ShiftSnapsSegmentsToFortyFiveDegreesAndBoxesToSquares)
     }
 }
 
-class CanvasSelectTool : public ::testing::Test {
-protected:
-    void SetUp() override { canvas.view.setTool(ToolKind::select); }
-    Canvas canvas;
-    AnnotationPtr box = shape(Kind::rectangle, {100, 100}, {300, 200});
-};
-
-TEST_F(CanvasSelectTool, ClickPicksTheTopMostAnnotationAndEmptySpaceClears)
+TEST(CanvasSelecting, ClickPicksTheTopMostAnnotationAndEmptySpaceClears)
 {
-    const AnnotationPtr other = canvas.add(shape(Kind::rectangle, {105, 120}, {250, 300}));
-    canvas.add(box);
+    Canvas canvas;
+    canvas.add(shape(Kind::rectangle, {105, 120}, {250, 300}));
+    const AnnotationPtr box = canvas.box();
     click(canvas.view, {106, 150}); // on both outlines
     EXPECT_EQ(canvas.view.selected(), box);
     click(canvas.view, {200, 150}); // inside the box, off its outline
@@ -109,49 +110,46 @@ TEST_F(CanvasSelectTool, ClickPicksTheTopMostAnnotationAndEmptySpaceClears)
     EXPECT_EQ(canvas.delegate.selectionChanges, 2);
 }
 
-TEST_F(CanvasSelectTool, MoveFollowsThePointerFromTheMouseDownState)
+TEST(CanvasMoving, FollowsThePointerFromTheMouseDownState)
 {
-    canvas.add(box);
+    Canvas canvas;
+    const AnnotationPtr box = canvas.box();
     press(canvas.view, {100, 150});
     moveTo(canvas.view, {110, 160});
     moveTo(canvas.view, {130, 155});
     release(canvas.view, {130, 155});
-    EXPECT_EQ(xywh(box->rect()), (std::array<double, 4>{130, 105, 200, 100}));
+    EXPECT_EQ(ends(*box), (std::array<double, 4>{130, 105, 330, 205}));
     EXPECT_EQ(canvas.delegate.contentChanges, 1);
 }
 
-TEST_F(CanvasSelectTool, ShiftMoveKeepsOnlyTheLargerComponentAndATieMovesVertically)
+TEST(CanvasMoving, ShiftKeepsOnlyTheLargerComponentAndATieMovesVertically)
 {
-    const std::vector<std::array<int, 4>> cases{// pointer offset, then expected offset
-                                                {12, -12, 0, -12},
-                                                {20, -5, 20, 0},
-                                                {-3, 15, 0, 15}};
+    // Pointer offset, then the offset the box moves by.
+    const std::vector<std::array<int, 4>> cases{{12, -12, 0, -12}, {20, -5, 20, 0}, {-3, 15, 0, 15}};
     for (const auto& [dx, dy, ex, ey] : cases) {
-        SCOPED_TRACE(testing::Message() << "offset " << dx << "," << dy);
-        Canvas fresh;
-        fresh.view.setTool(ToolKind::select);
-        const AnnotationPtr a = fresh.add(shape(Kind::rectangle, {100, 100}, {300, 200}));
-        drag(fresh.view, {100, 150}, {100 + dx, 150 + dy}, Qt::ShiftModifier);
-        EXPECT_EQ(xy(a->p1), (std::array<double, 2>{100.0 + ex, 100.0 + ey}));
-        EXPECT_EQ(xy(a->p2), (std::array<double, 2>{300.0 + ex, 200.0 + ey}));
+        Canvas canvas;
+        const AnnotationPtr box = canvas.box();
+        drag(canvas.view, {100, 150}, {100 + dx, 150 + dy}, Qt::ShiftModifier);
+        EXPECT_EQ(ends(*box), (std::array<double, 4>{100.0 + ex, 100.0 + ey, 300.0 + ex, 200.0 + ey}))
+            << "offset " << dx << "," << dy;
     }
 }
 
-TEST_F(CanvasSelectTool, ClickWithoutMovingRecordsOneStepAndEmptiesRedo)
+TEST(CanvasMoving, ClickWithoutMovingRecordsOneStepAndEmptiesRedo)
 {
-    canvas.add(box);
+    Canvas canvas;
+    canvas.box();
     canvas.view.pushUndo();
     ASSERT_TRUE(canvas.view.undo());
     ASSERT_TRUE(canvas.view.canRedo());
-    const AnnotationPtr restored = canvas.view.annotations().front();
 
     click(canvas.view, {100, 150});
-    EXPECT_EQ(canvas.view.selected(), restored);
+    EXPECT_EQ(canvas.view.selected(), canvas.view.annotations().front());
     EXPECT_FALSE(canvas.view.canRedo());
     EXPECT_EQ(drainUndo(canvas.view), 1);
 }
 
-TEST_F(CanvasSelectTool, HandleGrabSquareKeepsItsSizeOnScreen)
+TEST(CanvasResizing, HandleGrabSquareKeepsItsSizeOnScreen)
 {
     struct Case {
         double magnification;
@@ -165,22 +163,21 @@ TEST_F(CanvasSelectTool, HandleGrabSquareKeepsItsSizeOnScreen)
         {2, {105, 100}, {55, 70, 200, 100}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "magnification " << c.magnification << " from " << c.from.x() << ","
-                                        << c.from.y());
-        Canvas fresh;
-        fresh.view.setTool(ToolKind::select);
-        fresh.view.setMagnification(c.magnification);
-        const AnnotationPtr a = fresh.add(shape(Kind::rectangle, {100, 100}, {300, 200}), true);
-        drag(fresh.view, c.from, {60, 70});
-        EXPECT_EQ(xywh(a->rect()), c.rect);
-        EXPECT_EQ(fresh.view.selected(), a);
-        EXPECT_EQ(drainUndo(fresh.view), 1);
+        SCOPED_TRACE(testing::Message() << "magnification " << c.magnification << " from " << c.from.x());
+        Canvas canvas;
+        canvas.view.setMagnification(c.magnification);
+        const AnnotationPtr box = canvas.box(true);
+        drag(canvas.view, c.from, {60, 70});
+        EXPECT_EQ(xywh(box->rect()), c.rect);
+        EXPECT_EQ(canvas.view.selected(), box);
+        EXPECT_EQ(drainUndo(canvas.view), 1);
     }
 }
 
-TEST_F(CanvasSelectTool, CornerDraggedPastTheOppositeCornerTurnsTheRectangleOver)
+TEST(CanvasResizing, CornerDraggedPastTheOppositeCornerTurnsTheRectangleOver)
 {
-    canvas.add(box, true);
+    Canvas canvas;
+    const AnnotationPtr box = canvas.box(true);
     press(canvas.view, {100, 100});
     moveTo(canvas.view, {400, 260});
     EXPECT_EQ(xywh(box->rect()), (std::array<double, 4>{300, 200, 100, 60}));
@@ -190,53 +187,52 @@ TEST_F(CanvasSelectTool, CornerDraggedPastTheOppositeCornerTurnsTheRectangleOver
     EXPECT_EQ(canvas.delegate.contentChanges, 1);
 }
 
-TEST_F(CanvasSelectTool, LineHandlesMoveTheirOwnEndAndShiftSnapsAroundTheOther)
+TEST(CanvasResizing, LineHandlesMoveTheirOwnEndAndShiftSnapsAroundTheOther)
 {
     struct Case {
         QPoint from, to;
-        bool shift;
+        Qt::KeyboardModifiers mods;
         std::array<double, 4> ends;
     };
     const std::vector<Case> cases{
-        {{100, 100}, {120, 90}, false, {120, 90, 300, 100}},
-        {{300, 100}, {310, 120}, false, {100, 100, 310, 120}},
-        {{300, 100}, {200, 190}, true, {100, 100, 195.132, 195.132}},
-        {{100, 100}, {120, 110}, true, {119.722, 100, 300, 100}},
+        {{100, 100}, {120, 90}, {}, {120, 90, 300, 100}},
+        {{300, 100}, {310, 120}, {}, {100, 100, 310, 120}},
+        {{300, 100}, {200, 190}, Qt::ShiftModifier, {100, 100, 195.132, 195.132}},
+        {{100, 100}, {120, 110}, Qt::ShiftModifier, {119.722, 100, 300, 100}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "from " << c.from.x() << " to " << c.to.x() << "," << c.to.y());
-        Canvas fresh;
-        fresh.view.setTool(ToolKind::select);
-        const AnnotationPtr line = fresh.add(shape(Kind::line, {100, 100}, {300, 100}), true);
-        drag(fresh.view, c.from, c.to, c.shift ? Qt::ShiftModifier : Qt::NoModifier);
-        const std::array<double, 4> got{line->p1.x(), line->p1.y(), line->p2.x(), line->p2.y()};
+        Canvas canvas;
+        const AnnotationPtr line = canvas.add(shape(Kind::line, {100, 100}, {300, 100}), true);
+        drag(canvas.view, c.from, c.to, c.mods);
         for (std::size_t i = 0; i < 4; ++i)
-            EXPECT_NEAR(got[i], c.ends[i], 0.001) << "coordinate " << i;
+            EXPECT_NEAR(ends(*line)[i], c.ends[i], 0.001) << "coordinate " << i;
     }
 }
 
-TEST_F(CanvasSelectTool, TextCornerScalesTheFontWithTheHeightAndEdgesLeaveIt)
+TEST(CanvasResizing, TextCornerScalesTheFontWithTheHeightAndEdgesLeaveIt)
 {
     struct Case {
         QPoint from, to;
-        double font;
+        double startFont, font;
         double top, width; // the height then follows from the text
     };
     const std::vector<Case> cases{
-        {{300, 200}, {300, 300}, 48, 100, 200}, // bottom-right: 100 -> 200 high
-        {{300, 200}, {300, 201}, 6, 100, 200},  // 0.05 x 24 = 1.2, floored at 6
-        {{100, 100}, {100, 50}, 36, 50, 200},   // top-left: 150 high
-        {{300, 100}, {300, 150}, 12, 150, 200}, // top-right: 50 high
-        {{200, 200}, {200, 300}, 24, 100, 200}, // bottom edge
-        {{300, 150}, {400, 150}, 24, 100, 300}, // right edge
+        {{300, 200}, {300, 300}, 24, 48, 100, 200},  // bottom-right: 100 -> 200 high
+        {{300, 200}, {300, 101}, 24, 6, 100, 200},   // 1 high: 0.05 x 24 = 1.2, floored at 6
+        {{300, 200}, {300, 101}, 200, 10, 100, 200}, // 1 high: 0.05 x 200
+        {{100, 100}, {100, 50}, 24, 36, 50, 200},    // top-left: 150 high
+        {{300, 100}, {300, 150}, 24, 12, 150, 200},  // top-right: 50 high
+        {{200, 200}, {200, 300}, 24, 24, 100, 200},  // bottom edge
+        {{300, 150}, {400, 150}, 24, 24, 100, 300},  // right edge
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "from " << c.from.x() << "," << c.from.y() << " to " << c.to.x() << ","
-                                        << c.to.y());
-        Canvas fresh;
-        fresh.view.setTool(ToolKind::select);
-        const AnnotationPtr text = fresh.add(shape(Kind::text, {100, 100}, {300, 200}, "ab"), true);
-        drag(fresh.view, c.from, c.to);
+        SCOPED_TRACE(testing::Message() << "from " << c.from.x() << "," << c.from.y() << " to " << c.to.x()
+                                        << "," << c.to.y() << " font " << c.startFont);
+        Canvas canvas;
+        const AnnotationPtr text =
+            canvas.add(shape(Kind::text, {100, 100}, {300, 200}, "ab", c.startFont), true);
+        drag(canvas.view, c.from, c.to);
         EXPECT_DOUBLE_EQ(text->fontSize, c.font);
         const QRectF r = text->rect();
         EXPECT_EQ((std::array{r.left(), r.top(), r.width()}), (std::array{100.0, c.top, c.width}));
@@ -244,31 +240,28 @@ TEST_F(CanvasSelectTool, TextCornerScalesTheFontWithTheHeightAndEdgesLeaveIt)
     }
 }
 
-TEST_F(CanvasSelectTool, DoubleClickEditsOnlyATopMostText)
+TEST(CanvasDoubleClick, EditsOnlyATopMostText)
 {
     for (const bool textOnTop : {false, true}) {
         SCOPED_TRACE(textOnTop ? "text on top" : "rectangle on top");
-        Canvas fresh;
-        fresh.view.setTool(ToolKind::select);
+        Canvas canvas;
         const AnnotationPtr text = shape(Kind::text, {105, 120}, {205, 145}, "hi");
         const AnnotationPtr rectangle = shape(Kind::rectangle, {100, 100}, {300, 200});
-        fresh.add(textOnTop ? rectangle : text);
-        fresh.add(textOnTop ? text : rectangle);
+        canvas.add(textOnTop ? rectangle : text);
+        canvas.add(textOnTop ? text : rectangle);
         // Within the rectangle's outline band and the text box, away from the rectangle's handles.
-        doubleClick(fresh.view, {106, 130});
+        doubleClick(canvas.view, {106, 130});
 
-        EXPECT_EQ(fresh.view.isEditingText(), textOnTop);
-        EXPECT_EQ(fresh.view.selected(), textOnTop ? text : rectangle);
-        if (textOnTop) {
-            EXPECT_EQ(fresh.view.editingAnnotation(), text);
-            ASSERT_TRUE(fresh.view.commitTextEditing());
-        }
+        EXPECT_EQ(canvas.view.isEditingText(), textOnTop);
+        EXPECT_EQ(canvas.view.editingAnnotation(), textOnTop ? text : nullptr);
+        EXPECT_EQ(canvas.view.selected(), textOnTop ? text : rectangle);
+        canvas.view.commitTextEditing();
         // On the rectangle the second click is a second move start.
-        EXPECT_EQ(drainUndo(fresh.view), textOnTop ? 1 : 2);
+        EXPECT_EQ(drainUndo(canvas.view), textOnTop ? 1 : 2);
     }
 }
 
-TEST_F(CanvasSelectTool, ArrowKeysNudgeOneStepPerPress)
+TEST(CanvasKeys, ArrowsNudgeTheSelectionOneStepPerPress)
 {
     struct Case {
         Qt::Key key;
@@ -276,26 +269,29 @@ TEST_F(CanvasSelectTool, ArrowKeysNudgeOneStepPerPress)
         double dx, dy;
     };
     const std::vector<Case> cases{
-        {Qt::Key_Left, {}, -1, 0},   {Qt::Key_Right, {}, 1, 0},  {Qt::Key_Up, {}, 0, -1},
-        {Qt::Key_Down, {}, 0, 1},    {Qt::Key_Left, Qt::ShiftModifier, -10, 0},
+        {Qt::Key_Left, {}, -1, 0},
+        {Qt::Key_Right, {}, 1, 0},
+        {Qt::Key_Up, {}, 0, -1},
+        {Qt::Key_Down, {}, 0, 1},
+        {Qt::Key_Left, Qt::ShiftModifier, -10, 0},
         {Qt::Key_Up, Qt::ShiftModifier, 0, -10},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "key " << c.key << " modifiers " << c.mods.toInt());
-        Canvas fresh;
-        const AnnotationPtr a = fresh.add(shape(Kind::rectangle, {100, 100}, {300, 200}), true);
-        QTest::keyClick(&fresh.view, c.key, c.mods);
-        QTest::keyClick(&fresh.view, c.key, c.mods);
-        EXPECT_EQ(xy(a->p1), (std::array{100 + 2 * c.dx, 100 + 2 * c.dy}));
-        EXPECT_EQ(xy(a->p2), (std::array{300 + 2 * c.dx, 200 + 2 * c.dy}));
-        EXPECT_EQ(fresh.delegate.contentChanges, 2);
-        EXPECT_EQ(drainUndo(fresh.view), 2);
+        Canvas canvas;
+        const AnnotationPtr box = canvas.box(true);
+        QTest::keyClick(&canvas.view, c.key, c.mods);
+        QTest::keyClick(&canvas.view, c.key, c.mods);
+        EXPECT_EQ(ends(*box), (std::array{100 + 2 * c.dx, 100 + 2 * c.dy, 300 + 2 * c.dx, 200 + 2 * c.dy}))
+            << "key " << c.key << " modifiers " << c.mods.toInt();
+        EXPECT_EQ(canvas.delegate.contentChanges, 2);
+        EXPECT_EQ(drainUndo(canvas.view), 2);
     }
 }
 
-TEST_F(CanvasSelectTool, ArrowsAreConsumedWithoutSelectionWhileOtherKeysPassOn)
+TEST(CanvasKeys, ArrowsAreConsumedWithoutSelectionWhileOtherKeysPassOn)
 {
-    canvas.add(box);
+    Canvas canvas;
+    const AnnotationPtr box = canvas.box();
     const std::vector<std::pair<Qt::Key, bool>> cases{
         {Qt::Key_Left, true}, {Qt::Key_Down, true}, {Qt::Key_A, false}, {Qt::Key_Return, false}};
     for (const auto& [key, consumed] : cases) {
@@ -303,27 +299,24 @@ TEST_F(CanvasSelectTool, ArrowsAreConsumedWithoutSelectionWhileOtherKeysPassOn)
         QCoreApplication::sendEvent(&canvas.view, &event);
         EXPECT_EQ(event.isAccepted(), consumed) << "key " << key;
     }
-    EXPECT_EQ(xywh(box->rect()), (std::array<double, 4>{100, 100, 200, 100}));
+    EXPECT_EQ(ends(*box), (std::array<double, 4>{100, 100, 300, 200}));
     EXPECT_FALSE(canvas.view.canUndo());
 }
 
-TEST_F(CanvasSelectTool, DeleteAndBackspaceRemoveTheSelectionUndoably)
+TEST(CanvasKeys, DeleteAndBackspaceRemoveTheSelectionUndoablyAndEscapeDeselects)
 {
     for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_Backspace}) {
-        Canvas fresh;
-        const AnnotationPtr a = fresh.add(shape(Kind::rectangle, {100, 100}, {300, 200}), true);
-        QTest::keyClick(&fresh.view, key);
-        EXPECT_TRUE(fresh.view.annotations().empty()) << "key " << key;
-        EXPECT_EQ(fresh.view.selected(), nullptr);
-        ASSERT_TRUE(fresh.view.undo());
-        ASSERT_EQ(fresh.view.annotations().size(), 1u);
-        EXPECT_EQ(fields(*fresh.view.annotations().front()), fields(*a));
+        Canvas canvas;
+        const std::string before = fields(*canvas.box(true));
+        QTest::keyClick(&canvas.view, key);
+        EXPECT_TRUE(canvas.view.annotations().empty()) << "key " << key;
+        EXPECT_EQ(canvas.view.selected(), nullptr);
+        ASSERT_TRUE(canvas.view.undo());
+        ASSERT_EQ(canvas.view.annotations().size(), 1u);
+        EXPECT_EQ(fields(*canvas.view.annotations().front()), before);
     }
-}
-
-TEST_F(CanvasSelectTool, EscapeOnlyDeselects)
-{
-    canvas.add(box, true);
+    Canvas canvas;
+    canvas.box(true);
     QTest::keyClick(&canvas.view, Qt::Key_Escape);
     EXPECT_EQ(canvas.view.selected(), nullptr);
     EXPECT_EQ(canvas.view.annotations().size(), 1u);
@@ -334,31 +327,31 @@ TEST(CanvasRestyle, AnyStyleChangeAppliesAllThreeToASelectedTextInOneStep)
 {
     Canvas canvas;
     const AnnotationPtr text = canvas.add(shape(Kind::text, {100, 100}, {300, 200}, "ab"));
+    const std::string before = fields(*text);
     canvas.view.setStrokeColor(QColor(0, 0, 255));
     canvas.view.setFontSize(40);
+    EXPECT_EQ(fields(*text), before);
     EXPECT_FALSE(canvas.view.canUndo());
-    EXPECT_EQ(fields(*text), fields(*shape(Kind::text, {100, 100}, {300, 200}, "ab")));
 
     canvas.view.select(text);
     canvas.view.setLineWidth(5);
     EXPECT_EQ(text->color, QColor(0, 0, 255));
     EXPECT_EQ(text->lineWidth, 5);
     EXPECT_EQ(text->fontSize, 40);
-    EXPECT_EQ(text->rect().topLeft(), QPointF(100, 100));
-    EXPECT_EQ(text->rect().width(), 200);
-    EXPECT_TRUE(isWholePlusEight(text->rect().height())) << text->rect().height();
+    const QRectF r = text->rect();
+    EXPECT_EQ((std::array{r.left(), r.top(), r.width()}), (std::array<double, 3>{100, 100, 200}));
+    EXPECT_TRUE(isWholePlusEight(r.height())) << r.height();
     EXPECT_EQ(canvas.delegate.contentChanges, 1);
 
     ASSERT_TRUE(canvas.view.undo());
-    EXPECT_EQ(fields(*canvas.view.annotations().front()),
-              fields(*shape(Kind::text, {100, 100}, {300, 200}, "ab")));
+    EXPECT_EQ(fields(*canvas.view.annotations().front()), before);
     EXPECT_FALSE(canvas.view.undo());
 }
 
 TEST(CanvasRestyle, EachColourChangeIsOneStep)
 {
     Canvas canvas;
-    canvas.add(shape(Kind::rectangle, {100, 100}, {300, 200}), true);
+    canvas.box(true);
     canvas.view.setStrokeColor(QColor(0, 255, 0));
     canvas.view.setStrokeColor(QColor(0, 0, 255));
     EXPECT_EQ(canvas.view.selected()->color, QColor(0, 0, 255));

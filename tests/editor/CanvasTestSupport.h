@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <array>
+#include <cmath>
 #include <memory>
 #include <string>
 
@@ -28,8 +29,16 @@ inline AnnotationPtr shape(Kind kind, QPointF p1, QPointF p2, QString text = {},
 }
 
 // Exact and printable, unlike QPointF's fuzzy operator==.
-inline std::array<double, 2> xy(QPointF p) { return {p.x(), p.y()}; }
-inline std::array<double, 4> xywh(const QRectF& r) { return {r.x(), r.y(), r.width(), r.height()}; }
+inline std::array<double, 4> xywh(const QRectF& r)
+{
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+
+// A committed text box is as high as its laid-out text, rounded up, plus the insets.
+inline bool isWholePlusEight(double height)
+{
+    return height > 8 && height == std::floor(height);
+}
 
 inline std::string fields(const Annotation& a)
 {
@@ -71,7 +80,10 @@ inline void drag(CanvasView& canvas, QPoint from, QPoint to, Qt::KeyboardModifie
     release(canvas, to, mods);
 }
 
-inline void click(CanvasView& canvas, QPoint p) { QTest::mouseClick(&canvas, Qt::LeftButton, {}, p); }
+inline void click(CanvasView& canvas, QPoint p)
+{
+    QTest::mouseClick(&canvas, Qt::LeftButton, {}, p);
+}
 
 // What a window system delivers for a double-click; QTest::mouseDClick alone sends only the third event.
 inline void doubleClick(CanvasView& canvas, QPoint p)

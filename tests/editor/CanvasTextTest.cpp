@@ -3,15 +3,12 @@
 #include "CanvasTestSupport.h"
 
 #include <QTextEdit>
-#include <cmath>
 #include <gtest/gtest.h>
 
 namespace corvane {
 namespace {
 
 using namespace canvastest;
-
-bool isWholePlusEight(double height) { return height > 8 && height == std::floor(height); }
 
 // Scale 2 and the default font size 24: a new box is 480 x 67.2 pixels.
 class CanvasText : public ::testing::Test {
@@ -86,6 +83,15 @@ TEST_F(CanvasText, EscapeOnAnEmptyNewBoxRemovesItAndItsHistoryStep)
     EXPECT_EQ(canvas.selected(), nullptr);
     EXPECT_TRUE(canvas.hasFocus());
     EXPECT_EQ(drainUndo(canvas), 1);
+}
+
+TEST_F(CanvasText, EscapeKeepsTypedText)
+{
+    type(openNewBox(), "ab");
+    QTest::keyClick(canvas.textEditor(), Qt::Key_Escape);
+    EXPECT_FALSE(canvas.isEditingText());
+    ASSERT_EQ(canvas.annotations().size(), 1u);
+    EXPECT_EQ(canvas.annotations().front()->text, "ab");
 }
 
 TEST_F(CanvasText, ClickElsewhereOnlyEndsTheEditAndFitsTheBoxToTheText)
@@ -206,6 +212,15 @@ TEST_F(CanvasText, ClearAllCommitsTheEditFirst)
     ASSERT_EQ(canvas.annotations().size(), 1u);
     EXPECT_EQ(canvas.annotations().front()->text, "ab");
     EXPECT_TRUE(isWholePlusEight(canvas.annotations().front()->rect().height()));
+}
+
+TEST_F(CanvasText, ClearAllWithOnlyAnEmptyNewBoxLeavesNoHistory)
+{
+    openNewBox();
+    canvas.clearAll();
+    EXPECT_FALSE(canvas.isEditingText());
+    EXPECT_TRUE(canvas.annotations().empty());
+    EXPECT_FALSE(canvas.canUndo());
 }
 
 TEST_F(CanvasText, UndoWithAnEmptyNewBoxOpenDropsItThenUndoesTheEditBefore)

@@ -1,213 +1,170 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
+//
+// Some file systems (older NFS, many FUSE ones) cannot rename without replacing. To reach that path this
+// file defines renameat2 itself, which takes the C library's place for every caller in the test binary:
+// calls pass on unchanged unless a test sets an error for renames with RENAME_NOREPLACE.
 #include "OutputTestSupport.h"
 #include "output/ImageOutput.h"
 
-#include <QFileInfo>
 #include <QTemporaryDir>
-#include <csignal>
-#include <fcntl.h>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <optional>
+#include <random>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+std::atomic<int> g_noReplaceError{0};
+std::atomic<int> g_noReplaceRefusals{0};
+
+} // namespace
+
+extern "C" int renameat2(int oldDirectory, const char* oldPath, int newDirectory, const char* newPath,
+                         unsigned int flags) noexcept
+{
+    if (g_noReplaceError != 0 && (flags & RENAME_NOREPLACE) != 0) {
+        ++g_noReplaceRefusals;
+        errno = g_noReplaceError;
+        return -1;
+    }
+    using Rename = int (*)(int, const char*, int, const char*, unsigned int);
+    static const auto next = reinterpret_cast<Rename>(::dlsym(RTLD_NEXT, "renameat2"));
+    if (!next) {
+        errno = ENOSYS;
+        return -1;
+    }
+    return next(oldDirectory, oldPath, newDirectory, newPath, flags);
+}
 
 namespace corvane {
 namespace {
 
-using outputtest::entries;
-using outputtest::noiseImage;
-using outputtest::patternImage;
-using outputtest::readAll;
-using outputtest::samePixels;
-using outputtest::ScriptedClock;
-using outputtest::TmpfsMount;
-using outputtest::writeFile;
+using namespace outputtest;
 
-const QDateTime kMoment(QDate(2026, 12, 5), QTime(22, 29, 9));
-
-// Whether this process can create a file in DIRECTORY (root can, whatever the permissions say).
-bool canCreateFileIn(const QString& directory)
+std::optional<QString> save(const QString& directory, const QImage& image)
 {
-    const QByteArray probe = QFile::encodeName(directory + QStringLiteral("/.probe"));
-    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    ::unlink(probe.constData());
-    return true;
+    return ImageOutput::saveToDirectory(directory, image, 1.0, QStringLiteral("shot"), {});
 }
 
-// Gives a folder back its write permission so the temporary folder can be removed.
-class PermissionsRestorer {
-public:
-    explicit PermissionsRestorer(QString path)
-        : m_path(std::move(path))
+// A tmpfs on a folder for one scope; mounting needs root or CAP_SYS_ADMIN.
+struct TmpfsMount {
+    TmpfsMount(const QString& where, unsigned long flags, const char* options)
+        : path(QFile::encodeName(where))
+        , mounted(::mount("tmpfs", path.constData(), "tmpfs", flags, options) == 0)
+        , error(mounted ? "" : std::strerror(errno))
+    {}
+    ~TmpfsMount()
     {
+        if (mounted)
+            ::umount2(path.constData(), MNT_DETACH);
     }
-    ~PermissionsRestorer() { ::chmod(QFile::encodeName(m_path).constData(), 0755); }
 
-private:
-    QString m_path;
+    QByteArray path;
+    bool mounted;
+    std::string error;
 };
 
-enum class Unwritable { ReadOnlyPermissions, ReadOnlyFileSystem, ParentIsARegularFile, FolderIsARegularFile, Missing };
+class ReadOnlyDesktopTest : public ::testing::TestWithParam<bool> {};
 
-class UnwritableFolderTest : public ::testing::TestWithParam<Unwritable> {};
+TEST_P(ReadOnlyDesktopTest, ReturnsNothingAndLeavesNoFile)
+{
+    QTemporaryDir home;
+    const ScopedEnvironment homeVariable("HOME", QFile::encodeName(home.path()));
+    const ScopedEnvironment configVariable("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(".config")));
+    const QString desktop = home.filePath("Desktop");
+    ASSERT_TRUE(QDir().mkdir(desktop));
+    std::optional<TmpfsMount> mount;
+    if (GetParam()) {
+        mount.emplace(desktop, MS_RDONLY, "size=64k");
+        if (!mount->mounted)
+            GTEST_SKIP() << "cannot mount a read-only tmpfs here: " << mount->error;
+    } else {
+        ASSERT_EQ(::chmod(QFile::encodeName(desktop).constData(), 0555), 0);
+        if (::access(QFile::encodeName(desktop).constData(), W_OK) == 0)
+            GTEST_SKIP() << "permissions do not stop root; the read-only mount stands in";
+    }
 
-TEST_P(UnwritableFolderTest, ReturnsNothingAndLeavesNoFile)
+    EXPECT_FALSE(ImageOutput::saveToDesktop(patternImage(20, 10), 2.0, QStringLiteral("shot")));
+    EXPECT_TRUE(entries(desktop).isEmpty());
+    ::chmod(QFile::encodeName(desktop).constData(), 0755);
+}
+
+INSTANTIATE_TEST_SUITE_P(PermissionsOrMount, ReadOnlyDesktopTest, ::testing::Bool());
+
+TEST(SaveFailureTest, NoFolderToWriteInReturnsNothing)
 {
     QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
-    const QString locked = root.filePath(QStringLiteral("locked"));
-    const QString regularFile = root.filePath(QStringLiteral("file"));
-    std::optional<PermissionsRestorer> restorer;
-    std::optional<TmpfsMount> mount;
-
-    QString target;
-    QString watched = root.path(); // the folder that must look the same afterwards
-    QStringList expected;
-    switch (GetParam()) {
-    case Unwritable::ReadOnlyPermissions:
-        ASSERT_TRUE(QDir().mkdir(locked));
-        ASSERT_EQ(::chmod(QFile::encodeName(locked).constData(), 0555), 0);
-        restorer.emplace(locked);
-        if (canCreateFileIn(locked))
-            GTEST_SKIP() << "this process writes into a mode 0555 folder anyway (running as root, which "
-                            "permissions do not stop); ReadOnlyFileSystem and ParentIsARegularFile cover the "
-                            "failure instead";
-        target = watched = locked;
-        break;
-    case Unwritable::ReadOnlyFileSystem:
-        ASSERT_TRUE(QDir().mkdir(locked));
-        mount.emplace(locked, MS_RDONLY, "size=64k");
-        if (!mount->mounted())
-            GTEST_SKIP() << "cannot mount a read-only tmpfs here (" << mount->error()
-                         << "); needs root or CAP_SYS_ADMIN";
-        target = watched = locked;
-        break;
-    case Unwritable::ParentIsARegularFile:
-        ASSERT_TRUE(writeFile(regularFile, "plain"));
-        target = regularFile + QStringLiteral("/sub");
-        expected = {QStringLiteral("file")};
-        break;
-    case Unwritable::FolderIsARegularFile:
-        ASSERT_TRUE(writeFile(regularFile, "plain"));
-        target = regularFile;
-        expected = {QStringLiteral("file")};
-        break;
-    case Unwritable::Missing:
-        target = root.filePath(QStringLiteral("missing"));
-        break;
+    const QString file = root.filePath("file");
+    ASSERT_TRUE(writeFile(file, "plain"));
+    // An empty folder name must not mean the current folder.
+    for (const QString& target : {QString(), file, file + "/sub", root.filePath("missing")}) {
+        SCOPED_TRACE(target.toStdString());
+        EXPECT_FALSE(save(target, patternImage(4, 4)));
     }
-
-    ScriptedClock clock({kMoment});
-    const auto saved = ImageOutput::saveToDirectory(target, patternImage(20, 10), 2.0, QStringLiteral("shot"),
-                                                    clock.clock());
-
-    EXPECT_FALSE(saved) << saved.value_or(QString()).toStdString();
-    EXPECT_EQ(entries(watched), expected);
-    EXPECT_FALSE(QFileInfo::exists(root.filePath(QStringLiteral("missing"))));
-    if (QFileInfo(regularFile).isFile()) {
-        EXPECT_EQ(readAll(regularFile), "plain");
-    }
+    EXPECT_EQ(entries(root.path()), QStringList({"file"}));
+    EXPECT_EQ(readAll(file), "plain");
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, UnwritableFolderTest,
-                         ::testing::Values(Unwritable::ReadOnlyPermissions, Unwritable::ReadOnlyFileSystem,
-                                           Unwritable::ParentIsARegularFile, Unwritable::FolderIsARegularFile,
-                                           Unwritable::Missing),
-                         [](const auto& param) {
-                             switch (param.param) {
-                             case Unwritable::ReadOnlyPermissions:
-                                 return "ReadOnlyPermissions";
-                             case Unwritable::ReadOnlyFileSystem:
-                                 return "ReadOnlyFileSystem";
-                             case Unwritable::ParentIsARegularFile:
-                                 return "ParentIsARegularFile";
-                             case Unwritable::FolderIsARegularFile:
-                                 return "FolderIsARegularFile";
-                             case Unwritable::Missing:
-                                 return "Missing";
-                             }
-                             return "Unknown";
-                         });
-
-TEST(SaveFailureTest, AnEmptyFolderNameIsNoFolder)
-{
-    ScriptedClock clock({kMoment});
-    EXPECT_FALSE(ImageOutput::saveToDirectory(QString(), patternImage(4, 4), 1.0, QStringLiteral("shot"),
-                                              clock.clock()));
-}
-
-// A 64 KiB tmpfs: a small picture fits, a noisy 256 x 256 one (about 200 KB of PNG) does not.
 TEST(SaveFailureTest, AFullDiskReturnsNothingAndLeavesNoPartialFile)
 {
     QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
-    const QString disk = root.filePath(QStringLiteral("disk"));
+    const QString disk = root.filePath("disk");
     ASSERT_TRUE(QDir().mkdir(disk));
     const TmpfsMount mount(disk, 0, "size=64k,mode=0755");
-    if (!mount.mounted())
-        GTEST_SKIP() << "cannot mount a 64 KiB tmpfs to fill up (" << mount.error()
-                     << "); needs root or CAP_SYS_ADMIN";
-    ASSERT_TRUE(writeFile(disk + QStringLiteral("/keep.txt"), "keep me"));
-    ScriptedClock clock({kMoment});
+    if (!mount.mounted)
+        GTEST_SKIP() << "cannot mount a 64 KiB tmpfs to fill up: " << mount.error;
+    // Random pixels: about 200 KB of PNG, which cannot fit.
+    QImage noise(256, 256, QImage::Format_RGB32);
+    std::mt19937 generator(7);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            noise.setPixel(x, y, 0xff000000u | (generator() & 0xffffffu));
 
-    const QImage small = patternImage(16, 16);
-    const auto fits = ImageOutput::saveToDirectory(disk, small, 1.0, QStringLiteral("small"), clock.clock());
-    ASSERT_EQ(fits, disk + QStringLiteral("/small.png")) << "the disk should take a small picture";
-
-    const auto tooBig =
-        ImageOutput::saveToDirectory(disk, noiseImage(256, 256, 7), 1.0, QStringLiteral("big"), clock.clock());
-
-    EXPECT_FALSE(tooBig);
-    EXPECT_EQ(entries(disk), QStringList({"keep.txt", "small.png"}));
-    EXPECT_EQ(readAll(disk + QStringLiteral("/keep.txt")), "keep me");
-    EXPECT_TRUE(samePixels(QImage(disk + QStringLiteral("/small.png")), small));
+    ASSERT_EQ(save(disk, patternImage(16, 16)), disk + "/shot.png") << "a small picture should fit";
+    EXPECT_FALSE(save(disk, noise));
+    EXPECT_EQ(entries(disk), QStringList({"shot.png"}));
 }
 
-// The same kind of failure without root: a file-size limit stops the write part way (EFBIG).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // report EFBIG instead of killing the process
-        rlimit limit = m_old;
-        limit.rlim_cur = std::min(bytes, m_old.rlim_max);
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
-
-TEST(SaveFailureTest, AWriteCutShortReturnsNothingAndLeavesNoPartialFile)
+TEST(RenameFallbackTest, WhereRenameCannotRefuseToReplaceAHardLinkClaimsTheName)
 {
-    QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
-    ScriptedClock clock({kMoment});
-    const QImage big = noiseImage(256, 256, 9);
+    const QImage image = patternImage(20, 12, 2);
+    for (int error : {EINVAL, ENOSYS}) {
+        SCOPED_TRACE(error);
+        QTemporaryDir dir;
+        ASSERT_TRUE(writeFile(dir.filePath("shot.png"), "old contents"));
+        g_noReplaceRefusals = 0;
+        g_noReplaceError = error;
+        const auto second = save(dir.path(), image);
+        const auto third = save(dir.path(), image);
+        g_noReplaceError = 0;
 
-    std::optional<QString> saved;
-    {
-        const FileSizeLimit limit(16 * 1024);
-        saved = ImageOutput::saveToDirectory(root.path(), big, 1.0, QStringLiteral("big"), clock.clock());
+        EXPECT_GT(g_noReplaceRefusals, 0) << "the stand-in renameat2 was not called";
+        EXPECT_EQ(second, dir.filePath("shot (2).png"));
+        EXPECT_EQ(third, dir.filePath("shot (3).png"));
+        EXPECT_EQ(readAll(dir.filePath("shot.png")), "old contents");
+        EXPECT_EQ(entries(dir.path()), QStringList({"shot (2).png", "shot (3).png", "shot.png"}));
+        EXPECT_TRUE(samePixels(QImage(dir.filePath("shot (3).png")), image));
     }
+}
+
+TEST(RenameFallbackTest, AnyOtherRenameErrorReturnsNothingAndLeavesNoFile)
+{
+    QTemporaryDir dir;
+    g_noReplaceRefusals = 0;
+    g_noReplaceError = EIO;
+    const auto saved = save(dir.path(), patternImage(20, 12));
+    g_noReplaceError = 0;
 
     EXPECT_FALSE(saved);
-    EXPECT_TRUE(entries(root.path()).isEmpty()) << entries(root.path()).join(", ").toStdString();
+    EXPECT_EQ(g_noReplaceRefusals, 1) << "gives up at the first such error";
+    EXPECT_TRUE(entries(dir.path()).isEmpty());
 }
 
 } // namespace

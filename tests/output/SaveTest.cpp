@@ -4,9 +4,9 @@
 #include "output/ImageOutput.h"
 
 #include <QFileInfo>
-#include <QImageReader>
 #include <QSet>
 #include <QTemporaryDir>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <latch>
 #include <thread>
@@ -16,16 +16,25 @@
 namespace corvane {
 namespace {
 
-using outputtest::dotsPerInch;
-using outputtest::entries;
-using outputtest::kPngSignature;
-using outputtest::patternImage;
-using outputtest::readAll;
-using outputtest::samePixels;
-using outputtest::ScriptedClock;
-using outputtest::writeFile;
+using namespace outputtest;
 
 const QDateTime kMoment(QDate(2026, 12, 5), QTime(22, 29, 9));
+
+TEST(DefaultFileNameTest, SpellsTheMomentInTheUsersTimeZone)
+{
+    EXPECT_EQ(ImageOutput::defaultFileName(kMoment), QStringLiteral("Screenshot 2026-12-05 at 22.29.09"));
+    EXPECT_EQ(ImageOutput::defaultFileName(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5, 999))),
+              QStringLiteral("Screenshot 2027-01-02 at 03.04.05"));
+    QString name;
+    {
+        // A POSIX TZ string needs no time-zone database.
+        const ScopedEnvironment zone("TZ", "JST-9");
+        ::tzset();
+        name = ImageOutput::defaultFileName(QDateTime(QDate(2026, 12, 5), QTime(13, 29, 9), Qt::UTC));
+    }
+    ::tzset();
+    EXPECT_EQ(name, QStringLiteral("Screenshot 2026-12-05 at 22.29.09"));
+}
 
 class SaveToDirectoryTest : public ::testing::Test {
 protected:
@@ -33,176 +42,102 @@ protected:
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    std::optional<QString> save(const std::optional<QString>& name, const QImage& image)
+    // A clock that gives the times listed, one a call, then the last again; it counts the calls.
+    ImageOutput::Clock clock(QList<QDateTime> times = {kMoment})
     {
-        return ImageOutput::saveToDirectory(m_dir.path(), image, 2.0, name, m_clock.clock());
+        return [this, times] {
+            return times.at(std::min<qsizetype>(m_clockCalls++, times.size() - 1));
+        };
     }
 
-    // The picture in a saved file, or a null image when it is not a complete PNG.
-    static QImage savedPicture(const QString& file)
+    std::optional<QString> save(const std::optional<QString>& name, const QImage& image)
     {
-        const QByteArray bytes = readAll(file);
-        if (!bytes.startsWith(kPngSignature))
-            return {};
-        return QImage::fromData(bytes, "PNG");
+        return ImageOutput::saveToDirectory(m_dir.path(), image, 2.0, name, clock());
     }
 
     QTemporaryDir m_dir;
-    ScriptedClock m_clock{{kMoment}};
+    int m_clockCalls = 0;
     QImage m_image = patternImage(30, 20, 1);
 };
 
 TEST_F(SaveToDirectoryTest, NumbersTheSecondAndThirdSaveOfAName)
 {
-    const auto first = save(QStringLiteral("shot"), m_image);
-    const auto second = save(QStringLiteral("shot"), m_image);
-    const auto third = save(QStringLiteral("shot"), m_image);
-
-    EXPECT_EQ(first, path(QStringLiteral("shot.png")));
-    EXPECT_EQ(second, path(QStringLiteral("shot (2).png")));
-    EXPECT_EQ(third, path(QStringLiteral("shot (3).png")));
+    EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot.png"));
+    EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot (2).png"));
+    EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot (3).png"));
     EXPECT_EQ(entries(m_dir.path()), QStringList({"shot (2).png", "shot (3).png", "shot.png"}));
-    for (const QString& name : entries(m_dir.path()))
-        EXPECT_TRUE(samePixels(savedPicture(path(name)), m_image)) << name.toStdString();
-    EXPECT_EQ(m_clock.calls(), 0) << "a given name needs no time stamp";
+    EXPECT_EQ(m_clockCalls, 0) << "a given name needs no time stamp";
+
+    const QImage picture(path("shot (3).png"), "PNG");
+    EXPECT_TRUE(samePixels(picture, m_image));
+    EXPECT_EQ(dotsPerInch(picture), 144);
 }
 
-TEST_F(SaveToDirectoryTest, RecordsTheScaleInTheFile)
+TEST_F(SaveToDirectoryTest, AnythingHoldingANameTakesItAndIsLeftAlone)
 {
-    const auto saved = save(QStringLiteral("shot"), m_image);
-    ASSERT_TRUE(saved);
-    QImageReader reader(*saved);
-    EXPECT_EQ(reader.format(), "png");
-    const QImage picture = reader.read();
-    EXPECT_EQ(picture.size(), QSize(30, 20));
-    EXPECT_EQ(dotsPerInch(picture.dotsPerMeterX()), 144);
-}
-
-// --- what counts as taken ----------------------------------------------------------------------------
-
-enum class Existing { File, Folder, DanglingLink };
-
-struct TakenCase {
-    const char* label;
-    std::vector<std::pair<const char*, Existing>> existing;
-    const char* name;
-    const char* expected;
-};
-
-class TakenNameTest : public SaveToDirectoryTest, public ::testing::WithParamInterface<TakenCase> {};
-
-TEST_P(TakenNameTest, SavesUnderTheFirstFreeNameAndTouchesNothingElse)
-{
-    const TakenCase& row = GetParam();
-    for (const auto& [name, kind] : row.existing) {
-        const QString where = path(QString::fromUtf8(name));
-        switch (kind) {
-        case Existing::File:
-            ASSERT_TRUE(writeFile(where, "old contents"));
-            break;
-        case Existing::Folder:
-            ASSERT_TRUE(QDir().mkdir(where));
-            break;
-        case Existing::DanglingLink:
-            ASSERT_EQ(::symlink("nowhere/at/all.png", QFile::encodeName(where).constData()), 0);
-            break;
+    enum Existing { file, folder, danglingLink };
+    struct Case {
+        std::vector<std::pair<const char*, Existing>> existing;
+        const char* name;
+        const char* expected;
+    };
+    const std::vector<Case> cases{
+        {{{"shot.png", file}, {"shot (2).png", file}}, "shot", "shot (3).png"},
+        {{{"shot (2).png", file}}, "shot", "shot.png"},
+        {{}, "shot.png", "shot.png.png"},
+        {{{"shot.png", folder}}, "shot", "shot (2).png"},
+        {{{"shot.png", danglingLink}}, "shot", "shot (2).png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        QTemporaryDir dir;
+        for (const auto& [name, kind] : c.existing) {
+            const QString where = dir.filePath(name);
+            if (kind == file) {
+                ASSERT_TRUE(writeFile(where, "old contents"));
+            } else if (kind == folder) {
+                ASSERT_TRUE(QDir().mkdir(where));
+            } else {
+                ASSERT_EQ(::symlink("nowhere.png", QFile::encodeName(where).constData()), 0);
+            }
         }
-    }
 
-    const auto saved = save(QString::fromUtf8(row.name), m_image);
+        QStringList after = entries(dir.path()) << c.expected;
+        after.sort();
 
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(*saved, path(QString::fromUtf8(row.expected)));
-    EXPECT_TRUE(samePixels(savedPicture(*saved), m_image));
-    for (const auto& [name, kind] : row.existing) {
-        const QFileInfo info(path(QString::fromUtf8(name)));
-        switch (kind) {
-        case Existing::File:
-            EXPECT_EQ(readAll(info.filePath()), "old contents") << name;
-            break;
-        case Existing::Folder:
-            EXPECT_TRUE(info.isDir()) << name;
-            EXPECT_TRUE(entries(info.filePath()).isEmpty()) << name;
-            break;
-        case Existing::DanglingLink:
-            EXPECT_EQ(info.symLinkTarget(), QDir(m_dir.path()).absoluteFilePath("nowhere/at/all.png")) << name;
-            EXPECT_FALSE(info.exists()) << name; // still dangling: nothing was written through it
-            break;
-        }
+        EXPECT_EQ(ImageOutput::saveToDirectory(dir.path(), m_image, 1.0, QString(c.name), {}),
+                  dir.filePath(c.expected));
+        EXPECT_TRUE(samePixels(QImage(dir.filePath(c.expected)), m_image));
+        EXPECT_EQ(entries(dir.path()), after);
+        for (const auto& [name, kind] : c.existing)
+            EXPECT_TRUE(kind != file || readAll(dir.filePath(name)) == "old contents") << name;
     }
-    EXPECT_EQ(entries(m_dir.path()).size(), qsizetype(row.existing.size() + 1));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, TakenNameTest,
-    ::testing::Values(
-        TakenCase{"FirstTwoExist",
-                  {{"shot.png", Existing::File}, {"shot (2).png", Existing::File}},
-                  "shot",
-                  "shot (3).png"},
-        TakenCase{"NameEndingInPng", {}, "shot.png", "shot.png.png"},
-        TakenCase{"NameEndingInPngTaken", {{"shot.png.png", Existing::File}}, "shot.png", "shot.png (2).png"},
-        TakenCase{"FolderTakesTheName", {{"shot.png", Existing::Folder}}, "shot", "shot (2).png"},
-        TakenCase{"DanglingLinkTakesTheName", {{"shot.png", Existing::DanglingLink}}, "shot", "shot (2).png"},
-        TakenCase{"GapIsFilledFirst", {{"shot (2).png", Existing::File}}, "shot", "shot.png"},
-        TakenCase{"LaterGapIsFilled",
-                  {{"shot.png", Existing::File}, {"shot (3).png", Existing::File}},
-                  "shot",
-                  "shot (2).png"},
-        TakenCase{"OtherNamesDoNotMatter", {{"other.png", Existing::File}, {"shot", Existing::File}}, "shot", "shot.png"},
-        TakenCase{"SpacesAndUnicode", {{"Bildschirmfoto – Übersicht.png", Existing::File}},
-                  "Bildschirmfoto – Übersicht", "Bildschirmfoto – Übersicht (2).png"}),
-    [](const auto& param) { return std::string(param.param.label); });
-
-// --- time-stamped names --------------------------------------------------------------------------------
 
 TEST_F(SaveToDirectoryTest, WithoutANameUsesTheClocksTimeStamp)
 {
-    const auto first = save(std::nullopt, m_image);
-    const auto second = save(std::nullopt, m_image);
+    EXPECT_EQ(save(std::nullopt, m_image), path("Screenshot 2026-12-05 at 22.29.09.png"));
+    EXPECT_EQ(save(std::nullopt, m_image), path("Screenshot 2026-12-05 at 22.29.09 (2).png"));
+    // An empty name would make the hidden file ".png".
+    EXPECT_EQ(save(QString(), m_image), path("Screenshot 2026-12-05 at 22.29.09 (3).png"));
 
-    EXPECT_EQ(first, path(QStringLiteral("Screenshot 2026-12-05 at 22.29.09.png")));
-    EXPECT_EQ(second, path(QStringLiteral("Screenshot 2026-12-05 at 22.29.09 (2).png")));
-}
-
-TEST_F(SaveToDirectoryTest, AnEmptyNameCountsAsNoName)
-{
-    EXPECT_EQ(save(QString(), m_image), path(QStringLiteral("Screenshot 2026-12-05 at 22.29.09.png")));
+    m_clockCalls = 0;
+    EXPECT_FALSE(save(std::nullopt, QImage()));
+    EXPECT_EQ(m_clockCalls, 0) << "nothing to encode probes no name";
+    EXPECT_EQ(entries(m_dir.path()).size(), 3);
 }
 
 TEST_F(SaveToDirectoryTest, ACollisionAcrossASecondGoesOnWithTheNewerStamp)
 {
-    ASSERT_TRUE(writeFile(path(QStringLiteral("Screenshot 2026-12-05 at 22.29.09.png")), "taken"));
-    ScriptedClock advancing({kMoment, kMoment.addSecs(1)});
+    ASSERT_TRUE(writeFile(path("Screenshot 2026-12-05 at 22.29.09.png"), "taken"));
 
-    const auto saved = ImageOutput::saveToDirectory(m_dir.path(), m_image, 1.0, std::nullopt, advancing.clock());
+    const auto saved = ImageOutput::saveToDirectory(m_dir.path(), m_image, 1.0, std::nullopt,
+                                                    clock({kMoment, kMoment.addSecs(1)}));
 
-    EXPECT_EQ(saved, path(QStringLiteral("Screenshot 2026-12-05 at 22.29.10 (2).png")));
-    EXPECT_EQ(advancing.calls(), 2);
-    EXPECT_EQ(readAll(path(QStringLiteral("Screenshot 2026-12-05 at 22.29.09.png"))), "taken");
+    EXPECT_EQ(saved, path("Screenshot 2026-12-05 at 22.29.10 (2).png"));
+    EXPECT_EQ(m_clockCalls, 2);
+    EXPECT_EQ(readAll(path("Screenshot 2026-12-05 at 22.29.09.png")), "taken");
 }
-
-TEST_F(SaveToDirectoryTest, NothingToEncodeTouchesNoFileAndProbesNoName)
-{
-    const auto saved = save(std::nullopt, QImage());
-
-    EXPECT_FALSE(saved);
-    EXPECT_TRUE(entries(m_dir.path()).isEmpty());
-    EXPECT_EQ(m_clock.calls(), 0);
-}
-
-TEST_F(SaveToDirectoryTest, ARelativeFolderGivesAnAbsolutePath)
-{
-    const QString before = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
-    ASSERT_TRUE(QDir().mkdir(QStringLiteral("sub")));
-    const auto saved = ImageOutput::saveToDirectory(QStringLiteral("sub"), m_image, 1.0, QStringLiteral("shot"),
-                                                    m_clock.clock());
-    QDir::setCurrent(before);
-    EXPECT_EQ(saved, path(QStringLiteral("sub/shot.png")));
-}
-
-// --- several writers at once ----------------------------------------------------------------------------
 
 TEST_F(SaveToDirectoryTest, TwoWritersRacingForOneNameKeepEveryPicture)
 {
@@ -210,36 +145,61 @@ TEST_F(SaveToDirectoryTest, TwoWritersRacingForOneNameKeepEveryPicture)
     const QImage pictures[2] = {patternImage(48, 32, 11), patternImage(48, 32, 12)};
     std::vector<std::optional<QString>> results[2];
     std::latch start(2);
-    const QString folder = m_dir.path();
-
-    auto writer = [&](int which) {
+    const auto writer = [&](int which) {
         start.arrive_and_wait();
         for (int i = 0; i < kSavesEach; ++i)
             results[which].push_back(
-                ImageOutput::saveToDirectory(folder, pictures[which], 1.0, QStringLiteral("race"), {}));
+                ImageOutput::saveToDirectory(m_dir.path(), pictures[which], 1.0, QStringLiteral("race"), {}));
     };
     std::thread first(writer, 0);
     std::thread second(writer, 1);
     first.join();
     second.join();
 
-    QStringList expectedNames{QStringLiteral("race.png")};
+    QStringList expected{"race.png"};
     for (int n = 2; n <= 2 * kSavesEach; ++n)
-        expectedNames << QStringLiteral("race (%1).png").arg(n);
-    expectedNames.sort();
-    EXPECT_EQ(entries(folder), expectedNames) << "exactly 400 pictures and no temporary file";
+        expected << QStringLiteral("race (%1).png").arg(n);
+    expected.sort();
+    EXPECT_EQ(entries(m_dir.path()), expected) << "400 pictures and no temporary file";
 
     QSet<QString> distinct;
     for (int which = 0; which < 2; ++which) {
-        ASSERT_EQ(results[which].size(), size_t(kSavesEach));
         for (const auto& saved : results[which]) {
             ASSERT_TRUE(saved);
             distinct.insert(*saved);
-            EXPECT_TRUE(samePixels(savedPicture(*saved), pictures[which]))
-                << saved->toStdString() << " is not writer " << which << "'s complete picture";
+            EXPECT_TRUE(samePixels(QImage(*saved, "PNG"), pictures[which])) << saved->toStdString();
         }
     }
     EXPECT_EQ(distinct.size(), 2 * kSavesEach);
+}
+
+// A home of its own: HOME and XDG_CONFIG_HOME point into it.
+class SaveToDesktopTest : public ::testing::Test {
+protected:
+    QTemporaryDir m_home;
+    ScopedEnvironment m_homeVariable{"HOME", QFile::encodeName(m_home.path())};
+    ScopedEnvironment m_configVariable{"XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(".config"))};
+    QImage m_image = patternImage(24, 16, 4);
+};
+
+TEST_F(SaveToDesktopTest, CreatesAMissingDesktopFolderUnderHome)
+{
+    EXPECT_EQ(ImageOutput::saveToDesktop(m_image, 2.0, QStringLiteral("shot")),
+              m_home.filePath("Desktop/shot.png"));
+    const QImage picture(m_home.filePath("Desktop/shot.png"));
+    EXPECT_TRUE(samePixels(picture, m_image));
+    EXPECT_EQ(dotsPerInch(picture), 144);
+}
+
+TEST_F(SaveToDesktopTest, FollowsTheXdgDesktopDirectory)
+{
+    ASSERT_TRUE(QDir().mkpath(m_home.filePath(".config")));
+    ASSERT_TRUE(
+        writeFile(m_home.filePath(".config/user-dirs.dirs"), "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"));
+
+    EXPECT_EQ(ImageOutput::saveToDesktop(m_image, 1.0, QStringLiteral("shot")),
+              m_home.filePath("Schreibtisch/shot.png"));
+    EXPECT_FALSE(QFileInfo::exists(m_home.filePath("Desktop")));
 }
 
 } // namespace

@@ -1,0 +1,309 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "editor/EditorWindowController.h"
+
+#include "annotation/Palette.h"
+#include "editor/CanvasView.h"
+#include "editor/EditorToolbar.h"
+#include "editor/MainMenuBuilder.h"
+#include "editor/ZoomView.h"
+#include "output/HUD.h"
+#include "output/ImageOutput.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeDatabase>
+#include <QSaveFile>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace corvane {
+
+namespace {
+
+constexpr double zoomStep = 1.25;
+const QString windowTitleBase = QStringLiteral("Corvane Editor");
+
+std::vector<EditorWindowController*>& registry()
+{
+    static std::vector<EditorWindowController*> editors;
+    return editors;
+}
+
+QString askForSaveFileName(QWidget* parent, const QString& proposedName)
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"),
+                                        QDir(folder).filePath(proposedName),
+                                        QStringLiteral("PNG image (*.png);;JPEG image (*.jpg *.jpeg);;"
+                                                       "TIFF image (*.tif *.tiff)"));
+}
+
+void showErrorAlert(QWidget* parent, const QString& message)
+{
+    QMessageBox::critical(parent, QStringLiteral("Corvane"), message);
+}
+
+} // namespace
+
+EditorWindowController* EditorWindowController::open(const QImage& image, double scale,
+                                                     const std::optional<QString>& suggestedName)
+{
+    auto* editor = new EditorWindowController(image, scale, suggestedName);
+    registry().push_back(editor);
+    editor->show();
+    editor->raise();
+    editor->activateWindow();
+    return editor;
+}
+
+const std::vector<EditorWindowController*>& EditorWindowController::openEditors()
+{
+    return registry();
+}
+
+EditorWindowController::EditorWindowController(const QImage& image, double scale,
+                                               std::optional<QString> suggestedName)
+    : m_canvas(new CanvasView(image, scale))
+    , m_suggestedName(std::move(suggestedName))
+    , m_dialogs{askForSaveFileName, showErrorAlert}
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(windowTitleBase);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    m_geometry = editorGeometry(image.size(), scale,
+                                screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
+    m_canvas->setDelegate(this);
+    m_canvas->setStrokeColor(Palette::red());
+    m_canvas->setLineWidth(EditorToolbar::widths[EditorToolbar::initialWidthIndex]);
+    m_canvas->setFontSize(EditorToolbar::fontSizes[EditorToolbar::initialFontIndex]);
+    buildUI();
+    MainMenuBuilder::install(*this, *this);
+    m_scrollView->setMagnification(m_geometry.magnification);
+
+    // The content area (toolbar and view) gets the computed size; the menu bar comes on top of it.
+    const QSize content = m_geometry.contentSize.toSize();
+    resize(content.width(), content.height() + menuBar()->sizeHint().height());
+    if (screen)
+        move(screen->availableGeometry().center() - rect().center());
+    updateControls();
+}
+
+EditorWindowController::~EditorWindowController()
+{
+    m_canvas->setDelegate(nullptr);
+    std::erase(registry(), this);
+}
+
+void EditorWindowController::buildUI()
+{
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_toolbar = new EditorToolbar;
+    m_scrollView = new ZoomView(m_canvas);
+    layout->addWidget(m_toolbar);
+    layout->addWidget(m_scrollView, 1);
+    setCentralWidget(content);
+    connectToolbar();
+}
+
+void EditorWindowController::connectToolbar()
+{
+    connect(m_toolbar, &EditorToolbar::toolChanged, this, &EditorWindowController::toolChanged);
+    connect(m_toolbar, &EditorToolbar::colorChanged, this,
+            [this](const QColor& c) { m_canvas->setStrokeColor(c); });
+    connect(m_toolbar, &EditorToolbar::widthChanged, this, [this](double w) { m_canvas->setLineWidth(w); });
+    connect(m_toolbar, &EditorToolbar::fontSizeChanged, this, [this](double s) { m_canvas->setFontSize(s); });
+    connect(m_toolbar, &EditorToolbar::undoAction, this, [this] { m_canvas->undo(); });
+    connect(m_toolbar, &EditorToolbar::deleteAction, this, [this] { m_canvas->deleteSelection(); });
+    connect(m_toolbar, &EditorToolbar::copyAction, this, &EditorWindowController::copyImage);
+    connect(m_toolbar, &EditorToolbar::saveAsAction, this, &EditorWindowController::saveDocumentAs);
+}
+
+void EditorWindowController::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    m_scrollView->setFocus(Qt::OtherFocusReason);
+    m_canvas->setFocus(Qt::OtherFocusReason);
+}
+
+void EditorWindowController::toolChanged()
+{
+    const ToolKind tool = m_toolbar->shownTool();
+    m_canvas->setTool(tool);
+    if (tool != ToolKind::select)
+        m_canvas->select(nullptr);
+    m_canvas->commitTextEditing();
+    updateControls();
+}
+
+void EditorWindowController::updateControls()
+{
+    const auto& selected = m_canvas->selected();
+    const bool textTool = m_canvas->tool() == ToolKind::text;
+    m_toolbar->deleteButton()->setEnabled(selected != nullptr);
+    m_toolbar->undoButton()->setEnabled(m_canvas->canUndo());
+    m_toolbar->fontPopUp()->setEnabled(textTool || (selected && selected->kind == Annotation::Kind::text));
+    m_toolbar->widthPopUp()->setEnabled(!textTool);
+}
+
+void EditorWindowController::canvasSelectionDidChange(CanvasView*)
+{
+    updateControls();
+}
+
+void EditorWindowController::canvasContentDidChange(CanvasView*)
+{
+    updateControls();
+}
+
+QPoint EditorWindowController::toastAnchor() const
+{
+    const QRect frame = frameGeometry();
+    return {frame.center().x(), frame.bottom() + 1 - 60};
+}
+
+void EditorWindowController::copyImage()
+{
+    const QImage picture = m_canvas->renderedImage();
+    if (picture.isNull()) {
+        QApplication::beep();
+        return;
+    }
+    ImageOutput::copyToClipboard(picture, m_canvas->contentScale());
+    HUD::show(QStringLiteral("Copied to clipboard"), toastAnchor());
+}
+
+void EditorWindowController::saveDocument()
+{
+    const QImage picture = m_canvas->renderedImage();
+    if (picture.isNull()) {
+        QApplication::beep();
+        return;
+    }
+    if (const auto path = ImageOutput::saveToDesktop(picture, m_canvas->contentScale(), m_suggestedName))
+        HUD::show(QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName()), toastAnchor());
+    else
+        HUD::show(QStringLiteral("Could not save to Desktop"), toastAnchor());
+}
+
+void EditorWindowController::saveDocumentAs()
+{
+    const QImage picture = m_canvas->renderedImage();
+    if (picture.isNull()) {
+        QApplication::beep();
+        return;
+    }
+    const QString proposed =
+        m_suggestedName.value_or(ImageOutput::defaultFileName()) + QStringLiteral(".png");
+    const QString path = m_dialogs.saveFileName(this, proposed);
+    if (path.isEmpty())
+        return;
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension);
+    const auto bytes = ImageOutput::data(picture, type, m_canvas->contentScale());
+    if (!bytes)
+        return;
+    // The chosen file is replaced only once the new one is complete, so a failed write (a full disk,
+    // a removed drive) leaves the old file as it was. QSaveFile buffers small files and its commit()
+    // does not notice when that last buffered write fails, hence the explicit flush.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.flush() ||
+        !file.commit()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        m_dialogs.showError(this, QStringLiteral("The file “%1” could not be saved.\n\n%2")
+                                      .arg(QFileInfo(path).fileName(), reason));
+        return;
+    }
+    const QFileInfo saved(path);
+    m_suggestedName = saved.completeBaseName();
+    setWindowTitle(QStringLiteral("%1 — %2").arg(windowTitleBase, saved.fileName()));
+    HUD::show(QStringLiteral("Saved %1").arg(saved.fileName()), toastAnchor());
+}
+
+void EditorWindowController::clearAnnotations()
+{
+    m_canvas->clearAll();
+}
+
+void EditorWindowController::selectTool(int tag)
+{
+    const auto tool = ToolKinds::fromRawValue(tag);
+    if (!tool)
+        return;
+    m_toolbar->showTool(*tool);
+    toolChanged();
+}
+
+bool EditorWindowController::isTypingInPlace() const
+{
+    const QTextEdit* editor = m_canvas->textEditor();
+    return editor && editor->hasFocus();
+}
+
+void EditorWindowController::undo()
+{
+    // While text is typed, Undo takes back keystrokes, not canvas edits.
+    if (isTypingInPlace())
+        m_canvas->textEditor()->undo();
+    else
+        m_canvas->undo();
+}
+
+void EditorWindowController::redo()
+{
+    if (isTypingInPlace())
+        m_canvas->textEditor()->redo();
+    else
+        m_canvas->redo();
+}
+
+void EditorWindowController::zoomIn()
+{
+    m_scrollView->setMagnification(m_scrollView->magnification() * zoomStep);
+}
+
+void EditorWindowController::zoomOut()
+{
+    m_scrollView->setMagnification(m_scrollView->magnification() / zoomStep);
+}
+
+void EditorWindowController::zoomActual()
+{
+    m_scrollView->setMagnification(1.0 / m_canvas->contentScale());
+}
+
+void EditorWindowController::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (!m_canvas->isEditingText() && key >= Qt::Key_1 && key <= Qt::Key_6 &&
+        !event->modifiers().testFlag(Qt::ControlModifier)) {
+        selectTool(key - Qt::Key_1);
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void EditorWindowController::closeEvent(QCloseEvent* event)
+{
+    // Whatever was being typed becomes part of the picture before the window goes.
+    m_canvas->commitTextEditing();
+    std::erase(registry(), this);
+    event->accept();
+}
+
+} // namespace corvane

@@ -1,0 +1,87 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "editor/CanvasViewDelegate.h"
+#include "editor/EditorGeometry.h"
+#include "editor/MenuActions.h"
+
+#include <QImage>
+#include <QMainWindow>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace corvane {
+
+class CanvasView;
+class EditorToolbar;
+class ZoomView;
+
+// One editor window: the toolbar strip, a zooming view of one canvas, the menu bar and the commands.
+// Open editors are kept in a registry until their window closes; closing asks nothing and the
+// annotations go with the window. The program keeps running when the last one closes.
+class EditorWindowController : public QMainWindow, public CanvasViewDelegate, public MenuActions {
+    Q_OBJECT
+public:
+    // The two dialogs the commands may show, replaceable so that tests run without a user.
+    struct Dialogs {
+        // Returns the chosen path, or an empty string when the user cancelled.
+        std::function<QString(QWidget* parent, const QString& proposedName)> saveFileName;
+        std::function<void(QWidget* parent, const QString& message)> showError;
+    };
+
+    static EditorWindowController* open(const QImage& image, double scale,
+                                        const std::optional<QString>& suggestedName = std::nullopt);
+    static const std::vector<EditorWindowController*>& openEditors();
+
+    ~EditorWindowController() override;
+
+    CanvasView* canvas() const { return m_canvas; }
+    ZoomView* scrollView() const { return m_scrollView; }
+    EditorToolbar* toolbar() const { return m_toolbar; }
+    const std::optional<QString>& suggestedName() const { return m_suggestedName; }
+    const EditorGeometry& initialGeometry() const { return m_geometry; }
+    void setDialogs(Dialogs dialogs) { m_dialogs = std::move(dialogs); }
+
+    // Enables Delete, Undo and the two pop-ups from the canvas's state; nothing else.
+    void updateControls();
+    // Where the editor's toasts appear: the middle of the window, 60 px above its bottom edge.
+    QPoint toastAnchor() const;
+
+    void saveDocument() override;
+    void saveDocumentAs() override;
+    void copyImage() override;
+    void clearAnnotations() override;
+    void selectTool(int tag) override;
+    void undo() override;
+    void redo() override;
+    void zoomIn() override;
+    void zoomOut() override;
+    void zoomActual() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    EditorWindowController(const QImage& image, double scale, std::optional<QString> suggestedName);
+
+    void buildUI();
+    void connectToolbar();
+    void toolChanged();
+    void canvasSelectionDidChange(CanvasView* canvas) override;
+    void canvasContentDidChange(CanvasView* canvas) override;
+    // The text editor of this window that has the keyboard focus, if any.
+    bool isTypingInPlace() const;
+
+    CanvasView* m_canvas;
+    ZoomView* m_scrollView = nullptr;
+    EditorToolbar* m_toolbar = nullptr;
+    std::optional<QString> m_suggestedName;
+    EditorGeometry m_geometry;
+    Dialogs m_dialogs;
+};
+
+} // namespace corvane

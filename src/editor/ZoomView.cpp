@@ -1,0 +1,54 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "editor/ZoomView.h"
+
+#include "editor/CanvasView.h"
+
+#include <QGraphicsProxyWidget>
+#include <QGraphicsScene>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+namespace corvane {
+
+ZoomView::ZoomView(CanvasView* canvas, QWidget* parent)
+    : QGraphicsView(parent)
+    , m_canvas(canvas)
+{
+    auto* scene = new QGraphicsScene(this);
+    QGraphicsProxyWidget* proxy = scene->addWidget(canvas);
+    proxy->setPos(0, 0);
+    scene->setSceneRect(QRectF(QPointF(0, 0), QSizeF(canvas->size())));
+    setScene(scene);
+    setAlignment(Qt::AlignCenter);
+    setFrameShape(QFrame::NoFrame);
+    setBackgroundBrush(QColor::fromRgbF(0.16f, 0.16f, 0.16f));
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Whole-canvas repaints through the proxy are cheaper than Qt's guess at minimal regions.
+    setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
+    setTransformationAnchor(QGraphicsView::AnchorViewCenter);
+    scene->setFocusItem(proxy);
+}
+
+void ZoomView::setMagnification(double magnification)
+{
+    m_magnification = std::clamp(magnification, minimumMagnification, maximumMagnification);
+    setTransform(QTransform::fromScale(m_magnification, m_magnification));
+    // Pictures shrunk below their pixel size look better filtered; enlarged ones keep crisp pixels.
+    setRenderHint(QPainter::SmoothPixmapTransform, m_magnification < 1);
+    m_canvas->setMagnification(m_magnification);
+}
+
+void ZoomView::wheelEvent(QWheelEvent* event)
+{
+    if (!event->modifiers().testFlag(Qt::ControlModifier))
+        return QGraphicsView::wheelEvent(event);
+    // Ctrl + wheel zooms, one 1.25 step per notch, like the menu commands.
+    const double notches = event->angleDelta().y() / 120.0;
+    setMagnification(m_magnification * std::pow(1.25, notches));
+    event->accept();
+}
+
+} // namespace corvane

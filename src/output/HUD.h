@@ -1,0 +1,22 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace corvane::HUD {
+
+// Floats a one-line message in a small dark panel whose bottom edge sits 24 pixels above the anchor
+// (global logical coordinates; the mouse pointer when none is given), horizontally centred on it.
+// It takes no focus and lets clicks through, stays 1.6 s, fades out over 0.35 s and deletes itself.
+// A newer toast replaces an older one at once. Main thread only.
+void show(const QString& message, std::optional<QPoint> anchor = std::nullopt);
+
+// The toast on screen, or nullptr once it has gone (faded, replaced or the application quit).
+QWidget* currentToast();
+
+} // namespace corvane::HUD

@@ -1,0 +1,132 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "output/HUD.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+class HudTest : public ::testing::Test {
+protected:
+    void TearDown() override { delete HUD::currentToast(); }
+};
+
+// The literal rectangles assume DejaVu Sans, the only font of the offscreen test machine: 15 pixels
+// high at 13 pixels, with the advances listed. Odd panel widths put the spare pixel right of centre.
+TEST_F(HudTest, PanelFitsTextAndSitsCentredAboveAnchorUnclamped)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setWeight(QFont::Medium);
+    font.setPixelSize(13);
+    const QFontMetrics metrics(font);
+    ASSERT_EQ(metrics.height(), 15);
+    const struct {
+        QString message;
+        int advance;
+        QPoint anchor;
+        QRect panel;
+    } cases[] = {
+        {"Copied to clipboard", 127, {400, 300}, {321, 245, 159, 31}},
+        {"Saved shot.png", 101, {0, 0}, {-66, -55, 133, 31}},
+        {"Could not save to Desktop", 172, {790, 795}, {688, 740, 204, 31}},
+        {"", 0, {100, 100}, {84, 45, 32, 31}},
+        {"Saved Screenshot 2026-12-05 at 22.29.09 with a rather long name appended to it.png",
+         565,
+         {400, 60},
+         {102, 5, 597, 31}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(metrics.horizontalAdvance(c.message), c.advance) << c.message.toStdString();
+        HUD::show(c.message, c.anchor);
+        EXPECT_EQ(HUD::currentToast()->geometry(), c.panel) << c.message.toStdString();
+        EXPECT_TRUE(HUD::currentToast()->isVisible());
+    }
+}
+
+TEST_F(HudTest, PaintsRoundedDarkPanelWithWhiteText)
+{
+    HUD::show("Copied to clipboard", QPoint(400, 300));
+    const QImage image =
+        HUD::currentToast()->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << "the corner is cut round";
+    EXPECT_EQ(image.pixel(5, 15), 0xd91a1a1au); // RGBA(30, 30, 30, 0.85) premultiplied: 30 x 217 / 255
+    int brightest = 0;
+    for (int x = 16; x < 143; ++x)
+        brightest = std::max(brightest, qGray(image.pixel(x, 15)));
+    EXPECT_GT(brightest, 200) << "white text across the middle";
+}
+
+TEST_F(HudTest, WithoutAnchorFollowsPointer)
+{
+    QCursor::setPos(300, 200);
+    if (QCursor::pos() != QPoint(300, 200))
+        GTEST_SKIP() << "this platform cannot move the pointer";
+    HUD::show("Copied to clipboard");
+    EXPECT_EQ(HUD::currentToast()->geometry(), QRect(221, 145, 159, 31));
+}
+
+TEST_F(HudTest, TakesNoFocusAndLetsInputThrough)
+{
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    HUD::show("Copied to clipboard", QPoint(400, 300));
+    QTest::qWait(50);
+    EXPECT_EQ(QApplication::activeWindow(), &window);
+    const QWidget* toast = HUD::currentToast();
+    const Qt::WindowFlags required = Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                     Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus;
+    EXPECT_EQ(toast->windowFlags() & required, required);
+    EXPECT_TRUE(toast->windowType() == Qt::Tool || toast->windowType() == Qt::ToolTip);
+    for (const Qt::WidgetAttribute attribute :
+         {Qt::WA_ShowWithoutActivating, Qt::WA_TransparentForMouseEvents, Qt::WA_TranslucentBackground})
+        EXPECT_TRUE(toast->testAttribute(attribute)) << attribute;
+}
+
+// The first toast's pending fade would start 1.1 s after the second appears and end at 1.45 s.
+TEST_F(HudTest, NewerToastReplacesOlderAtOnceAndKeepsItsFullLife)
+{
+    HUD::show("first", QPoint(400, 300));
+    const QPointer<QWidget> first = HUD::currentToast();
+    QTest::qWait(500);
+    ASSERT_FALSE(first.isNull());
+    EXPECT_EQ(first->windowOpacity(), 1.0);
+    HUD::show("second", QPoint(400, 300));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_TRUE(first.isNull());
+    const QPointer<QWidget> second = HUD::currentToast();
+    ASSERT_FALSE(second.isNull());
+
+    QTRY_VERIFY_WITH_TIMEOUT(second.isNull() || second->windowOpacity() < 1.0, 2500);
+    EXPECT_GE(clock.elapsed(), 1400);
+    ASSERT_FALSE(second.isNull()) << "fades before it goes";
+    EXPECT_TRUE(second->isVisible());
+    EXPECT_EQ(HUD::currentToast(), second.data()) << "the first toast's end leaves the second current";
+    QTRY_VERIFY_WITH_TIMEOUT(second.isNull(), 1500);
+    EXPECT_GE(clock.elapsed(), 1750);
+    EXPECT_EQ(HUD::currentToast(), nullptr);
+}
+
+TEST_F(HudTest, QuittingTakesTheToastAway)
+{
+    HUD::show("Copied to clipboard", QPoint(400, 300));
+    const QPointer<QWidget> toast = HUD::currentToast();
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    EXPECT_TRUE(toast.isNull());
+    EXPECT_EQ(HUD::currentToast(), nullptr);
+}
+
+} // namespace
+} // namespace corvane
