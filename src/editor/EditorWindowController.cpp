@@ -15,14 +15,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QMimeDatabase>
-#include <QSaveFile>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -39,20 +34,6 @@ std::vector<EditorWindowController*>& registry()
 {
     static std::vector<EditorWindowController*> editors;
     return editors;
-}
-
-QString askForSaveFileName(QWidget* parent, const QString& proposedName)
-{
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"),
-                                        QDir(folder).filePath(proposedName),
-                                        QStringLiteral("PNG image (*.png);;JPEG image (*.jpg *.jpeg);;"
-                                                       "TIFF image (*.tif *.tiff)"));
-}
-
-void showErrorAlert(QWidget* parent, const QString& message)
-{
-    QMessageBox::critical(parent, QStringLiteral("Corvane"), message);
 }
 
 } // namespace
@@ -77,7 +58,7 @@ EditorWindowController::EditorWindowController(const QImage& image, double scale
                                                std::optional<QString> suggestedName)
     : m_canvas(new CanvasView(image, scale))
     , m_suggestedName(std::move(suggestedName))
-    , m_dialogs{askForSaveFileName, showErrorAlert}
+    , m_dialogs(SaveDialogs::standard())
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(windowTitleBase);
@@ -212,21 +193,15 @@ void EditorWindowController::saveDocumentAs()
     const QString path = m_dialogs.saveFileName(this, proposed);
     if (path.isEmpty())
         return;
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension);
-    const auto bytes = ImageOutput::data(picture, type, m_canvas->contentScale());
-    if (!bytes)
+    const SaveAsOutcome outcome = saveAs(path, picture, m_canvas->contentScale());
+    switch (outcome.status) {
+    case SaveAsOutcome::Status::notEncoded:
         return;
-    // The chosen file is replaced only once the new one is complete, so a failed write (a full disk,
-    // a removed drive) leaves the old file as it was. QSaveFile buffers small files and its commit()
-    // does not notice when that last buffered write fails, hence the explicit flush.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.flush() ||
-        !file.commit()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        m_dialogs.showError(this, QStringLiteral("The file “%1” could not be saved.\n\n%2")
-                                      .arg(QFileInfo(path).fileName(), reason));
+    case SaveAsOutcome::Status::writeFailed:
+        m_dialogs.showError(this, outcome.error);
         return;
+    case SaveAsOutcome::Status::written:
+        break;
     }
     const QFileInfo saved(path);
     m_suggestedName = saved.completeBaseName();

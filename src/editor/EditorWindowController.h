@@ -5,10 +5,10 @@
 #include "editor/CanvasViewDelegate.h"
 #include "editor/EditorGeometry.h"
 #include "editor/MenuActions.h"
+#include "output/SaveAs.h"
 
 #include <QImage>
 #include <QMainWindow>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -24,12 +24,7 @@ class ZoomView;
 class EditorWindowController : public QMainWindow, public CanvasViewDelegate, public MenuActions {
     Q_OBJECT
 public:
-    // The two dialogs the commands may show, replaceable so that tests run without a user.
-    struct Dialogs {
-        // Returns the chosen path, or an empty string when the user cancelled.
-        std::function<QString(QWidget* parent, const QString& proposedName)> saveFileName;
-        std::function<void(QWidget* parent, const QString& message)> showError;
-    };
+    using Dialogs = SaveDialogs;
 
     static EditorWindowController* open(const QImage& image, double scale,
                                         const std::optional<QString>& suggestedName = std::nullopt);

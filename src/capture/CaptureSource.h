@@ -1,0 +1,34 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <memory>
+
+class QScreen;
+
+namespace corvane {
+
+// Where frozen pictures of the monitors come from: the X server, later the desktop portal, or files
+// for tests. One is chosen per process (makeCaptureSource).
+class CaptureSource {
+public:
+    virtual ~CaptureSource() = default;
+
+    // False when the display refuses to be read at all (no connection, a refused request).
+    virtual bool available() = 0;
+    // The screen at its full device-pixel size with opaque pixels and no pointer, or a null image when
+    // this one screen cannot be grabbed.
+    virtual QImage grab(const QScreen& screen) = 0;
+    // Makes the first real capture fast (connections, shared memory); never fails.
+    virtual void warmUp() {}
+    // The second paragraph of the alert shown when capturing is refused.
+    virtual QString refusalExplanation() const = 0;
+};
+
+// The source for this session: the X server under X11; the test source when CORVANE_CAPTURE_SOURCE
+// names a folder of pictures ("files:/path"); otherwise one that is never available.
+std::unique_ptr<CaptureSource> makeCaptureSource();
+
+} // namespace corvane

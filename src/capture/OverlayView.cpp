@@ -1,0 +1,238 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/OverlayView.h"
+
+#include "capture/OverlayGeometry.h"
+
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace corvane {
+
+namespace {
+
+const QColor dimming = QColor::fromRgbF(0, 0, 0, 0.45f);
+
+QFont mediumFont(int pixelSize)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setWeight(QFont::Medium);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+QSizeF textSize(const QFont& font, const QString& text)
+{
+    const QFontMetricsF metrics(font);
+    return {metrics.horizontalAdvance(text), metrics.height()};
+}
+
+QRect outward(const QRectF& r, int margin)
+{
+    return r.toAlignedRect().adjusted(-margin, -margin, margin, margin);
+}
+
+} // namespace
+
+const QString OverlayView::hintText = QStringLiteral("Drag to select an area   ·   Esc to cancel");
+
+OverlayView::OverlayView(DisplayShot shot, QWidget* parent)
+    : QWidget(parent)
+    , m_shot(std::move(shot))
+    , m_backdrop(m_shot.image.convertToFormat(QImage::Format_RGB32))
+    , m_hintFont(mediumFont(15))
+    // The label's numbers change on every drag event; digits of one width keep it from jittering.
+    // The desktop's sans-serif faces (DejaVu Sans, Noto Sans, Cantarell) have tabular digits.
+    , m_labelFont(mediumFont(12))
+{
+    m_dimmed = m_backdrop.copy();
+    QPainter painter(&m_dimmed);
+    painter.fillRect(m_dimmed.rect(), dimming);
+    painter.end();
+
+    resize(m_shot.frame.size().toSize());
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::CrossCursor);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    mouse = mapFromGlobal(QCursor::pos()).toPointF();
+}
+
+QRectF OverlayView::selection() const
+{
+    return isSelecting() ? OverlayGeometry::selection(*anchor, *current) : QRectF();
+}
+
+QRectF OverlayView::sizeLabelBox() const
+{
+    const QRectF r = selection();
+    return OverlayGeometry::sizeLabelBox(
+        r, textSize(m_labelFont, OverlayGeometry::sizeLabelText(r, m_shot.scale)), size());
+}
+
+QRectF OverlayView::hintPill() const
+{
+    return OverlayGeometry::hintPill(textSize(m_hintFont, hintText), size());
+}
+
+void OverlayView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    if (isSelecting())
+        paintSelecting(painter);
+    else
+        paintIdle(painter);
+}
+
+void OverlayView::paintSelecting(QPainter& painter)
+{
+    const QRectF bounds = rect();
+    const QRectF r = selection();
+    // The pre-dimmed copy outside the selection and the picture itself inside it give the same pixels
+    // as dimming around the selection, without blending a full-screen layer on every drag event.
+    painter.drawImage(bounds, m_dimmed);
+    painter.save();
+    painter.setClipRect(r, Qt::IntersectClip);
+    painter.drawImage(bounds, m_backdrop);
+    painter.restore();
+
+    painter.setPen(QPen(Qt::white, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(r.adjusted(-0.5, -0.5, 0.5, 0.5));
+
+    const QRectF box = sizeLabelBox();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.75f));
+    painter.drawRoundedRect(box, 5, 5);
+    painter.setPen(Qt::white);
+    painter.setFont(m_labelFont);
+    painter.drawText(box.adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignTop,
+                     OverlayGeometry::sizeLabelText(r, m_shot.scale));
+}
+
+void OverlayView::paintIdle(QPainter& painter)
+{
+    painter.drawImage(QRectF(rect()), m_dimmed);
+
+    QPainterPath crosshair;
+    crosshair.moveTo(mouse.x() + 0.5, 0);
+    crosshair.lineTo(mouse.x() + 0.5, height());
+    crosshair.moveTo(0, mouse.y() + 0.5);
+    crosshair.lineTo(width(), mouse.y() + 0.5);
+    painter.strokePath(crosshair, QPen(QColor::fromRgbF(1, 1, 1, 0.55f), 1));
+
+    const QRectF pill = hintPill();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.65f));
+    painter.drawRoundedRect(pill, 9, 9);
+    painter.setPen(Qt::white);
+    painter.setFont(m_hintFont);
+    painter.drawText(pill.adjusted(14, 8, -14, -8), Qt::AlignLeft | Qt::AlignTop, hintText);
+}
+
+QRegion OverlayView::selectionChrome() const
+{
+    const QRectF r = selection();
+    return QRegion(outward(r, 2)).subtracted(QRegion(outward(r, -2))) + QRegion(outward(sizeLabelBox(), 1));
+}
+
+QRegion OverlayView::crosshairRegion() const
+{
+    const QPoint at = mouse.toPoint();
+    return QRegion(at.x() - 1, 0, 3, height()) + QRegion(0, at.y() - 1, width(), 3) +
+           QRegion(outward(hintPill(), 1));
+}
+
+void OverlayView::moveTo(QPointF point)
+{
+    // Only the band between the old and the new selection changes dimming; the outlines and labels
+    // are repainted where they were and where they go.
+    const QRegion insideBefore(selection().toAlignedRect());
+    const QRegion chromeBefore = selectionChrome();
+    current = point;
+    hasMoved = true;
+    update(insideBefore.xored(QRegion(selection().toAlignedRect())) + chromeBefore + selectionChrome());
+}
+
+void OverlayView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons().testFlag(Qt::LeftButton) && anchor) {
+        moveTo(event->position());
+        return;
+    }
+    if (isSelecting())
+        return;
+    const QRegion before = crosshairRegion();
+    mouse = event->position();
+    update(before + crosshairRegion());
+}
+
+void OverlayView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        if (onCancel)
+            onCancel();
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    // Keys go to the monitor the user works on.
+    window()->grabKeyboard();
+    anchor = event->position();
+    current = event->position();
+    hasMoved = false;
+    update();
+}
+
+void OverlayView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    current = event->position();
+    if (hasMoved && anchor) {
+        const QRectF r = selection();
+        if (r.width() >= OverlayGeometry::minimumSelection &&
+            r.height() >= OverlayGeometry::minimumSelection) {
+            if (onSelect)
+                onSelect(r);
+            return;
+        }
+    }
+    // A click without a drag, or a sliver, abandons the capture.
+    if (onCancel)
+        onCancel();
+}
+
+void OverlayView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+        if (onSelect)
+            onSelect(QRectF(rect()));
+        return;
+    case Qt::Key_Escape:
+        if (onCancel)
+            onCancel();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void OverlayView::enterEvent(QEnterEvent* event)
+{
+    // Space takes the monitor under the pointer, so the keyboard follows the pointer between monitors.
+    if (!isSelecting())
+        window()->grabKeyboard();
+    QWidget::enterEvent(event);
+}
+
+} // namespace corvane

@@ -1,0 +1,64 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "capture/DisplayShot.h"
+
+#include <QFont>
+#include <QImage>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+namespace corvane {
+
+// Covers one monitor with its frozen picture, dimmed, and turns the pointer and keys into a selection.
+// Idle it shows a crosshair at the pointer and a hint; while dragging, the selected area undimmed with
+// a white outline and a label of its size. Coordinates are the monitor's logical pixels, top-left
+// origin. Everything drawn follows from the fields, so the view can also be rendered off screen.
+class OverlayView : public QWidget {
+    Q_OBJECT
+public:
+    static const QString hintText;
+
+    explicit OverlayView(DisplayShot shot, QWidget* parent = nullptr);
+
+    std::function<void(const QRectF&)> onSelect;
+    std::function<void()> onCancel;
+
+    const DisplayShot& shot() const { return m_shot; }
+    std::optional<QPointF> anchor;
+    std::optional<QPointF> current;
+    QPointF mouse;
+    bool hasMoved = false;
+
+    bool isSelecting() const { return anchor && current; }
+    QRectF selection() const;
+    // Where the size label and the hint are drawn for the current state.
+    QRectF sizeLabelBox() const;
+    QRectF hintPill() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+
+private:
+    void paintSelecting(QPainter& painter);
+    void paintIdle(QPainter& painter);
+    // What must be repainted when the selection or the crosshair moves.
+    QRegion selectionChrome() const;
+    QRegion crosshairRegion() const;
+    void moveTo(QPointF point);
+
+    DisplayShot m_shot;
+    QImage m_backdrop;
+    QImage m_dimmed; // the backdrop under the dimming colour, made once
+    QFont m_hintFont;
+    QFont m_labelFont;
+};
+
+} // namespace corvane

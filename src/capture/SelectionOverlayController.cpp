@@ -1,0 +1,94 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/SelectionOverlayController.h"
+
+#include "capture/OverlayGeometry.h"
+#include "capture/OverlayView.h"
+#include "capture/OverlayWindow.h"
+
+#include <utility>
+
+namespace corvane {
+
+SelectionOverlayController::~SelectionOverlayController()
+{
+    closeWindows();
+}
+
+void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Completion completion)
+{
+    m_completion = std::move(completion);
+    for (const DisplayShot& shot : shots) {
+        auto* window = new OverlayWindow(shot);
+        QPointer<SelectionOverlayController> self(this);
+        window->view()->onSelect = [self, shot](const QRectF& selection) {
+            if (self)
+                self->finish(shot, selection);
+        };
+        window->view()->onCancel = [self, shot] {
+            if (self)
+                self->finish(shot, std::nullopt);
+        };
+        window->show();
+        m_windows.emplace_back(window);
+    }
+    if (!m_windows.empty()) {
+        OverlayWindow* first = m_windows.front();
+        first->raise();
+        first->activateWindow();
+        // Override-redirect windows never get the focus from a window manager: without the grab,
+        // Escape and Space would go to whatever window had the focus before.
+        first->grabKeyboard();
+        first->view()->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void SelectionOverlayController::raise()
+{
+    for (const QPointer<OverlayWindow>& window : m_windows) {
+        if (window)
+            window->raise();
+    }
+}
+
+void SelectionOverlayController::closeWindows()
+{
+    for (const QPointer<OverlayWindow>& window : m_windows) {
+        if (!window)
+            continue;
+        window->releaseKeyboard();
+        window->hide();
+        // Deleted later: finishing runs inside one of these windows' own input handlers.
+        window->deleteLater();
+    }
+    m_windows.clear();
+}
+
+void SelectionOverlayController::finish(const DisplayShot& shot, const std::optional<QRectF>& selection)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    closeWindows();
+    Completion completion = std::exchange(m_completion, nullptr);
+    if (completion)
+        completion(selection ? crop(shot, *selection) : std::nullopt);
+}
+
+std::optional<CaptureResult> SelectionOverlayController::crop(const DisplayShot& shot,
+                                                              const QRectF& selection)
+{
+    if (selection.width() < OverlayGeometry::minimumSelection ||
+        selection.height() < OverlayGeometry::minimumSelection)
+        return std::nullopt;
+    const QRect pixels = OverlayGeometry::cropRect(selection, shot.image.size(), shot.frame.size());
+    if (pixels.isEmpty())
+        return std::nullopt;
+    return CaptureResult{
+        shot.image.copy(pixels),
+        shot.image.width() / shot.frame.width(),
+        selection.translated(shot.frame.topLeft()),
+    };
+}
+
+} // namespace corvane

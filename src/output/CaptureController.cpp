@@ -1,0 +1,200 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "output/CaptureController.h"
+
+#include "capture/ScreenCapturer.h"
+#include "capture/SelectionOverlayController.h"
+#include "editor/EditorWindowController.h"
+#include "output/DestinationMenu.h"
+#include "output/HUD.h"
+#include "output/ImageOutput.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
+#include <QWidget>
+#include <vector>
+
+namespace corvane {
+
+namespace {
+
+// No window of ours may appear in a frozen picture: the visible ones go off screen for the grab and
+// come back under the overlay. Without a compositor the windows they uncover repaint themselves
+// asynchronously, so the grab waits a moment for that.
+class OwnWindowsHidden {
+public:
+    OwnWindowsHidden()
+    {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && !widget->isMinimized()) {
+                widget->hide();
+                m_hidden.emplace_back(widget);
+            }
+        }
+        if (m_hidden.empty())
+            return;
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 60)
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    }
+    OwnWindowsHidden(const OwnWindowsHidden&) = delete;
+    OwnWindowsHidden& operator=(const OwnWindowsHidden&) = delete;
+    ~OwnWindowsHidden()
+    {
+        for (const QPointer<QWidget>& widget : m_hidden) {
+            if (widget)
+                widget->show();
+        }
+    }
+
+private:
+    std::vector<QPointer<QWidget>> m_hidden;
+};
+
+} // namespace
+
+CaptureController& CaptureController::shared()
+{
+    static CaptureController* controller = new CaptureController;
+    return *controller;
+}
+
+CaptureController::CaptureController()
+    : popUp([](QMenu& menu, QPoint location) { menu.exec(location); })
+    , dialogs(SaveDialogs::standard())
+{}
+
+void CaptureController::startRegionCapture()
+{
+    if (m_busy)
+        return;
+    m_busy = true;
+    // The request returns at once; the capture runs on the next turn of the event loop.
+    QTimer::singleShot(0, this, &CaptureController::runRegionCapture);
+}
+
+void CaptureController::startFullScreenCapture()
+{
+    if (m_busy)
+        return;
+    m_busy = true;
+    QTimer::singleShot(0, this, &CaptureController::runFullScreenCapture);
+}
+
+void CaptureController::runRegionCapture()
+{
+    std::optional<OwnWindowsHidden> hidden(std::in_place);
+    ScreenCapturer::Shots shots = ScreenCapturer::captureAllDisplays();
+    if (std::holds_alternative<ScreenCaptureError>(shots)) {
+        hidden.reset();
+        m_busy = false;
+        ScreenCapturer::presentPermissionAlert();
+        return;
+    }
+    auto* overlay = new SelectionOverlayController;
+    m_overlay = overlay;
+    QPointer<CaptureController> self(this);
+    overlay->begin(std::get<std::vector<DisplayShot>>(shots),
+                   [self, overlay](std::optional<CaptureResult> result) {
+                       overlay->deleteLater();
+                       if (!self)
+                           return;
+                       self->m_overlay = nullptr;
+                       self->m_busy = false;
+                       if (result)
+                           self->presentDestinationMenu(*result);
+                   });
+    // Our windows come back under the overlays: a window mapped now would otherwise stack above them.
+    hidden.reset();
+    if (m_overlay)
+        m_overlay->raise();
+}
+
+void CaptureController::runFullScreenCapture()
+{
+    const QPoint pointer = QCursor::pos();
+    std::optional<OwnWindowsHidden> hidden(std::in_place);
+    ScreenCapturer::Shot shot = ScreenCapturer::captureDisplay(pointer);
+    hidden.reset();
+    if (std::holds_alternative<ScreenCaptureError>(shot)) {
+        ScreenCapturer::presentPermissionAlert();
+        m_busy = false;
+        return;
+    }
+    const DisplayShot& display = std::get<DisplayShot>(shot);
+    presentDestinationMenu({display.image, display.scale, display.frame});
+    m_busy = false;
+}
+
+void CaptureController::presentDestinationMenu(const CaptureResult& result)
+{
+    m_pending = result;
+    DestinationMenu menu;
+    connect(menu.copyAction, &QAction::triggered, this, &CaptureController::destCopy);
+    connect(menu.desktopAction, &QAction::triggered, this, &CaptureController::destDesktop);
+    connect(menu.saveAsAction, &QAction::triggered, this, &CaptureController::destSaveAs);
+    connect(menu.editorAction, &QAction::triggered, this, &CaptureController::destEditor);
+    connect(menu.cancelAction, &QAction::triggered, this, &CaptureController::destCancel);
+    popUp(menu, destinationMenuLocation(result.globalRect, QCursor::pos()));
+}
+
+void CaptureController::destCopy()
+{
+    if (!m_pending)
+        return;
+    ImageOutput::copyToClipboard(m_pending->image, m_pending->scale);
+    HUD::show(QStringLiteral("Copied to clipboard"));
+    m_pending.reset();
+}
+
+void CaptureController::destDesktop()
+{
+    if (!m_pending)
+        return;
+    if (const auto path = ImageOutput::saveToDesktop(m_pending->image, m_pending->scale))
+        HUD::show(QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName()));
+    else
+        HUD::show(QStringLiteral("Could not save to Desktop"));
+    m_pending.reset();
+}
+
+void CaptureController::destSaveAs()
+{
+    if (!m_pending)
+        return;
+    const CaptureResult result = *std::exchange(m_pending, std::nullopt);
+    const QString path =
+        dialogs.saveFileName(nullptr, ImageOutput::defaultFileName() + QStringLiteral(".png"));
+    if (path.isEmpty())
+        return;
+    const SaveAsOutcome outcome = saveAs(path, result.image, result.scale);
+    switch (outcome.status) {
+    case SaveAsOutcome::Status::notEncoded:
+        return;
+    case SaveAsOutcome::Status::writeFailed:
+        dialogs.showError(nullptr, outcome.error);
+        return;
+    case SaveAsOutcome::Status::written:
+        HUD::show(QStringLiteral("Saved %1").arg(QFileInfo(path).fileName()));
+        return;
+    }
+}
+
+void CaptureController::destEditor()
+{
+    if (!m_pending)
+        return;
+    EditorWindowController::open(m_pending->image, m_pending->scale);
+    m_pending.reset();
+}
+
+void CaptureController::destCancel()
+{
+    m_pending.reset();
+}
+
+} // namespace corvane

@@ -1,0 +1,55 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "capture/CaptureResult.h"
+#include "capture/SelectionOverlayController.h"
+#include "output/SaveAs.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <functional>
+#include <optional>
+
+class QMenu;
+
+namespace corvane {
+
+// Turns a capture request into a picture with a destination, one capture at a time: a request that
+// arrives while one runs is dropped, not queued. Both flows end in the destination menu.
+class CaptureController : public QObject {
+    Q_OBJECT
+public:
+    static CaptureController& shared();
+
+    void startRegionCapture();
+    void startFullScreenCapture();
+
+    bool isBusy() const { return m_busy; }
+    SelectionOverlayController* overlay() const { return m_overlay; }
+    const std::optional<CaptureResult>& pending() const { return m_pending; }
+
+    // How the destination menu is shown and the Save As dialogs; replaceable so tests need no user.
+    std::function<void(QMenu& menu, QPoint location)> popUp;
+    SaveDialogs dialogs;
+
+    void destCopy();
+    void destDesktop();
+    void destSaveAs();
+    void destEditor();
+    void destCancel();
+
+private:
+    CaptureController();
+
+    void runRegionCapture();
+    void runFullScreenCapture();
+    void presentDestinationMenu(const CaptureResult& result);
+
+    QPointer<SelectionOverlayController> m_overlay;
+    bool m_busy = false;
+    std::optional<CaptureResult> m_pending;
+};
+
+} // namespace corvane

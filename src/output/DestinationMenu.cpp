@@ -1,0 +1,64 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "output/DestinationMenu.h"
+
+#include <QIcon>
+#include <QKeyEvent>
+#include <cmath>
+
+namespace corvane {
+
+namespace {
+
+QAction* addDestination(QMenu& menu, const QString& title, const char* themeIcon, const char* fallback,
+                        const QKeySequence& keys)
+{
+    QAction* action = menu.addAction(
+        QIcon::fromTheme(QString::fromLatin1(themeIcon),
+                         QIcon(QStringLiteral(":/corvane/icons/%1.svg").arg(QLatin1String(fallback)))),
+        title);
+    action->setShortcut(keys);
+    action->setShortcutVisibleInContextMenu(true);
+    return action;
+}
+
+} // namespace
+
+DestinationMenu::DestinationMenu(QWidget* parent)
+    : QMenu(parent)
+{
+    copyAction = addDestination(*this, QStringLiteral("Copy to Clipboard"), "edit-copy", "copy",
+                                QKeySequence(QStringLiteral("Ctrl+C")));
+    desktopAction = addDestination(*this, QStringLiteral("Save to Desktop"), "user-desktop", "desktop",
+                                   QKeySequence(QStringLiteral("Ctrl+D")));
+    saveAsAction = addDestination(*this, QStringLiteral("Save As…"), "document-save-as", "save",
+                                  QKeySequence(QStringLiteral("Ctrl+S")));
+    editorAction = addDestination(*this, QStringLiteral("Open in Editor"), "document-edit", "editor",
+                                  QKeySequence(QStringLiteral("Ctrl+E")));
+    addSeparator();
+    cancelAction = addDestination(*this, QStringLiteral("Cancel"), "window-close", "cancel", QKeySequence());
+}
+
+void DestinationMenu::keyPressEvent(QKeyEvent* event)
+{
+    if (event->modifiers() == Qt::ControlModifier) {
+        for (QAction* action : {copyAction, desktopAction, saveAsAction, editorAction}) {
+            if (action->shortcut() == QKeySequence(event->keyCombination())) {
+                event->accept();
+                close();
+                action->trigger();
+                return;
+            }
+        }
+    }
+    QMenu::keyPressEvent(event);
+}
+
+QPoint destinationMenuLocation(const QRectF& globalRect, QPoint pointer)
+{
+    if (globalRect.width() > 40)
+        return QPointF(globalRect.left() + 6, globalRect.top() + 6).toPoint();
+    return pointer;
+}
+
+} // namespace corvane

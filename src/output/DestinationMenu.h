@@ -1,0 +1,32 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QMenu>
+#include <QPointF>
+#include <QRectF>
+
+namespace corvane {
+
+// The menu that asks where a capture goes. Its shortcuts (Ctrl+C, Ctrl+D, Ctrl+S, Ctrl+E) work while it
+// is open: a QMenu shown with exec() does not fire its actions' shortcuts by itself.
+class DestinationMenu : public QMenu {
+    Q_OBJECT
+public:
+    explicit DestinationMenu(QWidget* parent = nullptr);
+
+    QAction* copyAction;
+    QAction* desktopAction;
+    QAction* saveAsAction;
+    QAction* editorAction;
+    QAction* cancelAction;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// Where the menu opens, in global logical coordinates: 6 pixels inside the top-left corner of a capture
+// wider than 40, at the pointer for a narrower one.
+QPoint destinationMenuLocation(const QRectF& globalRect, QPoint pointer);
+
+} // namespace corvane

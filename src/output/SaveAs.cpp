@@ -1,0 +1,52 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "output/SaveAs.h"
+
+#include "output/ImageOutput.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QMimeDatabase>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace corvane {
+
+SaveDialogs SaveDialogs::standard()
+{
+    return {
+        [](QWidget* parent, const QString& proposedName) {
+            const QString folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+            return QFileDialog::getSaveFileName(
+                parent, QStringLiteral("Save As"), QDir(folder).filePath(proposedName),
+                QStringLiteral("PNG image (*.png);;JPEG image (*.jpg *.jpeg);;"
+                               "TIFF image (*.tif *.tiff)"));
+        },
+        [](QWidget* parent, const QString& message) {
+            QMessageBox::critical(parent, QStringLiteral("Corvane"), message);
+        },
+    };
+}
+
+SaveAsOutcome saveAs(const QString& path, const QImage& image, double scale)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchExtension);
+    const auto bytes = ImageOutput::data(image, type, scale);
+    if (!bytes)
+        return {SaveAsOutcome::Status::notEncoded, {}};
+    // QSaveFile buffers small files and its commit() does not notice when that last buffered write
+    // fails, hence the explicit flush.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.flush() ||
+        !file.commit()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return {SaveAsOutcome::Status::writeFailed, QStringLiteral("The file “%1” could not be saved.\n\n%2")
+                                                        .arg(QFileInfo(path).fileName(), reason)};
+    }
+    return {SaveAsOutcome::Status::written, {}};
+}
+
+} // namespace corvane

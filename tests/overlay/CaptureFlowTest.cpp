@@ -1,0 +1,138 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/OverlayView.h"
+#include "capture/OverlayWindow.h"
+#include "capture/ScreenCapturer.h"
+#include "capture/SelectionOverlayController.h"
+#include "output/CaptureController.h"
+#include "output/DestinationMenu.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+// Serves every screen as one flat colour at twice its logical size, and counts the grabs.
+class FlatSource final : public CaptureSource {
+public:
+    explicit FlatSource(int* grabs)
+        : m_grabs(grabs)
+    {}
+    bool available() override { return true; }
+    QImage grab(const QScreen& screen) override
+    {
+        ++*m_grabs;
+        QImage image(screen.geometry().size() * 2, QImage::Format_RGB32);
+        image.fill(qRgb(10, 200, 30));
+        return image;
+    }
+    QString refusalExplanation() const override { return {}; }
+
+private:
+    int* m_grabs;
+};
+
+class CaptureFlow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ScreenCapturer::setSource(std::make_unique<FlatSource>(&grabs));
+        controller.popUp = [this](QMenu& menu, QPoint location) {
+            menuLocations.push_back(location);
+            if (choice)
+                choice(static_cast<DestinationMenu&>(menu));
+        };
+    }
+    void TearDown() override
+    {
+        controller.destCancel();
+        if (controller.overlay())
+            QTest::keyClick(controller.overlay()->windows().front()->view(), Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        controller.popUp = nullptr;
+    }
+
+    OverlayView* firstOverlay()
+    {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return controller.overlay() != nullptr; }, 2000));
+        return controller.overlay() ? controller.overlay()->windows().front()->view() : nullptr;
+    }
+
+    CaptureController& controller = CaptureController::shared();
+    int grabs = 0;
+    std::vector<QPoint> menuLocations;
+    std::function<void(DestinationMenu&)> choice;
+};
+
+TEST_F(CaptureFlow, ASecondRequestWhileBusyIsDropped)
+{
+    controller.startRegionCapture();
+    controller.startRegionCapture();
+    controller.startFullScreenCapture();
+    EXPECT_TRUE(controller.isBusy());
+    OverlayView* view = firstOverlay();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(grabs, static_cast<int>(QGuiApplication::screens().size()));
+    EXPECT_TRUE(controller.isBusy());
+}
+
+TEST_F(CaptureFlow, CancellingTheSelectionLeavesThePendingPictureAlone)
+{
+    controller.startFullScreenCapture(); // its menu is dismissed: the picture stays pending
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !controller.isBusy(); }, 2000));
+    ASSERT_TRUE(controller.pending().has_value());
+    const QImage waiting = controller.pending()->image;
+
+    controller.startRegionCapture();
+    OverlayView* view = firstOverlay();
+    ASSERT_NE(view, nullptr);
+    QTest::keyClick(view, Qt::Key_Escape);
+    EXPECT_FALSE(controller.isBusy());
+    EXPECT_EQ(controller.overlay(), nullptr);
+    ASSERT_TRUE(controller.pending().has_value());
+    EXPECT_EQ(controller.pending()->image.cacheKey(), waiting.cacheKey());
+    EXPECT_EQ(menuLocations.size(), 1u);
+}
+
+TEST_F(CaptureFlow, ASelectionOpensTheMenuAtItsCornerAndCopiesItsPixels)
+{
+    choice = [](DestinationMenu& menu) {
+        menu.copyAction->trigger();
+    };
+    controller.startRegionCapture();
+    OverlayView* view = firstOverlay();
+    ASSERT_NE(view, nullptr);
+    QTest::mousePress(view, Qt::LeftButton, {}, {100, 50});
+    QTest::mouseMove(view, {300, 200});
+    QTest::mouseRelease(view, Qt::LeftButton, {}, {300, 200});
+
+    ASSERT_EQ(menuLocations.size(), 1u);
+    const QPoint screenOrigin = QGuiApplication::screens().front()->geometry().topLeft();
+    EXPECT_EQ(menuLocations[0], screenOrigin + QPoint(106, 56));
+    EXPECT_FALSE(controller.pending().has_value());
+    const QImage copied =
+        QImage::fromData(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")));
+    EXPECT_EQ(copied.size(), QSize(400, 300));
+    EXPECT_EQ(copied.pixel(0, 0), qRgb(10, 200, 30));
+}
+
+TEST_F(CaptureFlow, FinishingTwiceReachesTheCompletionOnce)
+{
+    SelectionOverlayController overlay;
+    int calls = 0;
+    const DisplayShot shot{QStringLiteral("MON"), QImage(200, 100, QImage::Format_RGB32),
+                           QRectF(0, 0, 100, 50), 2, nullptr};
+    overlay.begin({shot}, [&calls](std::optional<CaptureResult>) { ++calls; });
+    overlay.finish(shot, QRectF(10, 10, 20, 20));
+    overlay.finish(shot, std::nullopt);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(overlay.windows().empty());
+}
+
+} // namespace
+} // namespace corvane

@@ -1,0 +1,140 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/OverlayGeometry.h"
+
+#include "capture/SelectionOverlayController.h"
+#include "output/DestinationMenu.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+DisplayShot shotOf(QRectF frame, QSize pixels)
+{
+    QImage image(pixels, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    return {QStringLiteral("MON"), image, frame, pixels.width() / frame.width(), nullptr};
+}
+
+TEST(OverlayGeometryTest, CropsInDevicePixelsAndKeepsTheSelectionUnclipped)
+{
+    struct Case {
+        const char* name;
+        QRectF frame;
+        QSize pixels;
+        QRectF selection;
+        std::optional<QRect> pixelsCut;
+        QRectF globalRect;
+    };
+    const Case cases[] = {
+        // 549.25 from the top is 900 - (200.5 + 150.25): the same area measured from the bottom edge.
+        {"fractional selection at scale 2",
+         {0, 0, 1440, 900},
+         {2880, 1800},
+         {100.25, 549.25, 300.5, 150.25},
+         QRect(200, 1098, 601, 301),
+         {100.25, 549.25, 300.5, 150.25}},
+        {"a monitor right of and above the first",
+         {1440, -180, 1920, 1080},
+         {3840, 2160},
+         {100.25, 549.25, 300.5, 150.25},
+         QRect(200, 1098, 601, 301),
+         {1540.25, 369.25, 300.5, 150.25}},
+        {"past the left edge: pixels clipped, area not",
+         {0, 0, 1440, 900},
+         {2880, 1800},
+         {-20, 750, 120, 50},
+         QRect(0, 1500, 200, 100),
+         {-20, 750, 120, 50}},
+        {"3 x 3 is a selection",
+         {0, 0, 800, 600},
+         {800, 600},
+         {10, 20, 3, 3},
+         QRect(10, 20, 3, 3),
+         {10, 20, 3, 3}},
+        {"2.9 wide is not", {0, 0, 800, 600}, {800, 600}, {10, 20, 2.9, 40}, std::nullopt, {}},
+        {"entirely off the picture", {0, 0, 800, 600}, {800, 600}, {-50, 20, 40, 40}, std::nullopt, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DisplayShot shot = shotOf(c.frame, c.pixels);
+        const auto result = SelectionOverlayController::crop(shot, c.selection);
+        ASSERT_EQ(result.has_value(), c.pixelsCut.has_value());
+        if (!result)
+            continue;
+        EXPECT_EQ(result->image.size(), c.pixelsCut->size());
+        EXPECT_EQ(OverlayGeometry::cropRect(c.selection, c.pixels, c.frame.size()), *c.pixelsCut);
+        EXPECT_EQ(result->globalRect, c.globalRect);
+        EXPECT_DOUBLE_EQ(result->scale, c.pixels.width() / c.frame.width());
+    }
+}
+
+TEST(OverlayGeometryTest, CropTakesThePixelsUnderTheSelection)
+{
+    QImage image(20, 10, QImage::Format_RGB32);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 20; ++x)
+            image.setPixel(x, y, qRgb(x * 10, y * 20, 0));
+    const DisplayShot shot{QStringLiteral("MON"), image, QRectF(0, 0, 10, 5), 2, nullptr};
+    const auto result = SelectionOverlayController::crop(shot, QRectF(2, 1, 3, 3));
+    ASSERT_TRUE(result.has_value());
+    ASSERT_EQ(result->image.size(), QSize(6, 6));
+    EXPECT_EQ(result->image.pixel(0, 0), qRgb(40, 40, 0));
+    EXPECT_EQ(result->image.pixel(5, 5), qRgb(90, 140, 0));
+}
+
+TEST(OverlayGeometryTest, SizeLabelTextRoundsHalvesAwayFromZero)
+{
+    struct Case {
+        QRectF selection;
+        double scale;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{200, 250, 0, 0}, 2, "0 × 0  (0 × 0 px)"},
+        {{200, 250, 300, 150}, 2, "300 × 150  (600 × 300 px)"},
+        {{0, 0, 100.5, 20}, 1, "101 × 20  (101 × 20 px)"},
+        {{0, 0, 100.25, 20}, 2, "100 × 20  (201 × 40 px)"},
+        {{0, 0, 1920, 1080}, 1.5, "1920 × 1080  (2880 × 1620 px)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(OverlayGeometry::sizeLabelText(c.selection, c.scale).toStdString(), c.text);
+    EXPECT_EQ(OverlayGeometry::selection({500, 400}, {200, 250}), QRectF(200, 250, 300, 150));
+    EXPECT_EQ(OverlayGeometry::selection({200, 250}, {500, 400}), QRectF(200, 250, 300, 150));
+}
+
+TEST(OverlayGeometryTest, PlacesTheSizeLabelAboveBelowAndInsideTheEdges)
+{
+    // A 100 x 15 text makes a 112 x 23 box; the view is 1000 x 800.
+    struct Case {
+        const char* name;
+        QRectF selection;
+        QPointF boxTopLeft;
+    };
+    const Case cases[] = {
+        {"8 above the selection", {200, 300, 50, 50}, {200, 269}},
+        {"exactly fits above", {200, 31, 50, 50}, {200, 0}},
+        {"too close to the top goes 8 below", {200, 30, 50, 50}, {200, 88}},
+        {"a selection at the left edge", {0, 300, 50, 50}, {4, 269}},
+        {"near the right edge ends 4 before it", {950, 300, 40, 50}, {884, 269}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(OverlayGeometry::sizeLabelBox(c.selection, {100, 15}, {1000, 800}),
+                  QRectF(c.boxTopLeft, QSizeF(112, 23)));
+    }
+    // The hint: centred, its lower edge a quarter of the height from the top.
+    EXPECT_EQ(OverlayGeometry::hintPill({300, 18}, {1920, 1080}), QRectF(796, 236, 328, 34));
+}
+
+TEST(OverlayGeometryTest, DestinationMenuOpensInsideWideCapturesAndAtThePointerOtherwise)
+{
+    const QPoint pointer(700, 500);
+    EXPECT_EQ(destinationMenuLocation({100, 200, 40, 300}, pointer), pointer);
+    EXPECT_EQ(destinationMenuLocation({100, 200, 41, 300}, pointer), QPoint(106, 206));
+    EXPECT_EQ(destinationMenuLocation({1920, 0, 2560, 1440}, pointer), QPoint(1926, 6));
+}
+
+} // namespace
+} // namespace corvane

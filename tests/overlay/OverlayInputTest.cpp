@@ -1,0 +1,161 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/OverlayView.h"
+
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+const QRgb picture = qRgb(200, 100, 60);
+// The picture under black at 45 %: 200 x 0.55, 100 x 0.55, 60 x 0.55.
+const QRgb dimmed = qRgb(110, 55, 33);
+
+class OverlayInput : public ::testing::Test {
+public:
+    void SetUp() override
+    {
+        selections.clear();
+        cancels = 0;
+        QImage image(800, 600, QImage::Format_RGB32);
+        image.fill(picture);
+        view = std::make_unique<OverlayView>(
+            DisplayShot{QStringLiteral("MON"), image, QRectF(0, 0, 800, 600), 2, nullptr});
+        view->onSelect = [this](const QRectF& r) {
+            selections.push_back(r);
+        };
+        view->onCancel = [this] {
+            ++cancels;
+        };
+        view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    }
+
+    void drag(QPoint from, QPoint to)
+    {
+        QTest::mousePress(view.get(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(view.get(), to);
+        QTest::mouseRelease(view.get(), Qt::LeftButton, {}, to);
+    }
+
+    std::unique_ptr<OverlayView> view;
+    std::vector<QRectF> selections;
+    int cancels = 0;
+};
+
+TEST_F(OverlayInput, SelectsOrCancelsAsTheUserEnds)
+{
+    struct Case {
+        const char* name;
+        std::function<void(OverlayInput&)> act;
+        std::optional<QRectF> selected;
+    };
+    const Case cases[] = {
+        {"a click without a drag cancels",
+         [](OverlayInput& t) {
+             QTest::mouseClick(t.view.get(), Qt::LeftButton, {}, {50, 50});
+         },
+         std::nullopt},
+        {"a 2 x 40 drag cancels",
+         [](OverlayInput& t) {
+             t.drag({100, 100}, {102, 140});
+         },
+         std::nullopt},
+        {"3 x 3 selects",
+         [](OverlayInput& t) {
+             t.drag({100, 100}, {103, 103});
+         },
+         QRectF(100, 100, 3, 3)},
+        {"a drag up and left selects the same rectangle",
+         [](OverlayInput& t) {
+             t.drag({500, 400}, {200, 250});
+         },
+         QRectF(200, 250, 300, 150)},
+        {"Space takes the whole monitor",
+         [](OverlayInput& t) { QTest::keyClick(t.view.get(), Qt::Key_Space); }, QRectF(0, 0, 800, 600)},
+        {"Escape cancels", [](OverlayInput& t) { QTest::keyClick(t.view.get(), Qt::Key_Escape); },
+         std::nullopt},
+        {"the right button cancels",
+         [](OverlayInput& t) {
+             QTest::mouseClick(t.view.get(), Qt::RightButton, {}, {9, 9});
+         },
+         std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        c.act(*this);
+        if (c.selected) {
+            ASSERT_EQ(selections.size(), 1u);
+            EXPECT_EQ(selections[0], *c.selected);
+            EXPECT_EQ(cancels, 0);
+        } else {
+            EXPECT_TRUE(selections.empty());
+            EXPECT_EQ(cancels, 1);
+        }
+    }
+}
+
+TEST_F(OverlayInput, DrawsTheSelectionUndimmedInsideAWhiteOutline)
+{
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, {500, 400});
+    EXPECT_TRUE(view->isSelecting());
+    EXPECT_EQ(view->selection(), QRectF(500, 400, 0, 0));
+    QTest::mouseMove(view.get(), {200, 250});
+    const QImage shown = view->grab().toImage();
+    struct Probe {
+        int x, y;
+        QRgb expected;
+    };
+    const Probe probes[] = {{350, 300, picture},
+                            {200, 250, picture},
+                            {499, 399, picture},
+                            {199, 300, qRgb(255, 255, 255)},
+                            {500, 300, qRgb(255, 255, 255)},
+                            {350, 249, qRgb(255, 255, 255)},
+                            {198, 300, dimmed},
+                            {501, 300, dimmed},
+                            {700, 100, dimmed},
+                            {10, 590, dimmed}};
+    for (const Probe& p : probes) {
+        SCOPED_TRACE(testing::Message() << p.x << "," << p.y);
+        EXPECT_EQ(shown.pixel(p.x, p.y), p.expected);
+    }
+    // The label sits 8 above the selection, clear of it.
+    EXPECT_DOUBLE_EQ(view->sizeLabelBox().bottom(), 242);
+}
+
+TEST_F(OverlayInput, RepaintingOnlyWhatChangedLeavesTheSameScreenAsAFullRepaint)
+{
+    // What the window system shows is the backing store, updated only in the invalidated regions;
+    // grab() paints everything afresh. A region left out during the drag would leave stale pixels.
+    const QPoint path[] = {{120, 90}, {300, 200}, {500, 450}, {260, 140}, {80, 40}, {790, 590}, {400, 300}};
+    QTest::mouseMove(view.get(), {30, 30});
+    QTest::mouseMove(view.get(), {600, 500});
+    QTest::mousePress(view.get(), Qt::LeftButton, {}, {400, 300});
+    for (const QPoint& p : path) {
+        QTest::mouseMove(view.get(), p);
+        QCoreApplication::processEvents();
+        const QImage onScreen =
+            view->screen()->grabWindow(view->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage repainted = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(onScreen.size(), repainted.size());
+        EXPECT_TRUE(onScreen == repainted) << "stale pixels after moving to " << p.x() << "," << p.y();
+    }
+}
+
+TEST_F(OverlayInput, IdleShowsTheDimmedPictureACrosshairAndTheHint)
+{
+    QTest::mouseMove(view.get(), {300, 500});
+    const QImage shown = view->grab().toImage();
+    EXPECT_EQ(shown.pixel(100, 560), dimmed);
+    EXPECT_NE(shown.pixel(300, 560), dimmed); // the vertical line through the pointer
+    EXPECT_NE(shown.pixel(100, 500), dimmed); // the horizontal one
+    EXPECT_DOUBLE_EQ(view->hintPill().bottom(), 150);
+    EXPECT_DOUBLE_EQ(view->hintPill().center().x(), 400);
+}
+
+} // namespace
+} // namespace corvane
