@@ -2,11 +2,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppDelegate.h"
 
+#include "capture/ScreenCapturer.h"
 #include "editor/EditorWindowController.h"
 #include "editor/ImageFile.h"
+#include "editor/MainMenuBuilder.h"
+#include "output/CaptureController.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QTimer>
 #include <utility>
 
 namespace corvane {
@@ -18,6 +22,21 @@ AppDelegate::AppDelegate(QStringList arguments, QObject* parent)
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    MainMenuBuilder::setNewCaptureHandler([] { CaptureController::shared().startRegionCapture(); });
+    m_hotKeys.onHotKey = [](HotKeyID id) {
+        switch (id) {
+        case HotKeyID::regionCapture:
+        case HotKeyID::regionCaptureAlt:
+            CaptureController::shared().startRegionCapture();
+            break;
+        case HotKeyID::fullScreenCapture:
+            CaptureController::shared().startFullScreenCapture();
+            break;
+        }
+    };
+    m_hotKeys.registerAll();
+    // The first capture should not pay for connecting and allocating; nothing waits for this.
+    QTimer::singleShot(0, this, [] { ScreenCapturer::warmUp(); });
     if (const auto path = openAtLaunchPath(m_arguments))
         openInEditor(QDir::current().absoluteFilePath(*path));
 }

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/HotKeyManager.h"
+
 #include <QObject>
 #include <QStringList>
 #include <optional>
@@ -9,7 +11,8 @@
 namespace corvane {
 
 // The normal mode: a tray utility with no window of its own. It lives as long as the process and is
-// told once the event loop runs.
+// told once the event loop runs, when it registers the hotkeys, warms up capturing and opens the
+// picture named after --open.
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
@@ -20,8 +23,11 @@ public:
     // Opens the picture in a new editor, or beeps when it cannot be read as a picture.
     static bool openInEditor(const QString& path);
 
+    const HotKeyManager& hotKeys() const { return m_hotKeys; }
+
 private:
     QStringList m_arguments;
+    HotKeyManager m_hotKeys;
 };
 
 // The path after the first "--open" (the program path included in the search), if one follows.

@@ -185,7 +185,7 @@ void OverlayView::mousePressEvent(QMouseEvent* event)
     if (event->button() != Qt::LeftButton)
         return;
     // Keys go to the monitor the user works on.
-    window()->grabKeyboard();
+    grabKeyboard();
     anchor = event->position();
     current = event->position();
     hasMoved = false;
@@ -231,7 +231,7 @@ void OverlayView::enterEvent(QEnterEvent* event)
 {
     // Space takes the monitor under the pointer, so the keyboard follows the pointer between monitors.
     if (!isSelecting())
-        window()->grabKeyboard();
+        grabKeyboard();
     QWidget::enterEvent(event);
 }
 

@@ -38,7 +38,7 @@ void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Co
         first->activateWindow();
         // Override-redirect windows never get the focus from a window manager: without the grab,
         // Escape and Space would go to whatever window had the focus before.
-        first->grabKeyboard();
+        first->view()->grabKeyboard();
         first->view()->setFocus(Qt::OtherFocusReason);
     }
 }
@@ -56,7 +56,7 @@ void SelectionOverlayController::closeWindows()
     for (const QPointer<OverlayWindow>& window : m_windows) {
         if (!window)
             continue;
-        window->releaseKeyboard();
+        window->view()->releaseKeyboard();
         window->hide();
         // Deleted later: finishing runs inside one of these windows' own input handlers.
         window->deleteLater();

@@ -1,0 +1,188 @@
+#!/usr/bin/env bash
+# Region and full-screen captures with the real binary on a virtual X server with two monitors of
+# different densities (MON-A 1920 x 1080 at ratio 1, MON-B 2560 x 1440 device pixels at ratio 2) over a
+# known noise picture, with a window manager. Captured pixels are compared with the root picture.
+# Run through tests/support/with-xvfb.sh -screen 4480x1440x24 and tests/capture/two-monitors.sh.
+# usage: capture_e2e.sh BINARY GRAB_HOLDER CASE
+set -u
+binary=$1
+grab_holder=$2
+case_name=$3
+work=$(mktemp -d)
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$HOME/Desktop" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL ($case_name): $*"; cat "$work/corvane.log" 2>/dev/null; exit 1; }
+
+# F13 has no key in the virtual server's keymap.
+xmodmap -e 'keycode 191 = F13'
+convert -size 4480x1440 -seed 20261207 xc: +noise Random -depth 8 "$work/root.png"
+display -window root "$work/root.png" >/dev/null 2>&1 || true
+openbox >/dev/null 2>&1 &
+pids+=($!)
+
+start_corvane() {
+    "$binary" "$@" >"$work/corvane.log" 2>&1 &
+    pids+=($!)
+}
+visible_windows() { xdotool search --onlyvisible --class corvane 2>/dev/null | wc -l; }
+# Waits until one of our windows (an overlay or the menu) is on screen.
+window_up() {
+    for _ in $(seq 100); do
+        [ "$(visible_windows)" -gt "${1:-0}" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+# Presses a shortcut until a window answers: the program may still be starting (a sanitizer build
+# starts slowly). Presses that arrive during a capture are dropped, so retrying is harmless.
+press_until_window() {
+    local before
+    before=$(visible_windows)
+    for _ in $(seq 20); do
+        xdotool key "$1"
+        for _ in $(seq 10); do
+            [ "$(visible_windows)" -gt "$before" ] && { sleep 0.3; return 0; }
+            sleep 0.1
+        done
+    done
+    return 1
+}
+overlays_up() { press_until_window F13; }
+drag() { xdotool mousemove "$1" "$2" mousedown 1 mousemove $((($1 + $3) / 2)) $((($2 + $4) / 2)) mousemove "$3" "$4" mouseup 1; }
+# Chooses "Copy to Clipboard" in the open destination menu and reads the picture back.
+copy_from_menu() {
+    window_up || fail "no destination menu"
+    sleep 0.3
+    xdotool key ctrl+c
+    for _ in $(seq 50); do
+        xclip -selection clipboard -t image/png -o >"$work/clip.png" 2>/dev/null && [ -s "$work/clip.png" ] && return 0
+        sleep 0.1
+    done
+    fail "nothing reached the clipboard"
+}
+# expect_pixels FILE GEOMETRY: FILE equals that part of the root picture, pixel for pixel.
+expect_pixels() {
+    convert "$work/root.png" -crop "$2" +repage "$work/expected.png"
+    [ "$(identify -format '%wx%h' "$1")" = "$(identify -format '%wx%h' "$work/expected.png")" ] ||
+        fail "$(identify -format '%wx%h' "$1") captured, expected the ${2%%+*} region"
+    local differing
+    differing=$(compare -metric AE "$1" "$work/expected.png" null: 2>&1)
+    [ "$differing" = 0 ] || fail "$differing pixels differ from the root picture's $2"
+}
+expect_cancelled() {
+    sleep 1
+    [ "$(visible_windows)" = 0 ] || fail "a window is still on screen after cancelling"
+    xdotool key ctrl+c
+    sleep 0.5
+    if xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -q image/png; then
+        fail "a picture reached the clipboard after cancelling"
+    fi
+}
+
+case $case_name in
+region-on-each-monitor)
+    start_corvane
+    overlays_up || fail "no overlay after F13"
+    drag 100 100 500 400
+    copy_from_menu
+    expect_pixels "$work/clip.png" 400x300+100+100
+    # MON-B: 400 x 300 of its logical pixels are 800 x 600 device pixels.
+    sleep 0.5
+    overlays_up || fail "no overlay after the second F13"
+    drag 2120 200 2920 800
+    copy_from_menu
+    expect_pixels "$work/clip.png" 800x600+2120+200
+    ;;
+save-to-desktop)
+    start_corvane
+    overlays_up || fail "no overlay after F13"
+    drag 2120 200 2920 800
+    window_up || fail "no destination menu"
+    sleep 0.3
+    xdotool key ctrl+d
+    for _ in $(seq 50); do
+        saved=$(ls "$HOME/Desktop"/Screenshot*.png 2>/dev/null | head -n 1)
+        [ -n "$saved" ] && break
+        sleep 0.1
+    done
+    [ -n "$saved" ] || fail "nothing was saved on the Desktop"
+    expect_pixels "$saved" 800x600+2120+200
+    [ "$(identify -units PixelsPerInch -format '%[fx:round(resolution.x)]' "$saved")" = 144 ] ||
+        fail "the file does not record 144 dpi"
+    ;;
+cancels)
+    start_corvane
+    overlays_up || fail "no overlay"
+    xdotool key Escape
+    expect_cancelled
+    overlays_up || fail "no overlay"
+    xdotool mousemove 300 300 click 3
+    expect_cancelled
+    overlays_up || fail "no overlay"
+    xdotool mousemove 300 300 click 1
+    expect_cancelled
+    ;;
+space-takes-the-monitor)
+    start_corvane
+    xdotool mousemove 3000 700
+    overlays_up || fail "no overlay after F13"
+    xdotool mousemove 3010 710
+    sleep 0.3
+    xdotool key space
+    copy_from_menu
+    expect_pixels "$work/clip.png" 2560x1440+1920+0
+    ;;
+full-screen-under-the-pointer)
+    start_corvane
+    xdotool mousemove 700 500
+    press_until_window ctrl+shift+super+3 || fail "no menu after Ctrl+Shift+Super+3"
+    copy_from_menu
+    expect_pixels "$work/clip.png" 1920x1080+0+0
+    ;;
+editor-left-out)
+    # A picture of one flat colour in an editor over MON-A must not show in the frozen picture.
+    convert -size 600x400 xc:'rgb(250,0,250)' "$work/flat.png"
+    start_corvane --open "$work/flat.png"
+    timeout 10 xdotool search --sync --onlyvisible --name '^Corvane Editor$' >/dev/null || fail "no editor"
+    xdotool mousemove 960 540
+    overlays_up || fail "no overlay after F13"
+    xdotool key space
+    copy_from_menu
+    expect_pixels "$work/clip.png" 1920x1080+0+0
+    xdotool search --onlyvisible --name '^Corvane Editor$' >/dev/null || fail "the editor did not come back"
+    ;;
+held-hotkey-skipped)
+    # Another program holds Ctrl+Shift+Super+4: the other two shortcuts still work.
+    mkfifo "$work/hold"
+    "$grab_holder" <"$work/hold" >"$work/holder.out" &
+    pids+=($!)
+    exec 3>"$work/hold"
+    for _ in $(seq 50); do grep -q ready "$work/holder.out" 2>/dev/null && break; sleep 0.1; done
+    grep -q ready "$work/holder.out" || fail "the other program could not take the shortcut"
+    start_corvane
+    overlays_up || fail "F13 stopped working"
+    xdotool key Escape
+    sleep 1
+    xdotool key ctrl+shift+super+4
+    sleep 1
+    [ "$(visible_windows)" = 0 ] || fail "a shortcut held by another program started a capture"
+    xdotool mousemove 700 500
+    press_until_window ctrl+shift+super+3 || fail "Ctrl+Shift+Super+3 stopped working"
+    copy_from_menu
+    expect_pixels "$work/clip.png" 1920x1080+0+0
+    exec 3>&-
+    ;;
+*)
+    echo "unknown case $case_name"
+    exit 2
+    ;;
+esac
+echo "ok: $case_name"
