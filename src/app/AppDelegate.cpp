@@ -10,7 +10,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
 #include <QTimer>
+#include <cstdio>
 #include <utility>
 
 namespace corvane {
@@ -23,6 +27,7 @@ AppDelegate::AppDelegate(QStringList arguments, QObject* parent)
 void AppDelegate::applicationDidFinishLaunching()
 {
     MainMenuBuilder::setNewCaptureHandler([] { CaptureController::shared().startRegionCapture(); });
+    setupStatusItem();
     m_hotKeys.onHotKey = [](HotKeyID id) {
         switch (id) {
         case HotKeyID::regionCapture:
@@ -40,6 +45,66 @@ void AppDelegate::applicationDidFinishLaunching()
     if (const auto path = openAtLaunchPath(m_arguments))
         openInEditor(QDir::current().absoluteFilePath(*path));
 }
+
+void AppDelegate::setupStatusItem()
+{
+    m_menu = std::make_unique<QMenu>();
+    m_menu->addAction(QStringLiteral("Capture Region…"), this, &AppDelegate::captureRegion);
+    m_menu->addAction(QStringLiteral("Capture Full Screen"), this, &AppDelegate::captureFullScreen);
+    m_menu->addSeparator();
+    m_menu->addAction(QStringLiteral("Open Image in Editor…"), this, &AppDelegate::openImage);
+    m_menu->addSeparator();
+    QAction* shortcuts = m_menu->addAction(QStringLiteral("Shortcut: Print Screen (F13)  ·  Ctrl+Shift+Super+4"));
+    shortcuts->setEnabled(false);
+    m_menu->addAction(QStringLiteral("Screen Recording Permission…"), this, &AppDelegate::openPermissions);
+    m_menu->addSeparator();
+    QAction* quitItem = m_menu->addAction(QStringLiteral("Quit Corvane"), this, &AppDelegate::quit);
+    quitItem->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+
+    // The full-colour icon reads on light and dark panels alike; the symbolic one is installed for
+    // desktops that ask the theme for it.
+    const QIcon icon(QStringLiteral(":/corvane/io.github.corvane.Corvane.svg"));
+    m_statusItem = new QSystemTrayIcon(icon, this);
+    m_statusItem->setToolTip(QStringLiteral("Corvane"));
+    m_statusItem->setContextMenu(m_menu.get());
+    // A left click opens the same menu: the icon has no other use.
+    connect(m_statusItem, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger)
+            m_menu->popup(QCursor::pos());
+    });
+    m_statusItem->show();
+    // Plain GNOME has no tray: the hotkeys still work, and the icon docks if a tray comes later.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        std::fputs("corvane: no system tray is available; Corvane keeps running with its shortcuts "
+                   "(F13 or Ctrl+Shift+Super+4 for a region, Ctrl+Shift+Super+3 for the whole screen)\n",
+                   stderr);
+    }
+}
+
+void AppDelegate::captureRegion() { CaptureController::shared().startRegionCapture(); }
+
+void AppDelegate::captureFullScreen() { CaptureController::shared().startFullScreenCapture(); }
+
+void AppDelegate::openImage()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        nullptr, QStringLiteral("Open Image in Editor"), QDir::homePath(),
+        QStringLiteral("Images (*.png *.jpg *.jpeg *.tif *.tiff *.heic *.gif *.bmp)"));
+    if (!path.isEmpty())
+        openInEditor(path);
+}
+
+void AppDelegate::openPermissions()
+{
+    // X11 has nothing to grant: every program of the session may read the screen.
+    const QString text = QGuiApplication::platformName() == QLatin1String("xcb")
+                             ? QStringLiteral("On X11 every program in your session may read the screen, so "
+                                              "Corvane needs no permission.")
+                             : QStringLiteral("Screen capture is not available on this display server yet.");
+    QMessageBox::information(nullptr, QStringLiteral("Screen Recording Permission"), text);
+}
+
+void AppDelegate::quit() { QApplication::quit(); }
 
 bool AppDelegate::openInEditor(const QString& path)
 {

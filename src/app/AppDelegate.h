@@ -4,15 +4,19 @@
 
 #include "app/HotKeyManager.h"
 
+#include <QMenu>
 #include <QObject>
 #include <QStringList>
+#include <memory>
 #include <optional>
+
+class QSystemTrayIcon;
 
 namespace corvane {
 
 // The normal mode: a tray utility with no window of its own. It lives as long as the process and is
-// told once the event loop runs, when it registers the hotkeys, warms up capturing and opens the
-// picture named after --open.
+// told once the event loop runs, when it puts up the tray icon, registers the hotkeys, warms up
+// capturing and opens the picture named after --open.
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
@@ -24,10 +28,22 @@ public:
     static bool openInEditor(const QString& path);
 
     const HotKeyManager& hotKeys() const { return m_hotKeys; }
+    QMenu* trayMenu() const { return m_menu.get(); }
+
+    // The tray menu's commands.
+    void captureRegion();
+    void captureFullScreen();
+    void openImage();
+    void openPermissions();
+    void quit();
 
 private:
+    void setupStatusItem();
+
     QStringList m_arguments;
     HotKeyManager m_hotKeys;
+    std::unique_ptr<QMenu> m_menu;
+    QSystemTrayIcon* m_statusItem = nullptr;
 };
 
 // The path after the first "--open" (the program path included in the search), if one follows.

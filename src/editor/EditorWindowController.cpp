@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <memory>
 
 namespace corvane {
 
@@ -85,6 +86,20 @@ EditorWindowController::~EditorWindowController()
 {
     m_canvas->setDelegate(nullptr);
     std::erase(registry(), this);
+}
+
+void EditorWindowController::populateForUITest()
+{
+    using K = Annotation::Kind;
+    const auto add = [this](K kind, QPointF p1, QPointF p2, const QColor& color, double lineWidth,
+                            double fontSize, const QString& text = QString()) {
+        m_canvas->addAnnotation(std::make_shared<Annotation>(kind, p1, p2, color, lineWidth, fontSize, text));
+    };
+    add(K::rectangle, {140, 120}, {640, 420}, Palette::red(), 3, 24);
+    add(K::ellipse, {760, 140}, {1180, 420}, Palette::blue(), 5, 24);
+    add(K::arrow, {300, 780}, {720, 520}, Palette::orange(), 6, 24);
+    add(K::text, {780, 640}, {1480, 730}, Palette::yellow(), 3, 28, QStringLiteral("Annotated with Corvane"));
+    m_canvas->select(m_canvas->annotations().front());
 }
 
 void EditorWindowController::buildUI()

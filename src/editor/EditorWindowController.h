@@ -38,6 +38,9 @@ public:
     const std::optional<QString>& suggestedName() const { return m_suggestedName; }
     const EditorGeometry& initialGeometry() const { return m_geometry; }
     void setDialogs(Dialogs dialogs) { m_dialogs = std::move(dialogs); }
+    // The snapshot mode's scene: a rectangle, an ellipse, an arrow and a text box, added without an
+    // undo step, with the rectangle selected.
+    void populateForUITest();
 
     // Enables Delete, Undo and the two pop-ups from the canvas's state; nothing else.
     void updateControls();

@@ -5,9 +5,13 @@
 #include <QObject>
 #include <QString>
 
+class QWidget;
+
 namespace corvane {
 
-// Drives the snapshot mode: renders the program's screens into PNG files and quits by itself.
+// Drives the snapshot mode: renders the editor and the selection overlay over sample pictures into
+// editor.png, overlay-idle.png and overlay-selecting.png in the output directory, prints one line per
+// file and quits by itself with status 0.
 class UITestDelegate : public QObject {
     Q_OBJECT
 public:
@@ -15,6 +19,12 @@ public:
 
     const QString& outputDirectory() const { return m_outputDirectory; }
     void applicationDidFinishLaunching();
+
+    void renderEditor();
+    void renderOverlay();
+    // Renders the whole widget at `scale` device pixels per logical pixel into outputDirectory/name
+    // as PNG and reports the outcome.
+    void write(QWidget& view, double scale, const QString& name);
 
 private:
     QString m_outputDirectory;

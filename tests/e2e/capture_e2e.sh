@@ -35,7 +35,7 @@ start_corvane() {
 visible_windows() { xdotool search --onlyvisible --class corvane 2>/dev/null | wc -l; }
 # Waits until one of our windows (an overlay or the menu) is on screen.
 window_up() {
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
         [ "$(visible_windows)" -gt "${1:-0}" ] && return 0
         sleep 0.1
     done
@@ -151,7 +151,7 @@ editor-left-out)
     # A picture of one flat colour in an editor over MON-A must not show in the frozen picture.
     convert -size 600x400 xc:'rgb(250,0,250)' "$work/flat.png"
     start_corvane --open "$work/flat.png"
-    timeout 10 xdotool search --sync --onlyvisible --name '^Corvane Editor$' >/dev/null || fail "no editor"
+    timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor$' >/dev/null || fail "no editor"
     xdotool mousemove 960 540
     overlays_up || fail "no overlay after F13"
     xdotool key space
@@ -179,6 +179,41 @@ held-hotkey-skipped)
     copy_from_menu
     expect_pixels "$work/clip.png" 1920x1080+0+0
     exec 3>&-
+    ;;
+hotkey-to-file)
+    # The whole path a user takes: a region to the Desktop, then a monitor into the editor, an arrow
+    # drawn with the mouse, and the annotated picture saved to the Desktop too.
+    start_corvane
+    overlays_up || fail "no overlay after F13"
+    drag 100 100 500 400
+    window_up || fail "no destination menu"
+    sleep 0.3
+    xdotool key ctrl+d
+    wait_for_files() { for _ in $(seq 50); do [ "$(ls "$HOME/Desktop" | wc -l)" -ge "$1" ] && return 0; sleep 0.1; done; return 1; }
+    wait_for_files 1 || fail "Save to Desktop wrote nothing"
+    first="$HOME/Desktop/$(ls "$HOME/Desktop" | head -n 1)"
+    expect_pixels "$first" 400x300+100+100
+
+    xdotool mousemove 700 500
+    press_until_window ctrl+shift+super+3 || fail "no menu after Ctrl+Shift+Super+3"
+    xdotool key ctrl+e
+    editor=$(timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor$' | head -n 1)
+    [ -n "$editor" ] || fail "Open in Editor opened nothing"
+    xdotool windowactivate --sync "$editor" >/dev/null 2>&1
+    sleep 0.5
+    eval "$(xdotool getwindowgeometry --shell "$editor")"
+    xdotool key 5
+    drag $((X + WIDTH / 2 - 120)) $((Y + HEIGHT / 2 + 60)) $((X + WIDTH / 2 + 120)) $((Y + HEIGHT / 2 - 60))
+    sleep 0.3
+    xdotool key ctrl+shift+s
+    wait_for_files 2 || fail "the editor's Save to Desktop wrote nothing"
+    second=$(ls -t "$HOME/Desktop"/*.png | head -n 1)
+    [ "$(identify -format '%wx%h' "$second")" = 1920x1080 ] || fail "the annotated picture is not the whole monitor"
+    convert "$work/root.png" -crop 1920x1080+0+0 +repage "$work/monitor.png"
+    differing=$(compare -metric AE "$second" "$work/monitor.png" null: 2>&1)
+    [ "$differing" -gt 500 ] && [ "$differing" -lt 40000 ] ||
+        fail "the saved picture differs from the monitor in $differing pixels: no arrow, or more than an arrow"
+    kill -0 "${pids[-1]}" 2>/dev/null || fail "the program is no longer running"
     ;;
 *)
     echo "unknown case $case_name"

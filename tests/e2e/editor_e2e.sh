@@ -30,7 +30,7 @@ sleep 0.5
 "$binary" --open "$work/shot.png" >"$work/corvane.log" 2>&1 &
 pids+=($!)
 
-window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Corvane Editor$' | head -n 1)
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor$' | head -n 1)
 [ -n "$window" ] || fail "no editor window appeared"
 xdotool windowactivate --sync "$window" >/dev/null 2>&1
 sleep 0.5
@@ -49,8 +49,11 @@ sleep 0.3
 [ -n "$artifacts" ] && { mkdir -p "$artifacts"; import -window root "$artifacts/editor.png"; }
 
 xdotool key --clearmodifiers ctrl+alt+c
-sleep 0.5
-xclip -selection clipboard -t image/png -o >"$work/clip.png" || fail "nothing on the clipboard"
+for _ in $(seq 100); do
+    xclip -selection clipboard -t image/png -o >"$work/clip.png" 2>/dev/null && [ -s "$work/clip.png" ] && break
+    sleep 0.1
+done
+[ -s "$work/clip.png" ] || fail "nothing on the clipboard"
 [ "$(identify -format '%wx%h' "$work/clip.png")" = 800x600 ] || fail "clipboard picture is not 800x600"
 [ "$(dpi "$work/clip.png")" = 144 ] || fail "clipboard picture is not recorded at 144 dpi"
 
@@ -72,7 +75,7 @@ done <<EOF_PIXELS
 EOF_PIXELS
 
 xdotool key --clearmodifiers ctrl+shift+s
-for _ in $(seq 50); do [ -f "$HOME/Desktop/shot.png" ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ -f "$HOME/Desktop/shot.png" ] && break; sleep 0.1; done
 [ -f "$HOME/Desktop/shot.png" ] || fail "Save to Desktop wrote no shot.png: $(ls "$HOME/Desktop")"
 [ "$(dpi "$HOME/Desktop/shot.png")" = 144 ] || fail "the Desktop file is not recorded at 144 dpi"
 difference=$(compare -metric AE "$work/clip.png" "$HOME/Desktop/shot.png" null: 2>&1)

@@ -1,0 +1,45 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/AppDelegate.h"
+
+#include <QAction>
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+TEST(TrayMenuTest, OffersTheCommandsInOrderWithTheShortcutLineDisabled)
+{
+    AppDelegate delegate({QStringLiteral("corvane")});
+    delegate.applicationDidFinishLaunching();
+    ASSERT_NE(delegate.trayMenu(), nullptr);
+
+    struct Item {
+        const char* title; // empty for a separator
+        bool enabled;
+    };
+    const Item expected[] = {
+        {"Capture Region…", true},
+        {"Capture Full Screen", true},
+        {"", true},
+        {"Open Image in Editor…", true},
+        {"", true},
+        {"Shortcut: Print Screen (F13)  ·  Ctrl+Shift+Super+4", false},
+        {"Screen Recording Permission…", true},
+        {"", true},
+        {"Quit Corvane", true},
+    };
+    const QList<QAction*> items = delegate.trayMenu()->actions();
+    ASSERT_EQ(items.size(), static_cast<qsizetype>(std::size(expected)));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(i);
+        const QAction* item = items[static_cast<qsizetype>(i)];
+        EXPECT_EQ(item->isSeparator(), expected[i].title[0] == '\0');
+        EXPECT_EQ(item->text().toStdString(), expected[i].title);
+        EXPECT_EQ(item->isEnabled(), expected[i].enabled);
+    }
+    EXPECT_EQ(items.back()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+}
+
+} // namespace
+} // namespace corvane

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# The tray utility with the real binary on a virtual X server with a window manager and a tray host
+# (trayer). Run through tests/support/with-xvfb.sh.
+# usage: tray_e2e.sh BINARY CASE
+set -u
+binary=$1
+case_name=$2
+work=$(mktemp -d)
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$HOME/Desktop" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL ($case_name): $*"; cat "$work/corvane.log" 2>/dev/null; exit 1; }
+visible_windows() { xdotool search --onlyvisible --class corvane 2>/dev/null | wc -l; }
+wait_for() { for _ in $(seq 300); do eval "$1" && return 0; sleep 0.1; done; return 1; }
+
+openbox >/dev/null 2>&1 &
+pids+=($!)
+trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true --transparent false \
+    >/dev/null 2>&1 &
+pids+=($!)
+wait_for 'xdotool search --name "^panel$" >/dev/null 2>&1' || fail "no tray host"
+panel=$(xdotool search --name '^panel$' | head -n 1)
+
+arguments=()
+case $case_name in
+open-missing-file) arguments=(--open /no/such/file.png) ;;
+open-file-at-launch)
+    convert -size 300x200 xc:'rgb(20,120,220)' "$work/shot.png"
+    arguments=(--open "$work/shot.png")
+    ;;
+esac
+"$binary" "${arguments[@]}" >"$work/corvane.log" 2>&1 &
+corvane=$!
+pids+=($corvane)
+docked() { xwininfo -tree -id "$panel" 2>/dev/null | grep -q '"corvane"'; }
+wait_for docked || fail "the tray icon did not dock"
+
+# Opens the tray menu and walks to an item with the arrow keys.
+choose() {
+    local before
+    before=$(visible_windows)
+    xdotool mousemove --window "$panel" 12 16 click 3
+    wait_for '[ "$(visible_windows)" -gt "$before" ]' || fail "no menu on a right click"
+    sleep 0.3
+    xdotool key --delay 80 "$@" Return
+}
+
+case $case_name in
+capture-region-from-menu)
+    choose Down
+    wait_for '[ "$(xdotool search --onlyvisible --class corvane | while read -r w; do xdotool getwindowgeometry "$w"; done | grep -c "Geometry: 1280x800")" -ge 1 ]' ||
+        fail "Capture Region… put up no overlay"
+    xdotool key Escape
+    ;;
+open-image-from-menu)
+    convert -size 300x200 xc:'rgb(20,120,220)' "$work/picked.png"
+    choose Down Down Down
+    wait_for 'xdotool search --onlyvisible --name "^Open Image in Editor$" >/dev/null 2>&1' || fail "no open dialog"
+    sleep 0.5
+    xdotool type --delay 20 "$work/picked.png"
+    xdotool key Return
+    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor$" >/dev/null 2>&1' || fail "the picked file did not open"
+    ;;
+quit-from-menu)
+    choose Up
+    for _ in $(seq 50); do kill -0 "$corvane" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$corvane" 2>/dev/null && fail "Quit Corvane left the program running"
+    wait "$corvane"
+    status=$?
+    [ $status -eq 0 ] || fail "Quit Corvane ended with status $status"
+    ;;
+open-missing-file)
+    # A beep, and the program stays in the tray.
+    sleep 1.5
+    kill -0 "$corvane" 2>/dev/null || fail "the program ended after a missing --open file"
+    xdotool search --onlyvisible --name '^Corvane Editor$' >/dev/null 2>&1 && fail "an editor opened for a missing file"
+    ;;
+open-file-at-launch)
+    # The editor comes after the tray icon docked (checked above).
+    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor$" >/dev/null 2>&1' || fail "--open opened no editor"
+    ;;
+*)
+    echo "unknown case $case_name"
+    exit 2
+    ;;
+esac
+echo "ok: $case_name"
