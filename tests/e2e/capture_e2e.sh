@@ -19,14 +19,18 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL ($case_name): $*"; cat "$work/corvane.log" 2>/dev/null; exit 1; }
+fail() {
+    echo "FAIL ($case_name): $*"
+    cat "$work/corvane.log" 2>/dev/null
+    xwininfo -root -tree 2>/dev/null | grep -iE 'corvane|openbox' | head -n 20
+    exit 1
+}
 
 # F13 has no key in the virtual server's keymap.
 xmodmap -e 'keycode 191 = F13'
 convert -size 4480x1440 -seed 20261207 xc: +noise Random -depth 8 "$work/root.png"
 display -window root "$work/root.png" >/dev/null 2>&1 || true
-openbox >/dev/null 2>&1 &
-pids+=($!)
+source "$(dirname "$0")/../support/start-openbox.sh"
 
 start_corvane() {
     "$binary" "$@" >"$work/corvane.log" 2>&1 &

@@ -24,9 +24,7 @@ dpi() { identify -units PixelsPerInch -format '%[fx:round(resolution.x)]' "$1"; 
 # An 800 x 600 picture of one colour, recorded at 144 dpi: it opens at scale 2, 400 x 300 on screen.
 convert -size 800x600 xc:'rgb(40,160,90)' -units PixelsPerInch -density 144 "$work/shot.png"
 
-openbox >/dev/null 2>&1 &
-pids+=($!)
-sleep 0.5
+source "$(dirname "$0")/../support/start-openbox.sh"
 "$binary" --open "$work/shot.png" >"$work/corvane.log" 2>&1 &
 pids+=($!)
 

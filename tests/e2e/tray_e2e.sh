@@ -20,8 +20,7 @@ fail() { echo "FAIL ($case_name): $*"; cat "$work/corvane.log" 2>/dev/null; exit
 visible_windows() { xdotool search --onlyvisible --class corvane 2>/dev/null | wc -l; }
 wait_for() { for _ in $(seq 300); do eval "$1" && return 0; sleep 0.1; done; return 1; }
 
-openbox >/dev/null 2>&1 &
-pids+=($!)
+source "$(dirname "$0")/../support/start-openbox.sh"
 trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true --transparent false \
     >/dev/null 2>&1 &
 pids+=($!)
