@@ -37,6 +37,25 @@ QRect outward(const QRectF& r, int margin)
     return r.toAlignedRect().adjusted(-margin, -margin, margin, margin);
 }
 
+struct TextBox {
+    QRectF rect;
+    double radius;
+    float opacity; // of the black behind the text
+    QMarginsF margins;
+};
+
+// White text on a rounded, translucent black box: the hint and the size label.
+void drawTextBox(QPainter& painter, const TextBox& box, const QFont& font, const QString& text)
+{
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgbF(0, 0, 0, box.opacity));
+    painter.drawRoundedRect(box.rect, box.radius, box.radius);
+    painter.setPen(Qt::white);
+    painter.setFont(font);
+    painter.drawText(box.rect.marginsRemoved(box.margins), Qt::AlignLeft | Qt::AlignTop, text);
+}
+
 } // namespace
 
 const QString OverlayView::hintText = QStringLiteral("Drag to select an area   ·   Esc to cancel");
@@ -106,15 +125,8 @@ void OverlayView::paintSelecting(QPainter& painter)
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(r.adjusted(-0.5, -0.5, 0.5, 0.5));
 
-    const QRectF box = sizeLabelBox();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.75f));
-    painter.drawRoundedRect(box, 5, 5);
-    painter.setPen(Qt::white);
-    painter.setFont(m_labelFont);
-    painter.drawText(box.adjusted(6, 4, -6, -4), Qt::AlignLeft | Qt::AlignTop,
-                     OverlayGeometry::sizeLabelText(r, m_shot.scale));
+    drawTextBox(painter, {sizeLabelBox(), 5, 0.75f, QMarginsF(6, 4, 6, 4)}, m_labelFont,
+                OverlayGeometry::sizeLabelText(r, m_shot.scale));
 }
 
 void OverlayView::paintIdle(QPainter& painter)
@@ -128,14 +140,7 @@ void OverlayView::paintIdle(QPainter& painter)
     crosshair.lineTo(width(), mouse.y() + 0.5);
     painter.strokePath(crosshair, QPen(QColor::fromRgbF(1, 1, 1, 0.55f), 1));
 
-    const QRectF pill = hintPill();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor::fromRgbF(0, 0, 0, 0.65f));
-    painter.drawRoundedRect(pill, 9, 9);
-    painter.setPen(Qt::white);
-    painter.setFont(m_hintFont);
-    painter.drawText(pill.adjusted(14, 8, -14, -8), Qt::AlignLeft | Qt::AlignTop, hintText);
+    drawTextBox(painter, {hintPill(), 9, 0.65f, QMarginsF(14, 8, 14, 8)}, m_hintFont, hintText);
 }
 
 QRegion OverlayView::selectionChrome() const

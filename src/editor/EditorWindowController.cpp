@@ -208,16 +208,8 @@ void EditorWindowController::saveDocumentAs()
     const QString path = m_dialogs.saveFileName(this, proposed);
     if (path.isEmpty())
         return;
-    const SaveAsOutcome outcome = saveAs(path, picture, m_canvas->contentScale());
-    switch (outcome.status) {
-    case SaveAsOutcome::Status::notEncoded:
+    if (!saveAsReportingErrors(path, picture, m_canvas->contentScale(), m_dialogs, this))
         return;
-    case SaveAsOutcome::Status::writeFailed:
-        m_dialogs.showError(this, outcome.error);
-        return;
-    case SaveAsOutcome::Status::written:
-        break;
-    }
     const QFileInfo saved(path);
     m_suggestedName = saved.completeBaseName();
     setWindowTitle(QStringLiteral("%1 — %2").arg(windowTitleBase, saved.fileName()));

@@ -171,17 +171,8 @@ void CaptureController::destSaveAs()
         dialogs.saveFileName(nullptr, ImageOutput::defaultFileName() + QStringLiteral(".png"));
     if (path.isEmpty())
         return;
-    const SaveAsOutcome outcome = saveAs(path, result.image, result.scale);
-    switch (outcome.status) {
-    case SaveAsOutcome::Status::notEncoded:
-        return;
-    case SaveAsOutcome::Status::writeFailed:
-        dialogs.showError(nullptr, outcome.error);
-        return;
-    case SaveAsOutcome::Status::written:
+    if (saveAsReportingErrors(path, result.image, result.scale, dialogs, nullptr))
         HUD::show(QStringLiteral("Saved %1").arg(QFileInfo(path).fileName()));
-        return;
-    }
 }
 
 void CaptureController::destEditor()

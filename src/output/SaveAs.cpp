@@ -49,4 +49,20 @@ SaveAsOutcome saveAs(const QString& path, const QImage& image, double scale)
     return {SaveAsOutcome::Status::written, {}};
 }
 
+bool saveAsReportingErrors(const QString& path, const QImage& image, double scale, const SaveDialogs& dialogs,
+                           QWidget* parent)
+{
+    const SaveAsOutcome outcome = saveAs(path, image, scale);
+    switch (outcome.status) {
+    case SaveAsOutcome::Status::written:
+        return true;
+    case SaveAsOutcome::Status::writeFailed:
+        dialogs.showError(parent, outcome.error);
+        return false;
+    case SaveAsOutcome::Status::notEncoded:
+        return false;
+    }
+    return false;
+}
+
 } // namespace corvane

@@ -31,4 +31,9 @@ struct SaveAsOutcome {
 // one is complete, so a failed write (a full disk, a removed drive) leaves the old file as it was.
 SaveAsOutcome saveAs(const QString& path, const QImage& image, double scale);
 
+// saveAs() as the commands need it: a failed write shown with the dialogs' error alert, an encoding
+// that yields nothing passed over silently. True when the file was written.
+bool saveAsReportingErrors(const QString& path, const QImage& image, double scale, const SaveDialogs& dialogs,
+                           QWidget* parent);
+
 } // namespace corvane

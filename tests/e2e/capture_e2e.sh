@@ -8,35 +8,17 @@ set -u
 binary=$1
 grab_holder=$2
 case_name=$3
-work=$(mktemp -d)
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME/Desktop" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL ($case_name): $*"
-    cat "$work/corvane.log" 2>/dev/null
-    xwininfo -root -tree 2>/dev/null | grep -iE 'corvane|openbox' | head -n 20
-    exit 1
-}
+source "$(dirname "$0")/../support/e2e-session.sh"
 
 # F13 has no key in the virtual server's keymap.
 xmodmap -e 'keycode 191 = F13'
 convert -size 4480x1440 -seed 20261207 xc: +noise Random -depth 8 "$work/root.png"
 display -window root "$work/root.png" >/dev/null 2>&1 || true
-source "$(dirname "$0")/../support/start-openbox.sh"
 
 start_corvane() {
     "$binary" "$@" >"$work/corvane.log" 2>&1 &
     pids+=($!)
 }
-visible_windows() { xdotool search --onlyvisible --class corvane 2>/dev/null | wc -l; }
 # Waits until one of our windows (an overlay or the menu) is on screen.
 window_up() {
     for _ in $(seq 300); do

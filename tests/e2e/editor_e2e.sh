@@ -6,25 +6,12 @@
 set -u
 binary=$1
 artifacts=${2:-}
-work=$(mktemp -d)
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME/Desktop" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*"; [ -f "$work/corvane.log" ] && cat "$work/corvane.log"; exit 1; }
 pixel() { convert "$1" -format "%[fx:int(255*p{$2,$3}.r)],%[fx:int(255*p{$2,$3}.g)],%[fx:int(255*p{$2,$3}.b)]" info:; }
 dpi() { identify -units PixelsPerInch -format '%[fx:round(resolution.x)]' "$1"; }
+source "$(dirname "$0")/../support/e2e-session.sh"
 
 # An 800 x 600 picture of one colour, recorded at 144 dpi: it opens at scale 2, 400 x 300 on screen.
 convert -size 800x600 xc:'rgb(40,160,90)' -units PixelsPerInch -density 144 "$work/shot.png"
-
-source "$(dirname "$0")/../support/start-openbox.sh"
 "$binary" --open "$work/shot.png" >"$work/corvane.log" 2>&1 &
 pids+=($!)
 

@@ -5,22 +5,9 @@
 set -u
 binary=$1
 case_name=$2
-work=$(mktemp -d)
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime"
-mkdir -p "$HOME/Desktop" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL ($case_name): $*"; cat "$work/corvane.log" 2>/dev/null; exit 1; }
-visible_windows() { xdotool search --onlyvisible --class corvane 2>/dev/null | wc -l; }
 wait_for() { for _ in $(seq 300); do eval "$1" && return 0; sleep 0.1; done; return 1; }
 
-source "$(dirname "$0")/../support/start-openbox.sh"
+source "$(dirname "$0")/../support/e2e-session.sh"
 trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true --transparent false \
     >/dev/null 2>&1 &
 pids+=($!)
