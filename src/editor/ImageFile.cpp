@@ -10,6 +10,14 @@ namespace corvane {
 
 namespace {
 
+// The largest picture the editor agrees to open. Checked against the header before any pixel is
+// decoded, so a few hundred bytes claiming 100000 x 100000 cost nothing.
+constexpr int kMaxSide = 16384;
+constexpr qint64 kMaxPixels = 268'435'456;
+// Qt's own ceiling (256 MB by default refuses an honest 12000 x 12000 photo). It must admit the pixel
+// budget at four bytes a pixel, and stays as a second guard for formats whose header tells no size.
+constexpr int kAllocationLimitMb = 1100;
+
 // Qt gives a picture the screen's default resolution when its file records none; that must not
 // count as a recorded resolution, or every such file would open at 96/72 = 1.33.
 bool recordsResolution(const QImage& image)
@@ -18,13 +26,40 @@ bool recordsResolution(const QImage& image)
     return image.dotsPerMeterX() != fresh.dotsPerMeterX() && image.dotsPerMeterX() > 0;
 }
 
+bool withinBudget(QSize size)
+{
+    return size.width() > 0 && size.height() > 0 && size.width() <= kMaxSide && size.height() <= kMaxSide &&
+           qint64(size.width()) * size.height() <= kMaxPixels;
+}
+
 } // namespace
 
 std::optional<OpenedImage> loadImageFile(const QString& path)
 {
+    // A directory, a pipe or a device is no picture, and reading a pipe could block for ever.
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isReadable())
+        return std::nullopt;
+
     QImageReader reader(path);
+    // A JPEG saved with a .png name must still open; the suffix is only a hint.
+    reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
+    reader.setAllocationLimit(kAllocationLimitMb);
+    if (!reader.canRead())
+        return std::nullopt;
+    // Some formats learn their size only while decoding; those are left to the allocation limit.
+    const QSize claimed = reader.size();
+    if (claimed.isValid() && !withinBudget(claimed))
+        return std::nullopt;
+
     QImage image = reader.read();
+    if (image.isNull() || !withinBudget(image.size()))
+        return std::nullopt;
+    // Grey, indexed and 16-bit files decode to formats the canvas would convert on every paint. Moved,
+    // so that a same-depth conversion (ARGB32 to premultiplied) reuses the pixels instead of doubling them.
+    const auto fast = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    image = std::move(image).convertToFormat(fast);
     if (image.isNull())
         return std::nullopt;
 
@@ -34,7 +69,7 @@ std::optional<OpenedImage> loadImageFile(const QString& path)
         // Files store dots per metre in whole numbers: 144 dpi comes back as 143.99.
         scale = std::max(std::round(dpi / 72 * 100) / 100, 1.0);
     }
-    return OpenedImage{image, scale, QFileInfo(path).completeBaseName()};
+    return OpenedImage{image, scale, info.completeBaseName()};
 }
 
 } // namespace corvane

@@ -1,0 +1,196 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "editor/ImageFile.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <array>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace corvane {
+namespace {
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray encoded(const QImage& image, const char* format)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+QByteArray chunk(const char* type, const QByteArray& data)
+{
+    static const auto table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xedb88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    const QByteArray body = QByteArray(type) + data;
+    quint32 crc = 0xffffffffu;
+    for (const char byte : body)
+        crc = table[(crc ^ quint8(byte)) & 0xff] ^ (crc >> 8);
+    QByteArray out(4, 0);
+    qToBigEndian<quint32>(quint32(data.size()), out.data());
+    out += body;
+    QByteArray tail(4, 0);
+    qToBigEndian<quint32>(crc ^ 0xffffffffu, tail.data());
+    return out + tail;
+}
+
+// A PNG made by hand, so its header can claim any size whatever rows follow: 8-bit grey, each of the
+// given rows filled with 0x80.
+QByteArray greyPng(quint32 width, quint32 height, int rows)
+{
+    QByteArray header(13, 0);
+    qToBigEndian(width, header.data());
+    qToBigEndian(height, header.data() + 4);
+    header[8] = 8;
+    QByteArray row(1 + qsizetype(width), char(0x80));
+    row[0] = 0;                                                     // no filter
+    const QByteArray stream = qCompress(row.repeated(rows)).mid(4); // without Qt's length prefix
+    return QByteArray::fromHex("89504e470d0a1a0a") + chunk("IHDR", header) + chunk("IDAT", stream) +
+           chunk("IEND", {});
+}
+
+bool magick(const QStringList& arguments)
+{
+    return QProcess::execute(QStringLiteral("convert"), arguments) == 0;
+}
+
+long peakRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST(ImageFile, OpensEveryHonestKindUprightAsFastFormatsAndRefusesTheRest)
+{
+    QTemporaryDir dir;
+    const auto at = [&](const char* name) {
+        return dir.filePath(QString::fromLatin1(name));
+    };
+    QImage rgb(30, 20, QImage::Format_RGB32);
+    rgb.fill(QColor(200, 100, 50));
+    const QByteArray png = encoded(rgb, "PNG");
+    writeBytes(at("plain.png"), png);
+    writeBytes(at("photo.png"), encoded(rgb, "JPEG"));
+    writeBytes(at("empty.png"), {});
+    writeBytes(at("half.png"), png.left(png.size() / 2));
+    QByteArray damaged = png;
+    damaged[png.indexOf("IDAT") + 6] = char(damaged[png.indexOf("IDAT") + 6] ^ 0x5a);
+    writeBytes(at("damaged.png"), damaged);
+    writeBytes(at("noise.jpg"), QByteArray::fromHex("ffd8ffe000104a46494600ffff00ff00"));
+    QImage deep(30, 20, QImage::Format_RGBX64);
+    deep.fill(QColor(200, 100, 50));
+    writeBytes(at("deep.png"), encoded(deep, "PNG"));
+    QImage grey(30, 20, QImage::Format_Grayscale8);
+    grey.fill(QColor(128, 128, 128));
+    writeBytes(at("grey.png"), encoded(grey, "PNG"));
+    QImage indexed(30, 20, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(200, 100, 50), qRgba(0, 0, 255, 0)});
+    indexed.fill(0);
+    writeBytes(at("indexed.png"), encoded(indexed, "PNG"));
+    QImage clear(30, 20, QImage::Format_ARGB32);
+    clear.fill(QColor(200, 100, 50, 0));
+    writeBytes(at("clear.png"), encoded(clear, "PNG"));
+    writeBytes(at("edge.png"), greyPng(16384, 1, 1));
+    writeBytes(at("wide.png"), greyPng(16385, 1, 1));
+    writeBytes(at("zero.png"), greyPng(0, 20, 0));
+    ASSERT_TRUE(magick({"-size", "30x20", "xc:rgb(200,100,50)", "-colorspace", "CMYK", at("cmyk.jpg")}));
+    ASSERT_TRUE(magick({"-size", "30x20", "xc:rgb(200,100,50)", "xc:blue", "-loop", "0", at("anim.gif")}));
+    QDir(dir.path()).mkdir("folder.png");
+
+    const struct {
+        const char* file;
+        QSize size;   // empty: refused
+        QRgb topLeft; // within 6 per channel (JPEG and CMYK are lossy)
+        bool alpha;
+    } cases[] = {{"plain.png", {30, 20}, 0xffc86432, false},
+                 {"photo.png", {30, 20}, 0xffc86432, false}, // a JPEG behind a PNG name
+                 {"deep.png", {30, 20}, 0xffc86432, false},
+                 {"grey.png", {30, 20}, 0xff808080, false},
+                 {"indexed.png", {30, 20}, 0xffc86432, true},
+                 {"clear.png", {30, 20}, 0x00000000, true},
+                 {"cmyk.jpg", {30, 20}, 0xffc86432, false},
+                 {"anim.gif", {30, 20}, 0xffc86432, false},
+                 {"edge.png", {16384, 1}, 0xff808080, false},
+                 {"wide.png", {}, 0, false},
+                 {"zero.png", {}, 0, false},
+                 {"empty.png", {}, 0, false},
+                 {"half.png", {}, 0, false},
+                 {"damaged.png", {}, 0, false},
+                 {"noise.jpg", {}, 0, false},
+                 {"folder.png", {}, 0, false},
+                 {"missing.png", {}, 0, false}};
+    for (const auto& c : cases) {
+        const auto opened = loadImageFile(at(c.file));
+        ASSERT_EQ(opened ? opened->image.size() : QSize(), c.size) << c.file;
+        if (!opened)
+            continue;
+        EXPECT_EQ(opened->image.format(),
+                  c.alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32)
+            << c.file;
+        const QRgb got = opened->image.pixel(0, 0);
+        for (const int shift : {0, 8, 16, 24})
+            EXPECT_NEAR(int(got >> shift & 0xff), int(c.topLeft >> shift & 0xff), 6)
+                << c.file << " " << shift;
+    }
+}
+
+TEST(ImageFile, RefusesAFileItMayNotRead)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root reads any file whatever its permissions";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("locked.png");
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    ASSERT_TRUE(image.save(path));
+    QFile::setPermissions(path, {});
+    EXPECT_FALSE(loadImageFile(path));
+}
+
+TEST(ImageFile, RefusesAHeaderClaimingTenGigapixelsWithoutAllocating)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bomb.png");
+    writeBytes(path, greyPng(100000, 100000, 4));
+    const long before = peakRssKb();
+    EXPECT_FALSE(loadImageFile(path));
+    EXPECT_LT(peakRssKb() - before, 200 * 1024);
+}
+
+TEST(ImageFile, OpensAnHonestTwelveThousandSquarePicture)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("large.png");
+    writeBytes(path, greyPng(12000, 12000, 12000));
+    ASSERT_LT(QFileInfo(path).size(), 1024 * 1024) << "a flat picture compresses to almost nothing";
+    const auto opened = loadImageFile(path);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->image.size(), QSize(12000, 12000));
+    EXPECT_EQ(opened->image.pixel(11999, 11999), 0xff808080);
+}
+
+} // namespace
+} // namespace corvane
