@@ -4,7 +4,10 @@
 
 #include <QImage>
 #include <QString>
+#include <qwindowdefs.h>
+#include <chrono>
 #include <memory>
+#include <vector>
 
 class QScreen;
 
@@ -23,6 +26,14 @@ public:
     virtual QImage grab(const QScreen& screen) = 0;
     // Makes the first real capture fast (connections, shared memory); never fails.
     virtual void warmUp() {}
+    // Returns once the display shows none of these (just hidden) windows any more, or when the time is
+    // up. A window manager takes its frame down asynchronously, so a grab right after hide() can still
+    // show the window.
+    virtual void waitUntilGone(const std::vector<WId>& windows, std::chrono::milliseconds limit)
+    {
+        (void)windows;
+        (void)limit;
+    }
     // The second paragraph of the alert shown when capturing is refused.
     virtual QString refusalExplanation() const = 0;
 };

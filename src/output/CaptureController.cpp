@@ -22,20 +22,25 @@ namespace corvane {
 namespace {
 
 // No window of ours may appear in a frozen picture: the visible ones go off screen for the grab and
-// come back under the overlay. Without a compositor the windows they uncover repaint themselves
-// asynchronously, so the grab waits a moment for that.
+// come back under the overlay. The grab waits until the window manager has taken their frames down,
+// and then a moment more: without a compositor, the windows they uncovered repaint themselves
+// asynchronously.
 class OwnWindowsHidden {
 public:
     OwnWindowsHidden()
     {
+        std::vector<WId> ids;
         for (QWidget* widget : QApplication::topLevelWidgets()) {
             if (widget->isVisible() && !widget->isMinimized()) {
+                ids.push_back(widget->winId());
                 widget->hide();
                 m_hidden.emplace_back(widget);
             }
         }
         if (m_hidden.empty())
             return;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        ScreenCapturer::source().waitUntilGone(ids, std::chrono::milliseconds(1000));
         QElapsedTimer settle;
         settle.start();
         while (settle.elapsed() < 60)

@@ -5,8 +5,10 @@
 #include "platform/x11/ShmSegment.h"
 #include "platform/x11/XcbReply.h"
 
+#include <QElapsedTimer>
 #include <QScreen>
 #include <QSysInfo>
+#include <QThread>
 #include <QtEndian>
 #include <algorithm>
 #include <xcb/randr.h>
@@ -134,6 +136,40 @@ void X11CaptureSource::disconnect()
     if (m_connection)
         xcb_disconnect(m_connection);
     m_connection = nullptr;
+}
+
+bool X11CaptureSource::isShown(std::uint32_t window)
+{
+    // Walk up to the child of the root: the window itself, or the frame a window manager put it in.
+    std::uint32_t topLevel = window;
+    for (int depth = 0; depth < 16; ++depth) {
+        const XcbReply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, topLevel), nullptr));
+        if (!tree)
+            return false; // gone altogether
+        if (tree->parent == tree->root || tree->parent == XCB_WINDOW_NONE)
+            break;
+        topLevel = tree->parent;
+    }
+    const XcbReply<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+        m_connection, xcb_get_window_attributes(m_connection, topLevel), nullptr));
+    return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+}
+
+void X11CaptureSource::waitUntilGone(const std::vector<WId>& windows, std::chrono::milliseconds limit)
+{
+    if (windows.empty() || !connection())
+        return;
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < limit.count()) {
+        const bool anyShown = std::any_of(windows.begin(), windows.end(), [this](WId window) {
+            return isShown(static_cast<std::uint32_t>(window));
+        });
+        if (!anyShown)
+            return;
+        QThread::msleep(5);
+    }
 }
 
 void X11CaptureSource::warmUp()

@@ -33,6 +33,7 @@ public:
     bool available() override;
     QImage grab(const QScreen& screen) override;
     void warmUp() override;
+    void waitUntilGone(const std::vector<WId>& windows, std::chrono::milliseconds limit) override;
     QString refusalExplanation() const override;
 
     // How the last successful grab reached the pixels; empty before the first one.
@@ -57,6 +58,8 @@ private:
     QImage toImage(const unsigned char* data, std::size_t length, std::uint8_t depth,
                    const QSize& size) const;
     bool reserveSegment(std::size_t size);
+    // Whether the window, or the window manager's frame around it, is still viewable.
+    bool isShown(std::uint32_t window);
 
     Transfer m_preferred;
     std::optional<Transfer> m_lastTransfer;
