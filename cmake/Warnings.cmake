@@ -1,7 +1,11 @@
 # Every target of ours gets the same strictness; third-party headers are included as system headers.
 add_library(corvane_warnings INTERFACE)
 target_compile_options(corvane_warnings INTERFACE
-  -Wall -Wextra -Wpedantic -Werror=switch -Wshadow=local -Wnon-virtual-dtor)
+  -Wall -Wextra -Wpedantic -Werror=switch -Wnon-virtual-dtor $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
+# A fuzzing build instruments every library for coverage; only the fuzz target links libFuzzer itself.
+if(CORVANE_FUZZ)
+  target_compile_options(corvane_warnings INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 if(CORVANE_SANITIZE)
   target_compile_options(corvane_warnings INTERFACE
     -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

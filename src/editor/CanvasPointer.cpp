@@ -15,6 +15,7 @@ namespace {
 template <class... Ts> struct Overloaded : Ts... {
     using Ts::operator()...;
 };
+template <class... Ts> Overloaded(Ts...) -> Overloaded<Ts...>;
 
 constexpr double minimumShapeSize = 4;
 constexpr double defaultTextBoxWidth = 240;
