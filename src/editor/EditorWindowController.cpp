@@ -172,24 +172,28 @@ QPoint EditorWindowController::toastAnchor() const
     return {frame.center().x(), frame.bottom() + 1 - 60};
 }
 
+QImage EditorWindowController::flattenedOrBeep()
+{
+    QImage picture = m_canvas->renderedImage();
+    if (picture.isNull())
+        QApplication::beep();
+    return picture;
+}
+
 void EditorWindowController::copyImage()
 {
-    const QImage picture = m_canvas->renderedImage();
-    if (picture.isNull()) {
-        QApplication::beep();
+    const QImage picture = flattenedOrBeep();
+    if (picture.isNull())
         return;
-    }
     ImageOutput::copyToClipboard(picture, m_canvas->contentScale());
     HUD::show(QStringLiteral("Copied to clipboard"), toastAnchor());
 }
 
 void EditorWindowController::saveDocument()
 {
-    const QImage picture = m_canvas->renderedImage();
-    if (picture.isNull()) {
-        QApplication::beep();
+    const QImage picture = flattenedOrBeep();
+    if (picture.isNull())
         return;
-    }
     if (const auto path = ImageOutput::saveToDesktop(picture, m_canvas->contentScale(), m_suggestedName))
         HUD::show(QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName()), toastAnchor());
     else
@@ -198,11 +202,9 @@ void EditorWindowController::saveDocument()
 
 void EditorWindowController::saveDocumentAs()
 {
-    const QImage picture = m_canvas->renderedImage();
-    if (picture.isNull()) {
-        QApplication::beep();
+    const QImage picture = flattenedOrBeep();
+    if (picture.isNull())
         return;
-    }
     const QString proposed =
         m_suggestedName.value_or(ImageOutput::defaultFileName()) + QStringLiteral(".png");
     const QString path = m_dialogs.saveFileName(this, proposed);

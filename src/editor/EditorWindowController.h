@@ -73,6 +73,8 @@ private:
     void canvasContentDidChange(CanvasView* canvas) override;
     // The text editor of this window that has the keyboard focus, if any.
     bool isTypingInPlace() const;
+    // The picture the export commands work on; a beep and a null image when none could be made.
+    QImage flattenedOrBeep();
 
     CanvasView* m_canvas;
     ZoomView* m_scrollView = nullptr;
