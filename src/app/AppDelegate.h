@@ -27,7 +27,6 @@ public:
     // Opens the picture in a new editor, or beeps when it cannot be read as a picture.
     static bool openInEditor(const QString& path);
 
-    const HotKeyManager& hotKeys() const { return m_hotKeys; }
     QMenu* trayMenu() const { return m_menu.get(); }
 
     // The tray menu's commands.

@@ -31,7 +31,6 @@ public:
     const std::vector<QPointer<OverlayWindow>>& windows() const { return m_windows; }
     // Puts the overlays back above windows that were mapped after them.
     void raise();
-    bool isFinished() const { return m_finished; }
 
     // The single exit: `selection` in the monitor's logical coordinates, or nothing for a cancel.
     void finish(const DisplayShot& shot, const std::optional<QRectF>& selection);

@@ -35,14 +35,11 @@ public:
     QColor shownColor() const { return m_color; }
 
     QAbstractButton* toolSegment(ToolKind tool) const;
-    QToolButton* colorWell() const { return m_colorWell; }
     QToolButton* swatch(int tag) const { return m_swatches.at(static_cast<std::size_t>(tag)); }
     QComboBox* widthPopUp() const { return m_widthPopUp; }
     QComboBox* fontPopUp() const { return m_fontPopUp; }
     QToolButton* undoButton() const { return m_undoButton; }
     QToolButton* deleteButton() const { return m_deleteButton; }
-    QToolButton* copyButton() const { return m_copyButton; }
-    QToolButton* saveAsButton() const { return m_saveAsButton; }
 
 signals:
     void toolChanged();

@@ -4,6 +4,7 @@
 
 #include "annotation/Palette.h"
 #include "editor/CanvasView.h"
+#include "editor/EditorGeometry.h"
 #include "editor/EditorToolbar.h"
 #include "editor/MainMenuBuilder.h"
 #include "editor/ZoomView.h"
@@ -64,18 +65,18 @@ EditorWindowController::EditorWindowController(const QImage& image, double scale
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(windowTitleBase);
     const QScreen* screen = QGuiApplication::primaryScreen();
-    m_geometry = editorGeometry(image.size(), scale,
-                                screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
+    const EditorGeometry geometry = editorGeometry(
+        image.size(), scale, screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
     m_canvas->setDelegate(this);
     m_canvas->setStrokeColor(Palette::red());
     m_canvas->setLineWidth(EditorToolbar::widths[EditorToolbar::initialWidthIndex]);
     m_canvas->setFontSize(EditorToolbar::fontSizes[EditorToolbar::initialFontIndex]);
     buildUI();
     MainMenuBuilder::install(*this, *this);
-    m_scrollView->setMagnification(m_geometry.magnification);
+    m_scrollView->setMagnification(geometry.magnification);
 
     // The content area (toolbar and view) gets the computed size; the menu bar comes on top of it.
-    const QSize content = m_geometry.contentSize.toSize();
+    const QSize content = geometry.contentSize.toSize();
     resize(content.width(), content.height() + menuBar()->sizeHint().height());
     if (screen)
         move(screen->availableGeometry().center() - rect().center());

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "editor/CanvasViewDelegate.h"
-#include "editor/EditorGeometry.h"
 #include "editor/MenuActions.h"
 #include "output/SaveAs.h"
 
@@ -36,7 +35,6 @@ public:
     ZoomView* scrollView() const { return m_scrollView; }
     EditorToolbar* toolbar() const { return m_toolbar; }
     const std::optional<QString>& suggestedName() const { return m_suggestedName; }
-    const EditorGeometry& initialGeometry() const { return m_geometry; }
     void setDialogs(Dialogs dialogs) { m_dialogs = std::move(dialogs); }
     // The snapshot mode's scene: a rectangle, an ellipse, an arrow and a text box, added without an
     // undo step, with the rectangle selected.
@@ -80,7 +78,6 @@ private:
     ZoomView* m_scrollView = nullptr;
     EditorToolbar* m_toolbar = nullptr;
     std::optional<QString> m_suggestedName;
-    EditorGeometry m_geometry;
     Dialogs m_dialogs;
 };
 

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTextEdit>
+#include <vector>
 
 namespace corvane::MainMenuBuilder {
 
@@ -40,6 +41,23 @@ QTextEdit* focusedTextEditor(QMainWindow* window)
     return editor && editor->window() == window ? editor : nullptr;
 }
 
+// The program's windows with a menu bar (the editors) that are on screen or minimised.
+std::vector<QMainWindow*> visibleMainWindows()
+{
+    std::vector<QMainWindow*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<QMainWindow*>(widget); window && window->isVisible())
+            windows.push_back(window);
+    }
+    return windows;
+}
+
+void bringToFront(QMainWindow* window)
+{
+    window->showNormal();
+    window->raise();
+}
+
 void buildApplicationMenu(QMainWindow& window)
 {
     QMenu* menu = window.menuBar()->addMenu(QStringLiteral("Corvane"));
@@ -53,10 +71,8 @@ void buildApplicationMenu(QMainWindow& window)
     // Hiding a whole application has no meaning on most Linux desktops; minimised windows stay
     // reachable from the task bar.
     addItem(menu, QStringLiteral("Hide Corvane"), QKeySequence(QStringLiteral("Ctrl+H")), [] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (qobject_cast<QMainWindow*>(widget) && widget->isVisible())
-                widget->showMinimized();
-        }
+        for (QMainWindow* editor : visibleMainWindows())
+            editor->showMinimized();
     });
     menu->addSeparator();
     addItem(menu, QStringLiteral("Quit Corvane"), QKeySequence(QStringLiteral("Ctrl+Q")),
@@ -155,12 +171,8 @@ void buildWindowMenu(QMainWindow& window)
     addItem(menu, QStringLiteral("Minimize"), QKeySequence(QStringLiteral("Ctrl+M")),
             [w] { w->showMinimized(); });
     addItem(menu, QStringLiteral("Bring All to Front"), {}, [] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (qobject_cast<QMainWindow*>(widget) && widget->isVisible()) {
-                widget->showNormal();
-                widget->raise();
-            }
-        }
+        for (QMainWindow* editor : visibleMainWindows())
+            bringToFront(editor);
     });
     QAction* listStart = menu->addSeparator();
     // The open windows, listed afresh each time the menu opens.
@@ -168,18 +180,14 @@ void buildWindowMenu(QMainWindow& window)
         const QList<QAction*> items = menu->actions();
         for (qsizetype i = items.indexOf(listStart) + 1; i < items.size(); ++i)
             delete items[i];
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* other = qobject_cast<QMainWindow*>(widget);
-            if (!other || !other->isVisible())
-                continue;
+        for (QMainWindow* other : visibleMainWindows()) {
             QAction* item = menu->addAction(other->windowTitle());
             item->setCheckable(true);
             item->setChecked(other == w);
             QPointer<QMainWindow> target = other;
             QObject::connect(item, &QAction::triggered, menu, [target] {
                 if (target) {
-                    target->showNormal();
-                    target->raise();
+                    bringToFront(target);
                     target->activateWindow();
                 }
             });

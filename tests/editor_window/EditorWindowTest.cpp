@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 #include "editor/CanvasTestSupport.h"
 #include "editor/EditorToolbar.h"
+#include "editor/EditorGeometry.h"
 #include "editor/EditorWindowController.h"
 #include "editor/ImageFile.h"
 #include "editor/ZoomView.h"
