@@ -139,6 +139,25 @@ busy-instance-drops-a-trigger)
     [ "$(windows_of "$first")" = "$overlays" ] || fail "a trigger during a capture changed the windows"
     xdotool key Escape
     expect_closed "$first" "the overlay"
+    # Nor may one take the destination menu away from the picture waiting in it: the menu's keyboard
+    # grab keeps the shortcuts out, and the triggers must stay out as well.
+    for trigger in --capture-region --capture-screen; do
+        second --capture-region
+        expect_delivered --capture-region
+        wait_for '[ "$(windows_of "$first")" -ge 2 ]' || fail "no overlays"
+        sleep 0.3
+        xdotool mousemove 2120 200 mousedown 1 mousemove 2500 500 mousemove 2920 800 mouseup 1
+        wait_for '[ "$(windows_of "$first")" = 1 ]' || fail "no destination menu"
+        second $trigger
+        expect_delivered "$trigger while the destination menu is up"
+        sleep 1
+        [ "$(windows_of "$first")" = 1 ] || fail "$trigger while the destination menu is up changed the windows"
+        xdotool key ctrl+d
+        wait_for '[ "$(ls "$HOME/Desktop" | wc -l)" -ge ${saved:=1} ]' || fail "the waiting picture was not saved"
+        size=$(identify -format '%wx%h' "$(ls -t "$HOME/Desktop"/Screenshot*.png | head -n 1)")
+        [ "$size" = 800x600 ] || fail "the saved picture is $size, not the 800x600 selection"
+        saved=$((saved + 1))
+    done
     ;;
 hung-instance)
     start_first
