@@ -4,6 +4,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/MainThread.h"
+#include "platform/x11/X11DisplayLoss.h"
 #include "selfcheck/SelfTest.h"
 #include "selfcheck/UITestDelegate.h"
 
@@ -58,9 +59,11 @@ int runNormal(const QStringList& arguments, int& argc, char** argv)
     // A tray utility: closing the last editor window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     assumeMainThread("main");
+    x11::armLostDisplayMessage();
     AppDelegate delegate(arguments);
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     QApplication::exec();
+    x11::disarmLostDisplayMessage();
     return 0;
 }
 
