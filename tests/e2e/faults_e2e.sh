@@ -114,18 +114,28 @@ two-copies-same-name)
     colours=$(for f in "$HOME/Desktop"/*.png; do convert "$f" -format '%[pixel:p{10,10}]\n' info:; done | sort | tr '\n' ' ')
     [ "$colours" = "srgb(220,30,30) srgb(30,30,220) " ] || fail "the two files hold $colours"
     ;;
-x-server-gone)
-    # A second server of our own, so that it can be killed under the program.
+x-server-gone | x-server-gone-mid-capture)
+    # A second server of our own, so that it can be killed under the program: with an editor open, or
+    # in the middle of a capture (the overlays up, the keyboard grabbed, the shared-memory picture held).
     Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
     server=$!
     pids+=($server)
     wait_for '[ -s "$work/display" ]' || fail "the second X server did not start"
     export DISPLAY=":$(head -n 1 "$work/display")"
-    ulimit -c unlimited
     "$binary" --open "$work/shot.png" >"$work/corvane.log" 2>&1 &
     corvane=$!
     pids+=($corvane)
     wait_for 'xdotool search --onlyvisible --name "^Corvane Editor$" >/dev/null 2>&1' || fail "no editor window appeared"
+    if [ "$case_name" = x-server-gone-mid-capture ]; then
+        xmodmap -e 'keycode 191 = F13'
+        overlay_up() { xdotool search --onlyvisible --class corvane | while read -r w; do
+            xdotool getwindowgeometry "$w"; done | grep -q 'Geometry: 800x600'; }
+        for _ in $(seq 20); do
+            xdotool key F13
+            wait_for overlay_up && break
+        done
+        overlay_up || fail "no overlay on the second server"
+    fi
     kill -KILL "$server"
     for _ in $(seq 100); do kill -0 "$corvane" 2>/dev/null || break; sleep 0.1; done
     kill -0 "$corvane" 2>/dev/null && fail "the program is still running 10 s after its X server went away"
