@@ -25,16 +25,17 @@ fill() {
 }
 wait_for() { for _ in $(seq 300); do eval "$1" && return 0; sleep 0.1; done; return 1; }
 toast_says() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
-# open_editor FILE: starts a copy of the program on FILE and prints its editor window.
+# open_editor FILE: starts a copy of the program on FILE; sets `editor` to its editor window and
+# `editor_pid` to the process.
 open_editor() {
-    local before
+    local before now
     before=$(xdotool search --onlyvisible --name '^Corvane Editor$' 2>/dev/null | sort)
     "$binary" --open "$1" >>"$work/corvane.log" 2>&1 &
-    pids+=($!)
+    editor_pid=$!
+    pids+=($editor_pid)
     for _ in $(seq 300); do
-        local now
         now=$(xdotool search --onlyvisible --name '^Corvane Editor$' 2>/dev/null | sort | comm -13 <(echo "$before") -)
-        [ -n "$now" ] && { echo "$now" | head -n 1; return 0; }
+        [ -n "$now" ] && { editor=$(echo "$now" | head -n 1); return 0; }
         sleep 0.1
     done
     return 1
@@ -58,11 +59,11 @@ desktop-read-only | desktop-full)
         fill "$HOME/Desktop"
     fi
     before=$(ls -A "$HOME/Desktop")
-    editor=$(open_editor "$work/shot.png") || fail "no editor window appeared"
+    open_editor "$work/shot.png" || fail "no editor window appeared"
     save_to_desktop "$editor"
     wait_for 'toast_says "Could not save to Desktop"' || fail "no \"Could not save to Desktop\" toast"
     [ "$(ls -A "$HOME/Desktop")" = "$before" ] || fail "the failed save left files behind: $(ls -A "$HOME/Desktop")"
-    kill -0 "${pids[-1]}" 2>/dev/null || fail "the program ended after a failed save"
+    kill -0 "$editor_pid" 2>/dev/null || fail "the program ended after a failed save"
     # Nothing is stuck: once space is freed the same editor saves.
     if [ "$case_name" = desktop-full ]; then
         rm "$HOME/Desktop/filler"
@@ -76,7 +77,7 @@ save-as-full-disk)
     convert -size 200x200 -seed 9 xc: +noise Random -depth 8 "$disk/old.png"
     cp "$disk/old.png" "$work/old-copy.png"
     fill "$disk"
-    editor=$(open_editor "$work/shot.png") || fail "no editor window appeared"
+    open_editor "$work/shot.png" || fail "no editor window appeared"
     xdotool windowactivate --sync "$editor" >/dev/null 2>&1
     sleep 0.3
     xdotool key --clearmodifiers ctrl+s
@@ -94,7 +95,7 @@ save-as-full-disk)
     xdotool search --name "^Saved " >/dev/null 2>&1 && fail "the failed Save As was reported as saved"
     cmp -s "$disk/old.png" "$work/old-copy.png" || fail "the old file was changed by the failed Save As"
     [ "$(ls -A "$disk" | sort | tr '\n' ' ')" = "filler old.png " ] || fail "files left behind: $(ls -A "$disk")"
-    kill -0 "${pids[-1]}" 2>/dev/null || fail "the program ended after a failed Save As"
+    kill -0 "$editor_pid" 2>/dev/null || fail "the program ended after a failed Save As"
     ;;
 two-copies-same-name)
     # Two copies (standalone: no session bus) each with a picture of the same name saved within a
@@ -102,9 +103,12 @@ two-copies-same-name)
     mkdir -p "$work/red" "$work/blue"
     convert -size 300x200 xc:'rgb(220,30,30)' "$work/red/shot.png"
     convert -size 300x200 xc:'rgb(30,30,220)' "$work/blue/shot.png"
-    first=$(open_editor "$work/red/shot.png") || fail "no first editor"
-    second=$(open_editor "$work/blue/shot.png") || fail "no second editor"
-    [ "$(pgrep -c -f "^$binary --open")" -ge 2 ] || fail "the two copies are not both running"
+    open_editor "$work/red/shot.png" || fail "no first editor"
+    first=$editor
+    first_pid=$editor_pid
+    open_editor "$work/blue/shot.png" || fail "no second editor"
+    second=$editor
+    kill -0 "$first_pid" 2>/dev/null && kill -0 "$editor_pid" 2>/dev/null || fail "the two copies are not both running"
     xdotool windowactivate --sync "$first" key --clearmodifiers ctrl+shift+s \
         windowactivate --sync "$second" key --clearmodifiers ctrl+shift+s >/dev/null 2>&1
     wait_for '[ "$(ls "$HOME/Desktop" | wc -l)" -ge 2 ]' || fail "two saves left $(ls "$HOME/Desktop")"
