@@ -46,6 +46,30 @@ save_to_desktop() {
     sleep 0.3
     xdotool key --clearmodifiers ctrl+shift+s
 }
+# second_server: starts a virtual X server of our own (800 x 600) and sets `second_display` and
+# `server` (its process).
+second_server() {
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
+    server=$!
+    pids+=($server)
+    wait_for '[ -s "$work/display" ]' || fail "the second X server did not start"
+    second_display=":$(head -n 1 "$work/display")"
+}
+# overlay_up WIDTHxHEIGHT: a window of ours covers a monitor of that size.
+overlay_up() { xdotool search --onlyvisible --class corvane 2>/dev/null | while read -r w; do
+    xdotool getwindowgeometry "$w"; done | grep -q "Geometry: $1"; }
+# capture_region WIDTHxHEIGHT: F13 until the overlay is up, then a drag, leaving the destination menu.
+capture_region() {
+    xmodmap -e 'keycode 191 = F13'
+    for _ in $(seq 20); do
+        xdotool key F13
+        for _ in $(seq 20); do overlay_up "$1" && break 2; sleep 0.1; done
+    done
+    overlay_up "$1" || fail "no overlay on $DISPLAY"
+    xdotool mousemove 100 100 mousedown 1 mousemove 200 150 mousemove 300 200 mouseup 1
+    wait_for '! overlay_up "$1"' || fail "the overlay stayed on $DISPLAY"
+    sleep 0.5
+}
 # A picture that does not compress to nothing, so it never fits in a block's slack.
 convert -size 300x200 -seed 7 xc: +noise Random -depth 8 "$work/shot.png"
 
@@ -118,27 +142,46 @@ two-copies-same-name)
     colours=$(for f in "$HOME/Desktop"/*.png; do convert "$f" -format '%[pixel:p{10,10}]\n' info:; done | sort | tr '\n' ' ')
     [ "$colours" = "srgb(220,30,30) srgb(30,30,220) " ] || fail "the two files hold $colours"
     ;;
+two-copies-same-second)
+    # Two copies on two X servers (each holds its own shortcuts) with one Desktop: a region from each
+    # saved with Ctrl+D at the same moment takes the time-stamped name and its next number.
+    second_server
+    xsetroot -solid 'rgb:dc/1e/1e'
+    DISPLAY=$second_display xsetroot -solid 'rgb:1e/1e/dc'
+    "$binary" >"$work/corvane.log" 2>&1 &
+    pids+=($!)
+    DISPLAY=$second_display "$binary" >>"$work/corvane.log" 2>&1 &
+    pids+=($!)
+    capture_region 1280x800
+    DISPLAY=$second_display capture_region 800x600
+    xdotool key ctrl+d &
+    DISPLAY=$second_display xdotool key ctrl+d
+    wait $!
+    wait_for '[ "$(ls "$HOME/Desktop" | wc -l)" -ge 2 ]' || fail "two saves left $(ls "$HOME/Desktop")"
+    sleep 0.5
+    names=$(ls -A "$HOME/Desktop")
+    [ "$(echo "$names" | grep -cE '^Screenshot [0-9-]+ at [0-9.]+( \(2\))?\.png$')" = 2 ] ||
+        fail "the Desktop holds: $names"
+    echo "$names"
+    colours=$(for f in "$HOME/Desktop"/*.png; do convert "$f" -format '%[pixel:p{10,10}]\n' info:; done | sort | tr '\n' ' ')
+    [ "$colours" = "srgb(220,30,30) srgb(30,30,220) " ] || fail "the two files hold $colours"
+    ;;
 x-server-gone | x-server-gone-mid-capture)
     # A second server of our own, so that it can be killed under the program: with an editor open, or
     # in the middle of a capture (the overlays up, the keyboard grabbed, the shared-memory picture held).
-    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-    server=$!
-    pids+=($server)
-    wait_for '[ -s "$work/display" ]' || fail "the second X server did not start"
-    export DISPLAY=":$(head -n 1 "$work/display")"
+    second_server
+    export DISPLAY=$second_display
     "$binary" --open "$work/shot.png" >"$work/corvane.log" 2>&1 &
     corvane=$!
     pids+=($corvane)
     wait_for 'xdotool search --onlyvisible --name "^Corvane Editor$" >/dev/null 2>&1' || fail "no editor window appeared"
     if [ "$case_name" = x-server-gone-mid-capture ]; then
         xmodmap -e 'keycode 191 = F13'
-        overlay_up() { xdotool search --onlyvisible --class corvane | while read -r w; do
-            xdotool getwindowgeometry "$w"; done | grep -q 'Geometry: 800x600'; }
         for _ in $(seq 20); do
             xdotool key F13
-            wait_for overlay_up && break
+            for _ in $(seq 20); do overlay_up 800x600 && break 2; sleep 0.1; done
         done
-        overlay_up || fail "no overlay on the second server"
+        overlay_up 800x600 || fail "no overlay on the second server"
     fi
     kill -KILL "$server"
     for _ in $(seq 100); do kill -0 "$corvane" 2>/dev/null || break; sleep 0.1; done
