@@ -91,6 +91,8 @@ QString fileNameWithin(QString base, const QString& suffix)
     const qsizetype room = kMaxFileNameBytes - QFile::encodeName(suffix).size();
     if (base.size() > room)
         base.truncate(room); // every character takes at least one byte
+    if (!base.isEmpty() && base.back().isHighSurrogate())
+        base.chop(1); // half a character left by the cut
     while (!base.isEmpty() && QFile::encodeName(base).size() > room)
         base.chop(base.size() >= 2 && base.back().isLowSurrogate() ? 2 : 1);
     return base + suffix;

@@ -135,6 +135,8 @@ TEST_F(SaveToDirectoryTest, ANameStaysOneFileInTheFolderAndFitsTheFileSystem)
         {e.repeated(130), e.repeated(125) + ".png", e.repeated(123) + " (2).png"},
         {QStringLiteral("x") + clef.repeated(70), QStringLiteral("x") + clef.repeated(62) + ".png",
          QStringLiteral("x") + clef.repeated(61) + " (2).png"},
+        // 300 UTF-16 units: the first cut falls between the two halves of a character.
+        {QString(250, 'a') + clef.repeated(25), QString(250, 'a') + ".png", QString(247, 'a') + " (2).png"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.first.left(40).toStdString());
