@@ -116,7 +116,7 @@ TEST_F(SaveToDirectoryTest, AnythingHoldingANameTakesItAndIsLeftAlone)
 
 TEST_F(SaveToDirectoryTest, ANameStaysOneFileInTheFolderAndFitsTheFileSystem)
 {
-    const QString e = QString::fromUtf8("\xc3\xa9"); // two bytes in UTF-8
+    const QString e = QString::fromUtf8("\xc3\xa9");            // two bytes in UTF-8
     const QString clef = QString::fromUtf8("\xf0\x9d\x84\x9e"); // four bytes, a surrogate pair
     struct Case {
         QString name;
