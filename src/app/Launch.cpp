@@ -6,6 +6,7 @@
 #include "app/InstanceChannel.h"
 #include "app/MainThread.h"
 #include "app/SessionBusChannel.h"
+#include "platform/x11/X11DisplayLoss.h"
 #include "selfcheck/SelfTest.h"
 #include "selfcheck/UITestDelegate.h"
 
@@ -78,12 +79,14 @@ int runNormal(const LaunchMode& mode, const QStringList& arguments, int& argc, c
         return 1;
     }
 
+    x11::armLostDisplayMessage();
     AppDelegate delegate(arguments);
     channel.setHandler([&delegate](Trigger trigger, const QString& absolutePath) {
         return delegate.perform(trigger, absolutePath);
     });
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     QApplication::exec();
+    x11::disarmLostDisplayMessage();
     return 0;
 }
 

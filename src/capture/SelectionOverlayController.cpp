@@ -6,6 +6,7 @@
 #include "capture/OverlayView.h"
 #include "capture/OverlayWindow.h"
 
+#include <QGuiApplication>
 #include <utility>
 
 namespace corvane {
@@ -40,6 +41,17 @@ void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Co
         // Escape and Space would go to whatever window had the focus before.
         first->view()->grabKeyboard();
         first->view()->setFocus(Qt::OtherFocusReason);
+    }
+    // The frozen pictures show the monitors as they were: once one is unplugged or a new one
+    // appears, an overlay would sit on the wrong monitor or leave one uncovered, so the selection
+    // ends as if cancelled and the next capture sees the new layout.
+    if (!shots.empty()) {
+        const DisplayShot any = shots.front();
+        const auto cancel = [this, any] {
+            finish(any, std::nullopt);
+        };
+        connect(qGuiApp, &QGuiApplication::screenRemoved, this, cancel);
+        connect(qGuiApp, &QGuiApplication::screenAdded, this, cancel);
     }
 }
 

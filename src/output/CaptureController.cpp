@@ -31,6 +31,11 @@ public:
     {
         std::vector<WId> ids;
         for (QWidget* widget : QApplication::topLevelWidgets()) {
+            // The tray icon is a window too, but it lives inside the panel like any program's icon;
+            // hiding it takes it out of the panel, and shown again it comes back one pixel wide and
+            // the grab waits in vain for it to be unmapped.
+            if (widget->inherits("QSystemTrayIconSys"))
+                continue;
             if (widget->isVisible() && !widget->isMinimized()) {
                 ids.push_back(widget->winId());
                 widget->hide();

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QMimeData>
@@ -76,6 +77,27 @@ std::optional<QByteArray> encode(const QImage& image, Format format, double scal
     return bytes;
 }
 
+// The longest file name Linux file systems take, in bytes.
+constexpr qsizetype kMaxFileNameBytes = 255;
+
+// A name from elsewhere (the file a picture was opened from) becomes one name in the folder being
+// saved to and nothing else: a slash would reach into another folder and a NUL would cut the name
+// short, so both become '-'. A name too long to take its suffix and number loses its end, at a
+// character boundary, rather than making every save of it fail.
+QString fileNameWithin(QString base, const QString& suffix)
+{
+    base.replace(QLatin1Char('/'), QLatin1Char('-'));
+    base.replace(QChar(0), QLatin1Char('-'));
+    const qsizetype room = kMaxFileNameBytes - QFile::encodeName(suffix).size();
+    if (base.size() > room)
+        base.truncate(room); // every character takes at least one byte
+    if (!base.isEmpty() && base.back().isHighSurrogate())
+        base.chop(1); // half a character left by the cut
+    while (!base.isEmpty() && QFile::encodeName(base).size() > room)
+        base.chop(base.size() >= 2 && base.back().isLowSurrogate() ? 2 : 1);
+    return base + suffix;
+}
+
 } // namespace
 
 double effectiveScale(double scale)
@@ -132,8 +154,8 @@ std::optional<QString> saveToDirectory(const QString& directory, const QImage& i
     };
     return ExclusiveFile::write(directory, *png, [&](std::uint64_t attempt) {
         if (attempt <= 1)
-            return base() + QStringLiteral(".png");
-        return base() + QStringLiteral(" (%1).png").arg(attempt);
+            return fileNameWithin(base(), QStringLiteral(".png"));
+        return fileNameWithin(base(), QStringLiteral(" (%1).png").arg(attempt));
     });
 }
 

@@ -201,6 +201,20 @@ hotkey-to-file)
         fail "the saved picture differs from the monitor in $differing pixels: no arrow, or more than an arrow"
     kill -0 "${pids[-1]}" 2>/dev/null || fail "the program is no longer running"
     ;;
+monitor-removed)
+    # MON-B is unplugged while the overlays are up: the selection ends as if cancelled, the program
+    # lives on, and the next capture covers the one monitor left.
+    start_corvane
+    overlays_up || fail "no overlay after F13"
+    xrandr --delmonitor MON-B
+    for _ in $(seq 50); do [ "$(visible_windows)" = 0 ] && break; sleep 0.1; done
+    [ "$(visible_windows)" = 0 ] || fail "overlays are still up after the monitor went"
+    kill -0 "${pids[-1]}" 2>/dev/null || fail "the program ended when the monitor went"
+    overlays_up || fail "no overlay in the capture after the monitor went"
+    drag 100 100 500 400
+    copy_from_menu
+    expect_pixels "$work/clip.png" 400x300+100+100
+    ;;
 *)
     echo "unknown case $case_name"
     exit 2

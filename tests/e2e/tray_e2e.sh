@@ -72,6 +72,21 @@ open-file-at-launch)
     # The editor comes after the tray icon docked (checked above).
     wait_for 'xdotool search --onlyvisible --name "^Corvane Editor$" >/dev/null 2>&1' || fail "--open opened no editor"
     ;;
+captures-keep-the-icon)
+    # Our windows leave the screen during a capture; the tray icon must stay in its panel, whole.
+    overlay_up() { xdotool search --onlyvisible --class corvane | while read -r w; do xdotool getwindowgeometry "$w"; done |
+        grep -c "Geometry: 1280x800"; }
+    for capture in 1 2; do
+        choose Down
+        wait_for '[ "$(overlay_up)" -ge 1 ]' || fail "no overlay in capture $capture"
+        xdotool key Escape
+        wait_for '[ "$(overlay_up)" = 0 ]' || fail "the overlay stayed in capture $capture"
+    done
+    width=$(xwininfo -tree -id "$panel" | awk '/"corvane"/ { split($(NF - 1), size, "x"); print size[1]; exit }')
+    [ "${width:-0}" -ge 16 ] || fail "the tray icon is ${width:-0} pixels wide after two captures"
+    choose Up
+    wait_for '! kill -0 "$corvane" 2>/dev/null' || fail "the tray menu no longer works after two captures"
+    ;;
 *)
     echo "unknown case $case_name"
     exit 2

@@ -114,6 +114,45 @@ TEST_F(SaveToDirectoryTest, AnythingHoldingANameTakesItAndIsLeftAlone)
     }
 }
 
+TEST_F(SaveToDirectoryTest, ANameStaysOneFileInTheFolderAndFitsTheFileSystem)
+{
+    const QString e = QString::fromUtf8("\xc3\xa9");            // two bytes in UTF-8
+    const QString clef = QString::fromUtf8("\xf0\x9d\x84\x9e"); // four bytes, a surrogate pair
+    struct Case {
+        QString name;
+        QString first;
+        QString second;
+    };
+    const std::vector<Case> cases{
+        {"../outside", "..-outside.png", "..-outside (2).png"},
+        {"/etc/passwd", "-etc-passwd.png", "-etc-passwd (2).png"},
+        {"a/../../b", "a-..-..-b.png", "a-..-..-b (2).png"},
+        {QStringLiteral("nul") + QChar(0) + "/x", "nul--x.png", "nul--x (2).png"},
+        {"..", "...png", ".. (2).png"},
+        // 251 bytes fill a name with ".png"; " (2).png" takes four more.
+        {QString(251, 'a'), QString(251, 'a') + ".png", QString(247, 'a') + " (2).png"},
+        {QString(300, 'a'), QString(251, 'a') + ".png", QString(247, 'a') + " (2).png"},
+        {e.repeated(130), e.repeated(125) + ".png", e.repeated(123) + " (2).png"},
+        {QStringLiteral("x") + clef.repeated(70), QStringLiteral("x") + clef.repeated(62) + ".png",
+         QStringLiteral("x") + clef.repeated(61) + " (2).png"},
+        // 300 UTF-16 units: the first cut falls between the two halves of a character.
+        {QString(250, 'a') + clef.repeated(25), QString(250, 'a') + ".png", QString(247, 'a') + " (2).png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.first.left(40).toStdString());
+        QTemporaryDir parent;
+        ASSERT_TRUE(QDir(parent.path()).mkpath("a/b"));
+        const QString folder = parent.filePath("a/b");
+
+        EXPECT_EQ(ImageOutput::saveToDirectory(folder, m_image, 1.0, c.name, {}), folder + '/' + c.first);
+        EXPECT_EQ(ImageOutput::saveToDirectory(folder, m_image, 1.0, c.name, {}), folder + '/' + c.second);
+        QStringList both{c.first, c.second};
+        both.sort();
+        EXPECT_EQ(entries(folder), both);
+        EXPECT_EQ(entries(parent.filePath("a")), QStringList{"b"}) << "nothing written outside the folder";
+    }
+}
+
 TEST_F(SaveToDirectoryTest, WithoutANameUsesTheClocksTimeStamp)
 {
     EXPECT_EQ(save(std::nullopt, m_image), path("Screenshot 2026-12-05 at 22.29.09.png"));
