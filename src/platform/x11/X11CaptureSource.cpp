@@ -172,6 +172,13 @@ void X11CaptureSource::waitUntilGone(const std::vector<WId>& windows, std::chron
     }
 }
 
+void X11CaptureSource::releaseIdleResources()
+{
+    // A whole monitor's worth of pages, shared with the server: kept while captures follow each
+    // other, given back once the user has gone quiet.
+    m_segment.reset();
+}
+
 void X11CaptureSource::warmUp()
 {
     if (!connection() || !m_sharedMemoryWorks || !m_readablePixels)
