@@ -19,6 +19,7 @@
 #include <xcb/xtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -350,12 +351,67 @@ private:
                 return;
             Watched& w = found->second;
             w.coverage.add(e->area.x, e->area.y, e->area.width, e->area.height);
-            if (w.mapped && w.coverage.complete())
-                w.painted = true;
+            if (w.mapped && !w.painted && w.coverage.complete()) {
+                // The server may clear a window when it maps it, which damages it whole too: an
+                // overlay counts as painted only once it shows the dimmed picture.
+                w.painted = !(w.overrideRedirect && isOverlayShaped(w)) || showsDimmedRoot(e->drawable, w);
+                if (!w.painted)
+                    w.coverage = Coverage(w.geometry.width, w.geometry.height);
+            }
             w.lastDamage = m_lastAnyDamage = Clock::now();
         }
     }
 
+    std::optional<std::uint32_t> pixel(xcb_drawable_t drawable, int x, int y)
+    {
+        auto reply = own(xcb_get_image_reply(
+            m_connection,
+            xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, int16_t(x), int16_t(y), 1, 1, ~0u),
+            nullptr));
+        if (!reply || xcb_get_image_data_length(reply.get()) < 4)
+            return std::nullopt;
+        std::uint32_t value;
+        std::memcpy(&value, xcb_get_image_data(reply.get()), 4);
+        return value & 0xffffffu;
+    }
+
+    // Points away from the crosshair (the pointer is left in the middle), the hint and the edges.
+    static constexpr std::array<std::pair<double, double>, 4> kProbes = {
+        {{0.1, 0.6}, {0.3, 0.9}, {0.8, 0.6}, {0.9, 0.1}}};
+
+    // The overlay dims with black at 45 %: every channel at 140/255 of the root's, give or take.
+    bool showsDimmedRoot(xcb_window_t window, const Watched& w)
+    {
+        for (const auto& [u, v] : kProbes) {
+            const int x = int(u * w.geometry.width);
+            const int y = int(v * w.geometry.height);
+            const auto shown = pixel(window, x, y);
+            const auto root = m_rootPixels.find({w.geometry.x + x, w.geometry.y + y});
+            if (!shown || root == m_rootPixels.end())
+                return false;
+            for (int shift = 0; shift < 24; shift += 8) {
+                const int expected = int((root->second >> shift) & 0xffu) * 140 / 255;
+                if (std::abs(int((*shown >> shift) & 0xffu) - expected) > 3)
+                    return false;
+            }
+        }
+        return true;
+    }
+
+public:
+    // Reads the root window where the probes of every monitor's overlay will look.
+    void readRootProbes()
+    {
+        for (const Rect& m : m_monitors)
+            for (const auto& [u, v] : kProbes) {
+                const int x = m.x + int(u * m.width);
+                const int y = m.y + int(v * m.height);
+                if (const auto p = pixel(m_root, x, y))
+                    m_rootPixels[{x, y}] = *p;
+            }
+    }
+
+private:
     bool ownedByProgram(xcb_window_t window)
     {
         auto reply = own(xcb_get_property_reply(
@@ -405,6 +461,7 @@ private:
     std::vector<Rect> m_monitors;
     std::map<xcb_keysym_t, xcb_keycode_t> m_keycodes;
     std::map<xcb_window_t, Watched> m_windows;
+    std::map<std::pair<int, int>, std::uint32_t> m_rootPixels;
     Clock::time_point m_lastAnyDamage;
 };
 
@@ -468,6 +525,7 @@ int main(int argc, char** argv)
         die("no program to run after --");
 
     Harness x;
+    x.readRootProbes();
     std::printf("monitors: %zu;", x.monitors().size());
     for (const Rect& m : x.monitors())
         std::printf(" %dx%d+%d+%d", m.width, m.height, m.x, m.y);
