@@ -55,6 +55,8 @@ public:
         setAttribute(Qt::WA_ShowWithoutActivating);
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
+        // The text is painted, not a label's: this is what a screen reader reads out.
+        setAccessibleName(message);
 
         const QFontMetrics metrics(m_font);
         const QSize panel(metrics.horizontalAdvance(m_message) + 2 * kHorizontalMargin,
