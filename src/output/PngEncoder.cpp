@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -194,11 +196,13 @@ struct Piece {
     int firstRow = 0;
     int lastRow = 0;
     bool last = false;
+    bool here = false; // compressed on the calling thread after the first piece
     std::vector<std::uint8_t> deflated;
     bool ok = false;
 };
 
-void compressPiece(const QImage& image, bool alpha, std::uint8_t* filtered, qsizetype rowBytes, Piece& piece)
+void compressPieceOrThrow(const QImage& image, bool alpha, std::uint8_t* filtered, qsizetype rowBytes,
+                          Piece& piece)
 {
     filterRows(image, alpha, piece.firstRow, piece.lastRow, filtered);
     std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(
@@ -228,6 +232,17 @@ void compressPiece(const QImage& image, bool alpha, std::uint8_t* filtered, qsiz
     piece.ok = DeflateJoin::makeJoinable(raw.data(), size, piece.deflated);
 }
 
+// Runs on worker threads, where an exception would end the program: running out of memory for a
+// 4K picture's buffers is a failed save, reported like any other.
+void compressPiece(const QImage& image, bool alpha, std::uint8_t* filtered, qsizetype rowBytes, Piece& piece)
+{
+    try {
+        compressPieceOrThrow(image, alpha, filtered, rowBytes, piece);
+    } catch (const std::bad_alloc&) {
+        piece.ok = false;
+    }
+}
+
 // The zlib stream of the filtered picture: a 2-byte header, the pieces' deflate data in order, the
 // Adler-32 of everything. Empty on failure.
 std::vector<std::uint8_t> compressImage(const QImage& image, bool alpha)
@@ -249,10 +264,19 @@ std::vector<std::uint8_t> compressImage(const QImage& image, bool alpha)
         parts[size_t(i)].last = i + 1 == pieces;
     }
     std::vector<std::thread> workers;
-    for (size_t i = 1; i < parts.size(); ++i)
-        workers.emplace_back(compressPiece, std::cref(image), alpha, filtered.get(), rowBytes,
-                             std::ref(parts[i]));
+    for (size_t i = 1; i < parts.size(); ++i) {
+        try {
+            workers.emplace_back(compressPiece, std::cref(image), alpha, filtered.get(), rowBytes,
+                                 std::ref(parts[i]));
+        } catch (const std::system_error&) {
+            parts[i].here = true; // no thread to be had: done on this one, which is as valid
+        }
+    }
     compressPiece(image, alpha, filtered.get(), rowBytes, parts[0]);
+    for (Piece& part : parts) {
+        if (part.here)
+            compressPiece(image, alpha, filtered.get(), rowBytes, part);
+    }
     for (std::thread& worker : workers)
         worker.join();
 
@@ -283,7 +307,9 @@ bool supports(const QImage& image)
     }
 }
 
-std::optional<QByteArray> encode(const QImage& picture, int dotsPerMetre)
+namespace {
+
+std::optional<QByteArray> encodeOrThrow(const QImage& picture, int dotsPerMetre)
 {
     if (!supports(picture))
         return std::nullopt;
@@ -326,6 +352,18 @@ std::optional<QByteArray> encode(const QImage& picture, int dotsPerMetre)
         putChunk(out, "IDAT", compressed.data() + at, std::min(kIdatChunk, compressedSize - at));
     putChunk(out, "IEND", nullptr, 0);
     return out;
+}
+
+} // namespace
+
+std::optional<QByteArray> encode(const QImage& picture, int dotsPerMetre)
+{
+    // Errors are values here: a picture too big for the memory left is a failed save, not a crash.
+    try {
+        return encodeOrThrow(picture, dotsPerMetre);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
 }
 
 } // namespace corvane::PngEncoder
