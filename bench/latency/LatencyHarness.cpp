@@ -535,7 +535,7 @@ int main(int argc, char** argv)
         std::printf(" %dx%d+%d+%d", m.width, m.height, m.x, m.y);
     std::printf("\n");
     std::printf("peer tool: none installed here (and none may be), so no ratio is measured in this run;\n"
-                "           anchors quoted from the issue: peer overlay 240 ms after its trigger, peer\n"
+                "           anchors measured earlier on this machine class: peer overlay 240 ms after its trigger, peer\n"
                 "           full-screen PNG capture 1.3 s, bare Qt 6 application idle 23 MB, peer tray 31 MB.\n");
 
     std::fflush(stdout);
