@@ -26,6 +26,9 @@ public:
     virtual QImage grab(const QScreen& screen) = 0;
     // Makes the first real capture fast (connections, shared memory); never fails.
     virtual void warmUp() {}
+    // Gives back what warmUp() and the grabs keep for the next capture, after a quiet period; the next
+    // grab sets it up again.
+    virtual void releaseIdleResources() {}
     // Returns once the display shows none of these (just hidden) windows any more, or when the time is
     // up. A window manager takes its frame down asynchronously, so a grab right after hide() can still
     // show the window.

@@ -69,11 +69,6 @@ OverlayView::OverlayView(DisplayShot shot, QWidget* parent)
     // The desktop's sans-serif faces (DejaVu Sans, Noto Sans, Cantarell) have tabular digits.
     , m_labelFont(mediumFont(12))
 {
-    m_dimmed = m_backdrop.copy();
-    QPainter painter(&m_dimmed);
-    painter.fillRect(m_dimmed.rect(), dimming);
-    painter.end();
-
     resize(m_shot.frame.size().toSize());
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -113,9 +108,9 @@ void OverlayView::paintSelecting(QPainter& painter)
 {
     const QRectF bounds = rect();
     const QRectF r = selection();
-    // The pre-dimmed copy outside the selection and the picture itself inside it give the same pixels
-    // as dimming around the selection, without blending a full-screen layer on every drag event.
-    painter.drawImage(bounds, m_dimmed);
+    // Dimmed everywhere, then the picture itself again inside the selection: only the clip region (the
+    // band that changed) is drawn, so a drag frame blends a few rows, not the whole monitor.
+    paintDimmed(painter);
     painter.save();
     painter.setClipRect(r, Qt::IntersectClip);
     painter.drawImage(bounds, m_backdrop);
@@ -129,9 +124,17 @@ void OverlayView::paintSelecting(QPainter& painter)
                 OverlayGeometry::sizeLabelText(r, m_shot.scale));
 }
 
+void OverlayView::paintDimmed(QPainter& painter)
+{
+    // Dimmed while painting rather than kept as a dimmed copy: the first frame does not wait for a
+    // full-screen copy to be made, and the overlay holds one picture per monitor instead of two.
+    painter.drawImage(QRectF(rect()), m_backdrop);
+    painter.fillRect(rect(), dimming);
+}
+
 void OverlayView::paintIdle(QPainter& painter)
 {
-    painter.drawImage(QRectF(rect()), m_dimmed);
+    paintDimmed(painter);
 
     QPainterPath crosshair;
     crosshair.moveTo(mouse.x() + 0.5, 0);

@@ -47,6 +47,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
 
 private:
+    void paintDimmed(QPainter& painter);
     void paintSelecting(QPainter& painter);
     void paintIdle(QPainter& painter);
     // What must be repainted when the selection or the crosshair moves.
@@ -56,7 +57,6 @@ private:
 
     DisplayShot m_shot;
     QImage m_backdrop;
-    QImage m_dimmed; // the backdrop under the dimming colour, made once
     QFont m_hintFont;
     QFont m_labelFont;
 };

@@ -18,6 +18,7 @@
 #include <QCursor>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QTextEdit>
 #include <QToolButton>
@@ -195,10 +196,18 @@ void EditorWindowController::saveDocument()
     const QImage picture = flattenedOrBeep();
     if (picture.isNull())
         return;
-    if (const auto path = ImageOutput::saveToDesktop(picture, m_canvas->contentScale(), m_suggestedName))
-        HUD::show(QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName()), toastAnchor());
-    else
-        HUD::show(QStringLiteral("Could not save to Desktop"), toastAnchor());
+    // The file is written in the background; the toast follows it, under this window if it is
+    // still open and where toasts go otherwise.
+    QPointer<EditorWindowController> self(this);
+    ImageOutput::saveToDesktopInBackground(
+        picture, m_canvas->contentScale(), m_suggestedName, [self](const std::optional<QString>& path) {
+            const QString text = path ? QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName())
+                                      : QStringLiteral("Could not save to Desktop");
+            if (self)
+                HUD::show(text, self->toastAnchor());
+            else
+                HUD::show(text);
+        });
 }
 
 void EditorWindowController::saveDocumentAs()

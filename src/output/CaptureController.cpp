@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "output/CaptureController.h"
 
+#include "capture/IdleRelease.h"
 #include "capture/ScreenCapturer.h"
 #include "capture/SelectionOverlayController.h"
 #include "editor/EditorWindowController.h"
@@ -117,6 +118,7 @@ void CaptureController::runRegionCapture()
                        self->m_busy = false;
                        if (result)
                            self->presentDestinationMenu(*result);
+                       IdleRelease::captureEnded();
                    });
     // Our windows come back under the overlays: a window mapped now would otherwise stack above them.
     hidden.reset();
@@ -138,6 +140,7 @@ void CaptureController::runFullScreenCapture()
     const DisplayShot& display = std::get<DisplayShot>(shot);
     presentDestinationMenu({display.image, display.scale, display.frame});
     m_busy = false;
+    IdleRelease::captureEnded();
 }
 
 void CaptureController::presentDestinationMenu(const CaptureResult& result)
@@ -165,10 +168,17 @@ void CaptureController::destDesktop()
 {
     if (!m_pending)
         return;
-    if (const auto path = ImageOutput::saveToDesktop(m_pending->image, m_pending->scale))
-        HUD::show(QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName()));
-    else
-        HUD::show(QStringLiteral("Could not save to Desktop"));
+    // The toast waits for the finished file; the menu and the next capture do not wait for either.
+    ImageOutput::saveToDesktopInBackground(m_pending->image, m_pending->scale, std::nullopt,
+                                           [](const std::optional<QString>& path) {
+                                               if (path)
+                                                   HUD::show(QStringLiteral("Saved %1")
+                                                                 .arg(QFileInfo(*path).fileName()));
+                                               else
+                                                   HUD::show(QStringLiteral("Could not save to Desktop"));
+                                               // The encoder's buffers are free now.
+                                               IdleRelease::captureEnded();
+                                           });
     m_pending.reset();
 }
 

@@ -55,9 +55,10 @@ public:
         setAttribute(Qt::WA_ShowWithoutActivating);
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
-        // The toast is drawn text only; its title carries the message to anything that reads windows
-        // rather than pixels (screen readers, window lists, scripts driving the program).
+        // The toast is drawn text only; its title and accessible name carry the message to whatever reads
+        // windows rather than pixels (screen readers, window lists, scripts driving the program).
         setWindowTitle(message);
+        setAccessibleName(message);
 
         const QFontMetrics metrics(m_font);
         const QSize panel(metrics.horizontalAdvance(m_message) + 2 * kHorizontalMargin,

@@ -3,6 +3,8 @@
 #include "output/ImageOutput.h"
 
 #include "output/ExclusiveFile.h"
+#include "output/ImageMimeData.h"
+#include "output/PngEncoder.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -11,9 +13,10 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImageWriter>
-#include <QMimeData>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <algorithm>
+#include <memory>
 
 namespace corvane::ImageOutput {
 
@@ -58,9 +61,14 @@ std::optional<QByteArray> encode(const QImage& image, Format format, double scal
     if (image.isNull())
         return std::nullopt;
 
-    QImage picture = format == Format::Jpeg ? opaque(image) : image;
     const double dotsPerInch = kPointsPerInch * effectiveScale(scale);
     const int dotsPerMetre = qRound(std::clamp(dotsPerInch / kMetresPerInch, 1.0, kMaxDotsPerMetre));
+    // Qt's PNG writer is the slow step of every save and paste; ours writes the same chunks several
+    // times faster (see docs/performance.md) and hands it everything else.
+    if (format == Format::Png && PngEncoder::supports(image))
+        return PngEncoder::encode(image, dotsPerMetre);
+
+    QImage picture = format == Format::Jpeg ? opaque(image) : image;
     // Metadata only: the pixels stay as they are (a shared image is copied, never resampled).
     picture.setDotsPerMeterX(dotsPerMetre);
     picture.setDotsPerMeterY(dotsPerMetre);
@@ -159,6 +167,22 @@ std::optional<QString> saveToDirectory(const QString& directory, const QImage& i
     });
 }
 
+void saveToDesktopInBackground(const QImage& image, double scale, const std::optional<QString>& name,
+                               SaveDone done)
+{
+    // The worker holds its own reference to the picture: the caller may drop its copy at once.
+    auto frame = std::make_shared<QImage>(image);
+    QThreadPool::globalInstance()->start([frame, scale, name, done = std::move(done)] {
+        std::optional<QString> path = saveToDesktop(*frame, scale, name);
+        *frame = QImage(); // the frame goes back before the main thread is told
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        QMetaObject::invokeMethod(
+            app, [path = std::move(path), done = std::move(done)] { done(path); }, Qt::QueuedConnection);
+    });
+}
+
 bool copyToClipboard(const QImage& image, double scale)
 {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
@@ -166,20 +190,13 @@ bool copyToClipboard(const QImage& image, double scale)
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard)
         return false;
-    // Whatever was there goes, even if neither encoding works out: a stale picture is worse than none.
+    // Whatever was there goes, even when there is nothing to put there: a stale picture is worse
+    // than none.
     clipboard->clear(QClipboard::Clipboard);
-
-    const std::optional<QByteArray> png = encode(image, Format::Png, scale);
-    const std::optional<QByteArray> tiff = encode(image, Format::Tiff, scale);
-    if (!png && !tiff)
+    if (image.isNull())
         return false;
-
-    auto* mimeData = new QMimeData;
-    if (png)
-        mimeData->setData(QStringLiteral("image/png"), *png);
-    if (tiff)
-        mimeData->setData(QStringLiteral("image/tiff"), *tiff);
-    clipboard->setMimeData(mimeData, QClipboard::Clipboard); // the clipboard takes ownership
+    // Encoding waits for a paste: Copy returns at once, and a type nobody asks for costs nothing.
+    clipboard->setMimeData(new ImageMimeData(image, scale), QClipboard::Clipboard); // takes ownership
     return true;
 }
 

@@ -37,7 +37,17 @@ std::optional<QString> saveToDesktop(const QImage& image, double scale,
 std::optional<QString> saveToDirectory(const QString& directory, const QImage& image, double scale,
                                        const std::optional<QString>& name, const Clock& clock);
 
-// Puts the picture on the clipboard as image/png, then image/tiff. True when either went on.
+// What a save in the background reports on the main thread: the path written, or nothing on failure.
+using SaveDone = std::function<void(const std::optional<QString>& path)>;
+
+// saveToDesktop on a worker thread, so that the interface keeps answering while a big picture is
+// encoded and flushed to the disk. DONE runs on the main thread once the file is complete (or the
+// save has failed), and not at all when the application is gone by then.
+void saveToDesktopInBackground(const QImage& image, double scale, const std::optional<QString>& name,
+                               SaveDone done);
+
+// Puts the picture on the clipboard as image/png, then image/tiff. Each is encoded only when a
+// program asks for it, once. False (and the clipboard emptied) for a null picture.
 bool copyToClipboard(const QImage& image, double scale);
 
 } // namespace corvane::ImageOutput

@@ -83,6 +83,11 @@ TEST(X11CaptureTest, SharedMemoryAndGetImageBothGiveTheRootPixelForPixel)
     const QImage second = noise(QSize(1280, 800), 2);
     showOnRoot(second);
     EXPECT_EQ(differingPixels(shared.grab(*screen), second), 0);
+
+    // Once the idle source has given its block back, the next grab makes a new one.
+    shared.releaseIdleResources();
+    EXPECT_EQ(differingPixels(shared.grab(*screen), second), 0);
+    EXPECT_EQ(shared.lastTransfer(), X11CaptureSource::Transfer::sharedMemory);
 }
 
 TEST(X11CaptureTest, SessionSourceIsTheXServer)

@@ -116,6 +116,12 @@ protected:
 
     QStringList desktopFiles() const { return QDir(home.filePath("Desktop")).entryList(QDir::Files); }
 
+    // Save to Desktop reports once the file is written on another thread.
+    static bool waitForToast()
+    {
+        return QTest::qWaitFor([] { return HUD::currentToast() != nullptr; }, 20000);
+    }
+
     // Keys reach the window the way a keyboard sends them: to the focused widget, the zoom view.
     static void key(Qt::Key k, Qt::KeyboardModifiers mods = {})
     {
@@ -322,7 +328,9 @@ TEST_F(EditorWindow, SaveAsChoosesTheFormatBySuffixAndRenamesTheEditorUnlessCanc
                         proposedNames.last().endsWith(".png"))
                 << proposedNames.last().toStdString();
     }
+    delete HUD::currentToast();
     editor->saveDocument();
+    EXPECT_TRUE(waitForToast());
     EXPECT_EQ(desktopFiles(), QStringList{"picture.png"});
     editor->saveDocumentAs();
     EXPECT_EQ(proposedNames.last(), "picture.png") << "and cancelled:";
@@ -371,6 +379,9 @@ TEST_F(EditorWindow, EachSaveToDesktopAddsAFile)
     Editor* editor = open();
     editor->saveDocument();
     editor->saveDocument();
+    // The files are written in the background; each toast follows its finished file.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return desktopFiles().size() == 2; }, 20000));
+    EXPECT_TRUE(waitForToast());
     const QStringList files = desktopFiles();
     ASSERT_EQ(files.size(), 2);
     for (const QString& f : files)

@@ -6,11 +6,15 @@
 #include "capture/SelectionOverlayController.h"
 #include "output/CaptureController.h"
 #include "output/DestinationMenu.h"
+#include "output/HUD.h"
 
 #include <QClipboard>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -119,6 +123,43 @@ TEST_F(CaptureFlow, ASelectionOpensTheMenuAtItsCornerAndCopiesItsPixels)
         QImage::fromData(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")));
     EXPECT_EQ(copied.size(), QSize(400, 300));
     EXPECT_EQ(copied.pixel(0, 0), qRgb(10, 200, 30));
+}
+
+TEST_F(CaptureFlow, SaveToDesktopToastsAfterTheFinishedFileOrSaysItFailed)
+{
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", home.path().toUtf8());
+    choice = [](DestinationMenu& menu) {
+        menu.desktopAction->trigger();
+    };
+    const struct {
+        const char* what;
+        bool desktopIsAFile;
+        const char* toastStart;
+    } cases[] = {{"a Desktop folder", false, "Saved Screenshot "}, {"a file in the way", true, "Could not save"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(home.filePath("Desktop")).removeRecursively();
+        if (c.desktopIsAFile) {
+            QFile file(home.filePath("Desktop"));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("x") == 1);
+        }
+        delete HUD::currentToast();
+        controller.startFullScreenCapture();
+        // The menu returns before the file is written; the toast comes once it is.
+        ASSERT_TRUE(QTest::qWaitFor([] { return HUD::currentToast() != nullptr; }, 20000));
+        const QString toast = HUD::currentToast()->accessibleName();
+        EXPECT_TRUE(toast.startsWith(QLatin1String(c.toastStart))) << toast.toStdString();
+        if (!c.desktopIsAFile) {
+            const QString name = toast.mid(6);
+            const QImage saved(home.filePath("Desktop/" + name));
+            EXPECT_EQ(saved.size(), QGuiApplication::screens().front()->geometry().size() * 2);
+            EXPECT_EQ(saved.pixel(5, 5), qRgb(10, 200, 30));
+        }
+    }
+    delete HUD::currentToast();
+    qputenv("HOME", oldHome);
 }
 
 TEST_F(CaptureFlow, FinishingTwiceReachesTheCompletionOnce)

@@ -5,6 +5,7 @@
 #include "platform/x11/XcbReply.h"
 
 #include <sys/ipc.h>
+#include <sys/mman.h>
 #include <sys/shm.h>
 #include <xcb/shm.h>
 
@@ -40,6 +41,12 @@ ShmSegment::ShmSegment(xcb_connection_t* connection, std::uint32_t id, unsigned 
     , m_data(data)
     , m_size(size)
 {}
+
+bool ShmSegment::discardPages()
+{
+    // System V shared memory lives in shmem, where removing the pages frees them for every mapping.
+    return madvise(m_data, m_size, MADV_REMOVE) == 0;
+}
 
 ShmSegment::~ShmSegment()
 {

@@ -21,6 +21,10 @@ public:
     ShmSegment(const ShmSegment&) = delete;
     ShmSegment& operator=(const ShmSegment&) = delete;
 
+    // Hands the block's pages back to the system while both sides stay attached; the next write
+    // (the server's, on a grab) brings in fresh zeroed pages. False when the kernel refuses.
+    bool discardPages();
+
     std::uint32_t id() const { return m_id; }
     const unsigned char* data() const { return m_data; }
     std::size_t size() const { return m_size; }

@@ -172,6 +172,15 @@ void X11CaptureSource::waitUntilGone(const std::vector<WId>& windows, std::chron
     }
 }
 
+void X11CaptureSource::releaseIdleResources()
+{
+    // A whole monitor's worth of pages, shared with the server: kept while captures follow each
+    // other, given back once the user has gone quiet. The block itself stays: making a new one costs
+    // far more than faulting its pages in again.
+    if (m_segment && !m_segment->discardPages())
+        m_segment.reset();
+}
+
 void X11CaptureSource::warmUp()
 {
     if (!connection() || !m_sharedMemoryWorks || !m_readablePixels)

@@ -33,6 +33,7 @@ public:
     bool available() override;
     QImage grab(const QScreen& screen) override;
     void warmUp() override;
+    void releaseIdleResources() override;
     void waitUntilGone(const std::vector<WId>& windows, std::chrono::milliseconds limit) override;
     QString refusalExplanation() const override;
 

@@ -1,0 +1,73 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/IdleRelease.h"
+
+#include "capture/ScreenCapturer.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace corvane::IdleRelease {
+
+namespace {
+
+struct Delays {
+    std::chrono::milliseconds trim{2000};
+    std::chrono::milliseconds quiet{30000};
+};
+
+Delays& delays()
+{
+    static Delays value;
+    return value;
+}
+
+// Main-thread timers, parented to the application so that they go with it.
+QTimer* timer(QTimer*& slot, void (*action)())
+{
+    if (!slot) {
+        slot = new QTimer(QCoreApplication::instance());
+        slot->setSingleShot(true);
+        QObject::connect(slot, &QTimer::timeout, action);
+        QObject::connect(slot, &QObject::destroyed, [&slot] { slot = nullptr; });
+    }
+    return slot;
+}
+
+QTimer* g_trim = nullptr;
+QTimer* g_quiet = nullptr;
+
+void releaseAll()
+{
+    ScreenCapturer::source().releaseIdleResources();
+    trimHeap();
+}
+
+} // namespace
+
+void captureEnded()
+{
+    if (!QCoreApplication::instance())
+        return;
+    // Restarted by every capture: a burst of captures keeps its shared memory.
+    timer(g_trim, trimHeap)->start(delays().trim);
+    timer(g_quiet, releaseAll)->start(delays().quiet);
+}
+
+void setDelays(std::chrono::milliseconds trim, std::chrono::milliseconds quiet)
+{
+    delays() = {trim, quiet};
+}
+
+void trimHeap()
+{
+#if defined(__GLIBC__)
+    ::malloc_trim(0);
+#endif
+}
+
+} // namespace corvane::IdleRelease
