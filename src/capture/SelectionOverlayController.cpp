@@ -29,7 +29,7 @@ void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Co
             if (self)
                 self->finish(shot, std::nullopt);
         };
-        window->show();
+        window->present();
         m_windows.emplace_back(window);
     }
     if (!m_windows.empty()) {
@@ -41,6 +41,10 @@ void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Co
         first->view()->grabKeyboard();
         first->view()->setFocus(Qt::OtherFocusReason);
     }
+    // Under Wayland the compositor gives the focus to one of the windows, not necessarily the first;
+    // the keyboard grab above only steers keys within the program, so every view must be ready for them.
+    for (const QPointer<OverlayWindow>& window : m_windows)
+        window->view()->setFocus(Qt::OtherFocusReason);
 }
 
 void SelectionOverlayController::raise()
