@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "output/CaptureController.h"
 
+#include "capture/DisplaySession.h"
+#include "capture/MenuBackdrop.h"
 #include "capture/ScreenCapturer.h"
 #include "capture/SelectionOverlayController.h"
 #include "editor/EditorWindowController.h"
@@ -15,6 +17,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <vector>
 
 namespace corvane {
@@ -103,16 +106,20 @@ void CaptureController::runRegionCapture()
     auto* overlay = new SelectionOverlayController;
     m_overlay = overlay;
     QPointer<CaptureController> self(this);
-    overlay->begin(std::get<std::vector<DisplayShot>>(shots),
-                   [self, overlay](std::optional<CaptureResult> result) {
-                       overlay->deleteLater();
-                       if (!self)
-                           return;
-                       self->m_overlay = nullptr;
-                       self->m_busy = false;
-                       if (result)
-                           self->presentDestinationMenu(*result);
-                   });
+    // A Wayland compositor does not let a window stay above the others by asking: our windows come
+    // back first, and the full-screen overlays are mapped over them.
+    if (displaySession() == DisplaySession::wayland)
+        hidden.reset();
+    const auto& frozen = std::get<std::vector<DisplayShot>>(shots);
+    overlay->begin(frozen, [self, overlay, frozen](std::optional<CaptureResult> result) {
+        overlay->deleteLater();
+        if (!self)
+            return;
+        self->m_overlay = nullptr;
+        self->m_busy = false;
+        if (result)
+            self->presentDestinationMenu(*result, frozen);
+    });
     // Our windows come back under the overlays: a window mapped now would otherwise stack above them.
     hidden.reset();
     if (m_overlay)
@@ -131,14 +138,19 @@ void CaptureController::runFullScreenCapture()
         return;
     }
     const DisplayShot& display = std::get<DisplayShot>(shot);
-    presentDestinationMenu({display.image, display.scale, display.frame});
+    presentDestinationMenu({display.image, display.scale, display.frame}, {display});
     m_busy = false;
 }
 
-void CaptureController::presentDestinationMenu(const CaptureResult& result)
+void CaptureController::presentDestinationMenu(const CaptureResult& result, const std::vector<DisplayShot>& shots)
 {
     m_pending = result;
-    DestinationMenu menu;
+    std::unique_ptr<MenuBackdrop> backdrop;
+    if (displaySession() == DisplaySession::wayland && !shots.empty()) {
+        backdrop = std::make_unique<MenuBackdrop>(ScreenCapturer::shotContaining(shots, result.globalRect.center()));
+        backdrop->present();
+    }
+    DestinationMenu menu(backdrop.get());
     connect(menu.copyAction, &QAction::triggered, this, &CaptureController::destCopy);
     connect(menu.desktopAction, &QAction::triggered, this, &CaptureController::destDesktop);
     connect(menu.saveAsAction, &QAction::triggered, this, &CaptureController::destSaveAs);
