@@ -27,6 +27,9 @@ void MenuBackdrop::present()
     waited.start();
     while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < 1000)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    // The keyboard may be on another monitor (Space pressed with the pointer elsewhere); the menu's keys
+    // must reach it.
+    activateWindow();
 }
 
 void MenuBackdrop::paintEvent(QPaintEvent*)

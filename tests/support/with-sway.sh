@@ -31,7 +31,6 @@ output HEADLESS-2 resolution 800x600 position 1280 0 scale 2
 seat * hide_cursor 1
 default_border none
 default_floating_border none
-focus_follows_mouse no
 EOF
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$runtime"
