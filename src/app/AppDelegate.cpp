@@ -19,6 +19,30 @@
 
 namespace corvane {
 
+namespace {
+
+// The hotkeys and the command-line triggers both come here.
+void startCapture(HotKeyID id)
+{
+    // While a menu is open (the destination menu with a picture waiting in it, or the tray menu) its
+    // keyboard grab keeps X11 key presses away, and the controller is no longer busy by then. A request
+    // from elsewhere (the bus) must wait its turn the same way: a capture started now would hide the
+    // menu and lose the picture in it.
+    if (QApplication::activePopupWidget())
+        return;
+    switch (id) {
+    case HotKeyID::regionCapture:
+    case HotKeyID::regionCaptureAlt:
+        CaptureController::shared().startRegionCapture();
+        break;
+    case HotKeyID::fullScreenCapture:
+        CaptureController::shared().startFullScreenCapture();
+        break;
+    }
+}
+
+} // namespace
+
 AppDelegate::AppDelegate(QStringList arguments, QObject* parent)
     : QObject(parent)
     , m_arguments(std::move(arguments))
@@ -28,22 +52,31 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     MainMenuBuilder::setNewCaptureHandler([] { CaptureController::shared().startRegionCapture(); });
     setupStatusItem();
-    m_hotKeys.onHotKey = [](HotKeyID id) {
-        switch (id) {
-        case HotKeyID::regionCapture:
-        case HotKeyID::regionCaptureAlt:
-            CaptureController::shared().startRegionCapture();
-            break;
-        case HotKeyID::fullScreenCapture:
-            CaptureController::shared().startFullScreenCapture();
-            break;
-        }
-    };
+    m_hotKeys.onHotKey = startCapture;
     m_hotKeys.registerAll();
     // The first capture should not pay for connecting and allocating; nothing waits for this.
     QTimer::singleShot(0, this, [] { ScreenCapturer::warmUp(); });
-    if (const auto path = openAtLaunchPath(m_arguments))
-        openInEditor(QDir::current().absoluteFilePath(*path));
+    const LaunchMode mode = chooseLaunchMode(m_arguments);
+    perform(mode.trigger, QDir::current().absoluteFilePath(mode.path));
+}
+
+std::optional<QString> AppDelegate::perform(Trigger trigger, const QString& absolutePath)
+{
+    switch (trigger) {
+    case Trigger::none:
+        break;
+    case Trigger::captureRegion:
+        startCapture(HotKeyID::regionCapture);
+        break;
+    case Trigger::captureScreen:
+        startCapture(HotKeyID::fullScreenCapture);
+        break;
+    case Trigger::open:
+        if (!openInEditor(absolutePath))
+            return QStringLiteral("cannot open %1 as a picture").arg(absolutePath);
+        break;
+    }
+    return std::nullopt;
 }
 
 void AppDelegate::setupStatusItem()
@@ -119,10 +152,10 @@ bool AppDelegate::openInEditor(const QString& path)
 
 std::optional<QString> openAtLaunchPath(const QStringList& arguments)
 {
-    const qsizetype at = arguments.indexOf(QStringLiteral("--open"));
-    if (at < 0 || at + 1 >= arguments.size())
+    const LaunchMode mode = chooseLaunchMode(arguments);
+    if (mode.kind != LaunchMode::Kind::normal || mode.trigger != Trigger::open)
         return std::nullopt;
-    return arguments[at + 1];
+    return mode.path;
 }
 
 } // namespace corvane

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/HotKeyManager.h"
+#include "app/LaunchMode.h"
 
 #include <QMenu>
 #include <QObject>
@@ -27,6 +28,11 @@ public:
     // Opens the picture in a new editor, or beeps when it cannot be read as a picture.
     static bool openInEditor(const QString& path);
 
+    // A command-line trigger, this process's own or one passed on by a later invocation; it takes the
+    // hotkeys' path, so a capture asked for while one is up is dropped like a second key press. Says
+    // why it failed (a picture that cannot be opened, after the beep), or nothing.
+    std::optional<QString> perform(Trigger trigger, const QString& absolutePath);
+
     QMenu* trayMenu() const { return m_menu.get(); }
 
     // The tray menu's commands.
@@ -45,7 +51,8 @@ private:
     QSystemTrayIcon* m_statusItem = nullptr;
 };
 
-// The path after the first "--open" (the program path included in the search), if one follows.
+// The path after the first "--open" (the program path included in the search), if one follows and no
+// other trigger comes first.
 std::optional<QString> openAtLaunchPath(const QStringList& arguments);
 
 } // namespace corvane

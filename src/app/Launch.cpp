@@ -3,11 +3,14 @@
 #include "app/Launch.h"
 
 #include "app/AppDelegate.h"
+#include "app/InstanceChannel.h"
 #include "app/MainThread.h"
+#include "app/SessionBusChannel.h"
 #include "selfcheck/SelfTest.h"
 #include "selfcheck/UITestDelegate.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -50,7 +53,7 @@ int runSnapshot(const QString& outputDirectory, int& argc, char** argv)
     return 0;
 }
 
-int runNormal(const QStringList& arguments, int& argc, char** argv)
+int runNormal(const LaunchMode& mode, const QStringList& arguments, int& argc, char** argv)
 {
     if (reportMissingDisplay())
         return 1;
@@ -58,7 +61,26 @@ int runNormal(const QStringList& arguments, int& argc, char** argv)
     // A tray utility: closing the last editor window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     assumeMainThread("main");
+
+    // The running instance has another working directory: resolve the name the user typed here.
+    const QString path = mode.trigger == Trigger::open ? QDir::current().absoluteFilePath(mode.path) : QString();
+    SessionBusChannel channel;
+    const InstanceOutcome outcome = joinOrBecomeInstance(channel, mode.trigger, path);
+    if (!outcome.message.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(outcome.message));
+    switch (outcome.action) {
+    case InstanceOutcome::Action::runHere:
+        break;
+    case InstanceOutcome::Action::exitDone:
+        return 0;
+    case InstanceOutcome::Action::exitFailed:
+        return 1;
+    }
+
     AppDelegate delegate(arguments);
+    channel.setHandler([&delegate](Trigger trigger, const QString& absolutePath) {
+        return delegate.perform(trigger, absolutePath);
+    });
     QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
     QApplication::exec();
     return 0;
@@ -74,7 +96,7 @@ int launch(const LaunchMode& mode, const QStringList& arguments, int& argc, char
     case LaunchMode::Kind::snapshot:
         return runSnapshot(mode.path, argc, argv);
     case LaunchMode::Kind::normal:
-        return runNormal(arguments, argc, argv);
+        return runNormal(mode, arguments, argc, argv);
     }
     return 0;
 }

@@ -7,11 +7,18 @@
 
 namespace corvane {
 
+// What a command line asks the tray utility to do once it runs, here or in the instance already
+// running: nothing, a region capture, a capture of the monitor under the pointer, or opening a picture.
+enum class Trigger { none, captureRegion, captureScreen, open };
+
 struct LaunchMode {
     enum class Kind { selfCheck, snapshot, normal };
     Kind kind = Kind::normal;
-    // The self-check PNG path or the snapshot directory; empty in the normal mode.
+    // The self-check PNG path, the snapshot directory, or the picture to open as typed (the open
+    // trigger); empty otherwise.
     QString path;
+    // Only in the normal mode.
+    Trigger trigger = Trigger::none;
 
     friend bool operator==(const LaunchMode&, const LaunchMode&) = default;
 };
@@ -20,8 +27,10 @@ inline const QString defaultSelfCheckPath = QStringLiteral("selftest.png");
 inline const QString defaultSnapshotDirectory = QStringLiteral("./uitest");
 
 // Picks the mode from the whole argument list, program path included. The first "--selftest" anywhere
-// wins; only without one does the first "--uitest" count. The element after the switch is its
-// argument whatever it looks like. Anything else is ignored: there is no option parser on purpose.
+// wins; only without one does the first "--uitest" count. The element after a switch is its argument
+// whatever it looks like. In the normal mode the first of "--capture-region", "--capture-screen" and
+// "--open" is the trigger; an "--open" with nothing after it is ignored. Anything else is ignored:
+// there is no option parser on purpose.
 LaunchMode chooseLaunchMode(const QStringList& arguments);
 
 } // namespace corvane

@@ -43,14 +43,44 @@ TEST(LaunchModeTest, ChoosesTheModeFromTheWholeArgumentList)
         {"a switch with a value attached is not the switch",
          {"corvane", "--selftest=x.png"},
          {Kind::normal, ""}},
-        {"open is left to the normal mode", {"corvane", "--open", "/tmp/a.png"}, {Kind::normal, ""}},
         {"unknown arguments are ignored", {"corvane", "--help", "-v"}, {Kind::normal, ""}},
+        {"region trigger", {"corvane", "--capture-region"}, {Kind::normal, "", Trigger::captureRegion}},
+        {"screen trigger", {"corvane", "--capture-screen"}, {Kind::normal, "", Trigger::captureScreen}},
+        {"open keeps the path as typed",
+         {"corvane", "--open", "shots/a.png"},
+         {Kind::normal, "shots/a.png", Trigger::open}},
+        {"open last is ignored", {"corvane", "--open"}, {Kind::normal, ""}},
+        {"the first trigger wins",
+         {"corvane", "--capture-screen", "--capture-region", "--open", "a.png"},
+         {Kind::normal, "", Trigger::captureScreen}},
+        {"a trigger after open is its path",
+         {"corvane", "--open", "--capture-region"},
+         {Kind::normal, "--capture-region", Trigger::open}},
+        {"open before a capture trigger wins",
+         {"corvane", "--open", "a.png", "--capture-region"},
+         {Kind::normal, "a.png", Trigger::open}},
+        {"a trailing open after a trigger leaves the trigger",
+         {"corvane", "--capture-region", "--open"},
+         {Kind::normal, "", Trigger::captureRegion}},
+        {"selftest wins over a trigger before it",
+         {"corvane", "--capture-region", "--selftest", "x.png"},
+         {Kind::selfCheck, "x.png"}},
+        {"uitest wins over a trigger after it",
+         {"corvane", "--uitest", "shots", "--capture-screen"},
+         {Kind::snapshot, "shots"}},
+        {"uitest takes a trigger as its directory",
+         {"corvane", "--uitest", "--open", "a.png"},
+         {Kind::snapshot, "--open"}},
+        {"triggers spelled otherwise are not triggers",
+         {"corvane", "--Capture-Region", "-capture-screen", "--capture-region=1", "--capture"},
+         {Kind::normal, ""}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const LaunchMode chosen = chooseLaunchMode(c.arguments);
         EXPECT_EQ(chosen.kind, c.expected.kind);
         EXPECT_EQ(chosen.path.toStdString(), c.expected.path.toStdString());
+        EXPECT_EQ(chosen.trigger, c.expected.trigger);
     }
 }
 

@@ -43,6 +43,9 @@ desktop=$prefix/share/applications/$id.desktop
 out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $out"
 if grep -E 'error:|warning:' <<<"$out"; then fail "desktop-file-validate reported problems"; fi
 grep -qx 'Exec=corvane' "$desktop" || fail "Exec= is not the installed binary"
+for action in region screen; do
+    grep -qx "Exec=corvane --capture-$action" "$desktop" || fail "no launcher action for --capture-$action"
+done
 grep -qx "Icon=$id" "$desktop" || fail "Icon= is not the installed icon"
 
 # Metainfo on its own, then the installed tree (which also checks that its launchable exists).
@@ -56,7 +59,7 @@ man=$prefix/share/man/man1/corvane.1
 warnings=$(groff -man -ww -z "$man" 2>&1) || fail "groff failed"
 [ -z "$warnings" ] || fail "groff warnings: $warnings"
 text=$(groff -man -Tascii -P-c -P-b -P-u "$man" 2>/dev/null)
-for switch in --selftest --uitest --open; do
+for switch in --selftest --uitest --open --capture-region --capture-screen; do
     grep -q -- "$switch" <<<"$text" || fail "the manual page does not mention $switch"
 done
 

@@ -1,0 +1,183 @@
+#!/usr/bin/env bash
+# One running instance and the command-line triggers, with the real binary on a virtual X server with
+# two monitors (MON-A 1920 x 1080, MON-B 2560 x 1440 device pixels at ratio 2), a window manager, a
+# tray host and a private session bus. Which process a window belongs to is read from its _NET_WM_PID.
+# Run through tests/support/with-xvfb.sh -screen 4480x1440x24, tests/capture/two-monitors.sh and
+# dbus-run-session.
+# usage: instance_e2e.sh BINARY CASE
+set -u
+binary=$1
+case_name=$2
+wait_for() { for _ in $(seq 300); do eval "$1" && return 0; sleep 0.1; done; return 1; }
+
+source "$(dirname "$0")/../support/e2e-session.sh"
+[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] && [ "$DBUS_SESSION_BUS_ADDRESS" != disabled: ] || fail "no private session bus"
+trayer --edge bottom --align right --widthtype request --height 32 --SetDockType true --transparent false \
+    >/dev/null 2>&1 &
+pids+=($!)
+wait_for 'xdotool search --name "^panel$" >/dev/null 2>&1' || fail "no tray host"
+panel=$(xdotool search --name '^panel$' | head -n 1)
+tray_icons() { xwininfo -tree -id "$panel" 2>/dev/null | grep -c '"corvane"'; }
+
+# start_first [ARGS...]: the instance, in a working directory of its own; its pid in $first.
+start_first() {
+    mkdir -p "$work/first-cwd"
+    (cd "$work/first-cwd" && exec "$binary" "$@") >"$work/corvane.log" 2>&1 &
+    first=$!
+    pids+=($first)
+}
+# A later invocation in $work/caller; its status in $status, its standard error in $work/second.err.
+second() {
+    mkdir -p "$work/caller"
+    (cd "$work/caller" && timeout 60 "$binary" "$@") >"$work/second.out" 2>"$work/second.err"
+    status=$?
+}
+# Visible windows of the process (overlays, menus, editors), its tray icon left out.
+windows_of() {
+    local count=0 window icons
+    icons=$(xwininfo -tree -id "$panel" 2>/dev/null | grep -o '0x[0-9a-f]*')
+    for window in $(xdotool search --onlyvisible --class corvane 2>/dev/null); do
+        grep -qx "$(printf '0x%x' "$window")" <<<"$icons" && continue
+        [ "$(xdotool getwindowpid "$window" 2>/dev/null)" = "$1" ] && count=$((count + 1))
+    done
+    echo $count
+}
+expect_delivered() {
+    [ "$status" -eq 0 ] || fail "$1 ended with status $status: $(cat "$work/second.err")"
+    [ -s "$work/second.err" ] && fail "$1 printed: $(cat "$work/second.err")"
+    kill -0 "$first" 2>/dev/null || fail "the instance is gone after $1"
+}
+expect_closed() { wait_for '[ "$(windows_of "$1")" = 0 ]' || fail "$2 is still on screen"; }
+
+case $case_name in
+triggers-reach-the-instance)
+    start_first
+    wait_for '[ "$(tray_icons)" = 1 ]' || fail "the tray icon did not dock"
+    second --capture-region
+    expect_delivered --capture-region
+    wait_for '[ "$(windows_of "$first")" -ge 2 ]' || fail "--capture-region put up no overlays in the instance"
+    sleep 0.3
+    xdotool key Escape
+    expect_closed "$first" "the overlay"
+    # The monitor under the pointer, saved whole to the Desktop at its device-pixel size.
+    xdotool mousemove 3000 700
+    second --capture-screen
+    expect_delivered --capture-screen
+    wait_for '[ "$(windows_of "$first")" -ge 1 ]' || fail "--capture-screen put up no destination menu"
+    sleep 0.3
+    xdotool key ctrl+d
+    wait_for 'ls "$HOME/Desktop"/Screenshot*.png >/dev/null 2>&1' || fail "nothing was saved on the Desktop"
+    saved=$(ls "$HOME/Desktop"/Screenshot*.png | head -n 1)
+    size=$(identify -format '%wx%h' "$saved")
+    [ "$size" = 2560x1440 ] || fail "the saved monitor is $size, not MON-B's 2560x1440"
+    ;;
+second-start-exits)
+    start_first
+    wait_for '[ "$(tray_icons)" = 1 ]' || fail "the tray icon did not dock"
+    second
+    [ "$status" -eq 0 ] || fail "a second corvane ended with status $status"
+    [ "$(cat "$work/second.err")" = "corvane: Corvane is already running" ] ||
+        fail "a second corvane said: $(cat "$work/second.err")"
+    sleep 1
+    [ "$(tray_icons)" = 1 ] || fail "$(tray_icons) tray icons after a second start"
+    # The command-line modes ignore the triggers and the instance.
+    second --capture-region --selftest "$work/selftest.png"
+    [ "$status" -eq 0 ] && [ -s "$work/selftest.png" ] || fail "--selftest with a trigger ended with $status"
+    second --uitest "$work/shots" --capture-screen
+    [ "$status" -eq 0 ] && [ -s "$work/shots/editor.png" ] || fail "--uitest with a trigger ended with $status"
+    [ "$(windows_of "$first")" = 0 ] || fail "the instance started a capture for a command-line mode"
+    ;;
+open-in-the-first)
+    start_first
+    wait_for '[ "$(tray_icons)" = 1 ]' || fail "the tray icon did not dock"
+    mkdir -p "$work/caller"
+    convert -size 300x200 xc:'rgb(20,120,220)' "$work/caller/shot.png"
+    # A name relative to the caller's directory, not the instance's.
+    second --open shot.png
+    expect_delivered "--open shot.png"
+    wait_for '[ "$(windows_of "$first")" = 1 ]' || fail "--open opened no editor in the instance"
+    editor=$(xdotool search --onlyvisible --name '^Corvane Editor$' | head -n 1)
+    [ "$(xdotool getwindowpid "$editor")" = "$first" ] || fail "the editor is not the instance's"
+    # A picture the instance cannot read: it beeps, the caller says so and fails.
+    second --open missing.png
+    [ "$status" -eq 1 ] || fail "--open of a missing file ended with status $status"
+    grep -qx "corvane: cannot open $work/caller/missing.png as a picture" "$work/second.err" ||
+        fail "--open of a missing file said: $(cat "$work/second.err")"
+    kill -0 "$first" 2>/dev/null || fail "the instance ended after a missing file"
+    [ "$(windows_of "$first")" = 1 ] || fail "a missing file changed the instance's windows"
+    # On the bus itself, a relative name is refused: it would be read from the instance's directory.
+    (cd "$work/first-cwd" && cp "$work/caller/shot.png" .)
+    dbus-send --session --print-reply --dest=io.github.corvane.Corvane /io/github/corvane/Corvane \
+        io.github.corvane.Corvane.Open string:shot.png >"$work/bus.out" 2>&1 && fail "a relative name was accepted"
+    grep -q 'InvalidArgs' "$work/bus.out" || fail "a relative name was refused with: $(cat "$work/bus.out")"
+    sleep 0.5
+    [ "$(windows_of "$first")" = 1 ] || fail "a relative name opened an editor"
+    ;;
+trigger-starts-an-instance)
+    # No instance yet: the trigger's own process becomes it, with a tray icon, and performs it.
+    start_first --capture-region
+    wait_for '[ "$(windows_of "$first")" -ge 2 ]' || fail "--capture-region without an instance put up no overlays"
+    sleep 0.3
+    xdotool key Escape
+    expect_closed "$first" "the overlay"
+    wait_for '[ "$(tray_icons)" = 1 ]' || fail "the tray icon did not dock"
+    second --capture-region
+    expect_delivered "a later --capture-region"
+    wait_for '[ "$(windows_of "$first")" -ge 2 ]' || fail "the later trigger did not reach the new instance"
+    ;;
+busy-instance-drops-a-trigger)
+    start_first
+    wait_for '[ "$(tray_icons)" = 1 ]' || fail "the tray icon did not dock"
+    # A trigger while the destination menu waits with a picture is dropped, as the menu's keyboard grab
+    # drops a shortcut, and answered all the same.
+    for trigger in --capture-region --capture-screen; do
+        second --capture-region
+        expect_delivered --capture-region
+        wait_for '[ "$(windows_of "$first")" -ge 2 ]' || fail "no overlays"
+        sleep 0.3
+        xdotool mousemove 2120 200 mousedown 1 mousemove 2500 500 mousemove 2920 800 mouseup 1
+        wait_for '[ "$(windows_of "$first")" = 1 ]' || fail "no destination menu"
+        second $trigger
+        expect_delivered "$trigger while the destination menu is up"
+        sleep 1
+        [ "$(windows_of "$first")" = 1 ] || fail "$trigger while the destination menu is up changed the windows"
+        xdotool key ctrl+d
+        wait_for '[ "$(ls "$HOME/Desktop" | wc -l)" -ge ${saved:=1} ]' || fail "the waiting picture was not saved"
+        size=$(identify -format '%wx%h' "$(ls -t "$HOME/Desktop"/Screenshot*.png | head -n 1)")
+        [ "$size" = 800x600 ] || fail "the saved picture is $size, not the 800x600 selection"
+        saved=$((saved + 1))
+    done
+    ;;
+hung-instance)
+    start_first
+    wait_for '[ "$(tray_icons)" = 1 ]' || fail "the tray icon did not dock"
+    kill -STOP "$first"
+    second --capture-region
+    kill -CONT "$first"
+    [ "$status" -eq 1 ] || fail "a trigger to a stopped instance ended with status $status"
+    grep -q '^corvane: the running Corvane did not answer (no answer within 5 seconds)' "$work/second.err" ||
+        fail "a trigger to a stopped instance said: $(cat "$work/second.err")"
+    ;;
+no-bus)
+    # Without a bus, or with a bus address nobody listens on, every invocation is a tray utility of its
+    # own and a trigger acts in its own process.
+    DBUS_SESSION_BUS_ADDRESS=disabled: start_first
+    wait_for '[ "$(tray_icons)" = 1 ]' || fail "the tray icon did not dock"
+    for address in disabled: "unix:path=$work/no-bus"; do
+        DBUS_SESSION_BUS_ADDRESS=$address "$binary" --capture-region >"$work/standalone.log" 2>&1 &
+        standalone=$!
+        pids+=($standalone)
+        wait_for '[ "$(windows_of "$standalone")" -ge 2 ]' || fail "no overlays from a standalone trigger ($address)"
+        [ "$(windows_of "$first")" = 0 ] || fail "the first process captured without a bus"
+        sleep 0.3
+        xdotool key Escape
+        expect_closed "$standalone" "the overlay"
+        kill "$standalone"
+    done
+    ;;
+*)
+    echo "unknown case $case_name"
+    exit 2
+    ;;
+esac
+echo "ok: $case_name"
