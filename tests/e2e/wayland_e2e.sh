@@ -12,8 +12,10 @@ case_name=$4
 work=$(mktemp -d)
 chmod 755 "$work" # sway runs the background painter under its own uid
 app=
+portal=
 cleanup() {
     [ -n "$app" ] && kill "$app" 2>/dev/null
+    [ -n "$portal" ] && kill "$portal" 2>/dev/null
     exec {to_pointer}>&- 2>/dev/null
     wait 2>/dev/null
     rm -rf "$work"
@@ -59,9 +61,18 @@ drag() {
 }
 keys() { wtype -s 100 "$@"; }
 
+# The triggers below must reach this instance: one sent before it holds its bus name would start a
+# second instance instead.
 start_corvane() {
     QT_QPA_PLATFORM=wayland "$binary" >"$work/corvane.log" 2>&1 &
     app=$!
+    for _ in $(seq 300); do
+        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+            org.freedesktop.DBus.NameHasOwner string:io.github.corvane.Corvane 2>/dev/null |
+            grep -q 'boolean true' && return 0
+        sleep 0.1
+    done
+    fail "the program did not take its bus name"
 }
 our_windows() { swaymsg -t get_tree | grep -c "\"pid\": $app,"; }
 wait_windows() { # wait_windows N: until exactly N windows of ours are on screen
@@ -128,6 +139,11 @@ space-takes-the-scale-two-output)
     start_corvane
     overlays_up
     pointer move 1500 150
+    # The focus follows the pointer to the overlay of the second output.
+    for _ in $(seq 50); do
+        swaymsg -t get_workspaces | grep -A3 '(focused)' | grep -q 'Output: HEADLESS-2' && break
+        sleep 0.1
+    done
     sleep 0.3
     keys -k space
     copy_from_menu
@@ -150,8 +166,13 @@ escape-cancels)
     ;;
 refused)
     # No real portal on this bus: one that refuses every screenshot takes its name.
-    coproc PORTAL { "$fake_portal"; }
-    read -r -t 10 ready <&"${PORTAL[0]}" && [ "$ready" = ready ] || fail "the fake portal did not start"
+    "$fake_portal" >"$work/portal.out" 2>&1 &
+    portal=$!
+    for _ in $(seq 100); do
+        grep -q ready "$work/portal.out" && break
+        sleep 0.1
+    done
+    grep -q ready "$work/portal.out" || fail "the fake portal did not start"
     start_corvane
     title='"name": "Screen Recording Permission Required"'
     for _ in $(seq 10); do
