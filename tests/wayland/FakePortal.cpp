@@ -54,7 +54,10 @@ private:
 class GlobalShortcutsAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.GlobalShortcuts")
+    Q_PROPERTY(uint version READ version)
 public:
+    uint version() const { return 1; }
+
     explicit GlobalShortcutsAdaptor(FakePortal* portal)
         : QDBusAbstractAdaptor(portal)
         , m_portal(portal)
@@ -65,8 +68,8 @@ public slots:
     {
         return m_portal->createSession(options, message);
     }
-    QDBusObjectPath BindShortcuts(const QDBusObjectPath& session, const QDBusArgument&, const QString&,
-                                  const QVariantMap&, const QDBusMessage& message)
+    QDBusObjectPath BindShortcuts(const QDBusObjectPath& session, const QList<FakePortal::Shortcut>&,
+                                  const QString&, const QVariantMap&, const QDBusMessage& message)
     {
         return m_portal->bindShortcuts(session, message);
     }
@@ -135,6 +138,7 @@ QDBusObjectPath FakePortal::createSession(const QVariantMap& options, const QDBu
 
 QDBusObjectPath FakePortal::bindShortcuts(const QDBusObjectPath&, const QDBusMessage& message)
 {
+    ++bindCalls;
     // The handle token is among the last options; the answer carries nothing the program reads.
     const QVariantMap options = qdbus_cast<QVariantMap>(message.arguments().value(3));
     return answerLater(options, message, 0, {});

@@ -31,6 +31,7 @@ public:
     // What CreateSession received, and the session path it made.
     QList<Shortcut> sessionShortcuts;
     QString sessionPath;
+    int bindCalls = 0;
 
     // Takes the portal's name on `bus`; false when that fails.
     bool publish(QDBusConnection bus, bool withGlobalShortcuts);
