@@ -68,8 +68,9 @@ public slots:
     {
         return m_portal->createSession(options, message);
     }
-    QDBusObjectPath BindShortcuts(const QDBusObjectPath& session, const QList<FakePortal::Shortcut>&,
-                                  const QString&, const QVariantMap&, const QDBusMessage& message)
+    QDBusObjectPath BindShortcuts(const QDBusObjectPath& session,
+                                  const QList<corvane::testing::FakePortal::Shortcut>&, const QString&,
+                                  const QVariantMap&, const QDBusMessage& message)
     {
         return m_portal->bindShortcuts(session, message);
     }
@@ -99,14 +100,15 @@ bool FakePortal::publish(QDBusConnection bus, bool withGlobalShortcuts)
            m_bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
 }
 
-QDBusObjectPath FakePortal::answerLater(const QVariantMap& options, const QDBusMessage& message, uint response,
-                                        const QVariantMap& results)
+QDBusObjectPath FakePortal::answerLater(const QVariantMap& options, const QDBusMessage& message,
+                                        uint response, const QVariantMap& results)
 {
-    const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
-                             .arg(senderPart(message), options.value(QStringLiteral("handle_token")).toString());
+    const QString path =
+        QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2")
+            .arg(senderPart(message), options.value(QStringLiteral("handle_token")).toString());
     QTimer::singleShot(0, this, [this, path, response, results] {
-        QDBusMessage signal =
-            QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
+        QDBusMessage signal = QDBusMessage::createSignal(
+            path, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
         signal << response << results;
         m_bus.send(signal);
     });
@@ -130,10 +132,12 @@ QDBusObjectPath FakePortal::createSession(const QVariantMap& options, const QDBu
     const QVariant given = options.value(QStringLiteral("shortcuts"));
     if (given.canConvert<QDBusArgument>())
         given.value<QDBusArgument>() >> sessionShortcuts;
-    sessionPath = QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2")
-                      .arg(senderPart(message), options.value(QStringLiteral("session_handle_token")).toString());
-    return answerLater(options, message, 0,
-                       {{QStringLiteral("session_handle"), QVariant::fromValue(QDBusObjectPath(sessionPath))}});
+    sessionPath =
+        QStringLiteral("/org/freedesktop/portal/desktop/session/%1/%2")
+            .arg(senderPart(message), options.value(QStringLiteral("session_handle_token")).toString());
+    return answerLater(
+        options, message, 0,
+        {{QStringLiteral("session_handle"), QVariant::fromValue(QDBusObjectPath(sessionPath))}});
 }
 
 QDBusObjectPath FakePortal::bindShortcuts(const QDBusObjectPath&, const QDBusMessage& message)

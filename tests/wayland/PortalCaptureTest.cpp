@@ -64,7 +64,8 @@ TEST_F(PortalCaptureTest, GrantedPictureBecomesOneShotPerScreenAtItsDevicePixelS
 {
     m_portal.screenshotResponse = 0;
     m_portal.screenshotUri = writeLayoutPicture();
-    ScreenCapturer::setSource(std::make_unique<wayland::PortalCaptureSource>(QDBusConnection::sessionBus(), 5s));
+    ScreenCapturer::setSource(
+        std::make_unique<wayland::PortalCaptureSource>(QDBusConnection::sessionBus(), 5s));
     const ScreenCapturer::Shots result = ScreenCapturer::captureAllDisplays();
     ASSERT_TRUE(std::holds_alternative<std::vector<DisplayShot>>(result));
     const auto& shots = std::get<std::vector<DisplayShot>>(result);
@@ -100,15 +101,15 @@ TEST_P(PortalRefusalTest, IsNoPermission)
     const RefusalCase& c = GetParam();
     m_portal.screenshotResponse = c.response;
     m_portal.silent = c.silent;
-    m_portal.screenshotUri = c.fileExists ? writeLayoutPicture()
-                                          : QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("gone.png"))).toString();
+    m_portal.screenshotUri = c.fileExists
+                                 ? writeLayoutPicture()
+                                 : QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("gone.png"))).toString();
     ScreenCapturer::setSource(
         std::make_unique<wayland::PortalCaptureSource>(QDBusConnection::sessionBus(), 300ms));
     const ScreenCapturer::Shots result = ScreenCapturer::captureAllDisplays();
     ASSERT_TRUE(std::holds_alternative<ScreenCaptureError>(result));
     EXPECT_EQ(std::get<ScreenCaptureError>(result), ScreenCaptureError::noPermission);
     EXPECT_EQ(m_portal.screenshotCalls, 1); // no second try
-
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, PortalRefusalTest,
@@ -120,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(Answers, PortalRefusalTest,
 
 TEST(PortalAbsentTest, NoPortalOnTheBusIsNoPermission)
 {
-    ScreenCapturer::setSource(std::make_unique<wayland::PortalCaptureSource>(QDBusConnection::sessionBus(), 2s));
+    ScreenCapturer::setSource(
+        std::make_unique<wayland::PortalCaptureSource>(QDBusConnection::sessionBus(), 2s));
     const ScreenCapturer::Shots result = ScreenCapturer::captureAllDisplays();
     ASSERT_TRUE(std::holds_alternative<ScreenCaptureError>(result));
     EXPECT_EQ(std::get<ScreenCaptureError>(result), ScreenCaptureError::noPermission);

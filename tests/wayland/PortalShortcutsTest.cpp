@@ -40,7 +40,7 @@ protected:
     testing::FakePortal m_portal;
 };
 
-TEST_F(PortalShortcutsTest, SessionCarriesTheThreeShortcutsWithTheirPreferredTriggers)
+TEST_F(PortalShortcutsTest, SessionCarriesTheThreeShortcutsAndActivationReachesTheCallback)
 {
     publish(true);
     ASSERT_TRUE(wayland::PortalKeyGrabSource::offered(QDBusConnection::sessionBus()));
@@ -56,10 +56,23 @@ TEST_F(PortalShortcutsTest, SessionCarriesTheThreeShortcutsWithTheirPreferredTri
     };
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(m_portal.sessionShortcuts[int(i)].id, QLatin1String(expected[i].first));
-        EXPECT_EQ(m_portal.sessionShortcuts[int(i)].properties.value(QStringLiteral("preferred_trigger")).toString(),
+        EXPECT_EQ(m_portal.sessionShortcuts[int(i)]
+                      .properties.value(QStringLiteral("preferred_trigger"))
+                      .toString(),
                   QLatin1String(expected[i].second));
     }
 
+    // The program knows its session once CreateSession has answered, and binds the shortcuts then.
+    ASSERT_TRUE(spinUntil([this] { return m_portal.bindCalls == 1; }));
+    std::vector<HotKeyID> pressed;
+    manager.onHotKey = [&pressed](HotKeyID id) {
+        pressed.push_back(id);
+    };
+    m_portal.activate(QStringLiteral("fullScreenCapture"));
+    m_portal.activate(QStringLiteral("somebodyElses"));
+    m_portal.activate(QStringLiteral("regionCapture"));
+    ASSERT_TRUE(spinUntil([&pressed] { return pressed.size() == 2; }));
+    EXPECT_EQ(pressed, (std::vector<HotKeyID>{HotKeyID::fullScreenCapture, HotKeyID::regionCapture}));
 }
 
 TEST_F(PortalShortcutsTest, PortalWithoutShortcutsIsNotOffered)

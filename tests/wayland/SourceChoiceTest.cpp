@@ -25,7 +25,8 @@ TEST(DisplaySessionTest, FromPlatformAndWaylandDisplay)
         {"offscreen", "wayland-0", DisplaySession::none},
     };
     for (const SessionCase& c : cases)
-        EXPECT_EQ(displaySessionOf(QString::fromLatin1(c.platform), QString::fromLatin1(c.waylandDisplay)), c.expected)
+        EXPECT_EQ(displaySessionOf(QString::fromLatin1(c.platform), QString::fromLatin1(c.waylandDisplay)),
+                  c.expected)
             << c.platform << " / " << c.waylandDisplay;
 }
 

@@ -116,9 +116,8 @@ bool PortalKeyGrabSource::offered(const QDBusConnection& bus)
 {
     if (!bus.isConnected())
         return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(portalService, portalPath,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        portalService, portalPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << shortcutsInterface << QStringLiteral("version");
     // Asked before any window exists, so the local loop of BlockWithGui has nothing of ours to run.
     return bus.call(get, QDBus::BlockWithGui, 2000).type() == QDBusMessage::ReplyMessage;
@@ -150,9 +149,8 @@ void PortalKeyGrabSource::ungrabAll()
     m_entries.clear();
     if (m_session.isEmpty())
         return;
-    QDBusMessage close = QDBusMessage::createMethodCall(portalService, m_session,
-                                                        QStringLiteral("org.freedesktop.portal.Session"),
-                                                        QStringLiteral("Close"));
+    QDBusMessage close = QDBusMessage::createMethodCall(
+        portalService, m_session, QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Close"));
     m_bus.call(close, QDBus::NoBlock);
     m_session.clear();
 }
@@ -180,18 +178,19 @@ void PortalKeyGrabSource::createSession()
                               {QStringLiteral("shortcuts"), shortcutList()}};
     QPointer<PortalKeyGrabSource> self(this);
     // The desktop may ask the user first; a minute is long enough to answer.
-    PortalRequest::start(m_bus, shortcutsInterface, QStringLiteral("CreateSession"), {}, options,
-                         std::chrono::minutes(1), [self](const PortalAnswer& answer) {
-                             if (!self || !answer.granted())
-                                 return;
-                             self->m_session = sessionPathOf(answer.results.value(QStringLiteral("session_handle")));
-                             if (self->m_session.isEmpty())
-                                 return;
-                             PortalRequest::start(self->m_bus, shortcutsInterface, QStringLiteral("BindShortcuts"),
-                                                  {QVariant::fromValue(QDBusObjectPath(self->m_session)),
-                                                   self->shortcutList(), QString()},
-                                                  {}, std::chrono::minutes(1), [](const PortalAnswer&) {});
-                         });
+    PortalRequest::start(
+        m_bus, shortcutsInterface, QStringLiteral("CreateSession"), {}, options, std::chrono::minutes(1),
+        [self](const PortalAnswer& answer) {
+            if (!self || !answer.granted())
+                return;
+            self->m_session = sessionPathOf(answer.results.value(QStringLiteral("session_handle")));
+            if (self->m_session.isEmpty())
+                return;
+            PortalRequest::start(
+                self->m_bus, shortcutsInterface, QStringLiteral("BindShortcuts"),
+                {QVariant::fromValue(QDBusObjectPath(self->m_session)), self->shortcutList(), QString()}, {},
+                std::chrono::minutes(1), [](const PortalAnswer&) {});
+        });
 }
 
 void PortalKeyGrabSource::onActivated(const QDBusObjectPath& session, const QString& id, qulonglong,

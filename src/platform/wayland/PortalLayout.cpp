@@ -23,7 +23,8 @@ int pictureEdge(int logical, double scale)
 
 } // namespace
 
-std::vector<std::optional<LayoutCut>> layoutCuts(QSize pictureSize, const std::vector<OutputPlacement>& outputs)
+std::vector<std::optional<LayoutCut>> layoutCuts(QSize pictureSize,
+                                                 const std::vector<OutputPlacement>& outputs)
 {
     std::vector<std::optional<LayoutCut>> cuts;
     if (outputs.empty())

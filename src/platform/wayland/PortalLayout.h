@@ -30,7 +30,8 @@ struct LayoutCut {
 // order, where it lies in a picture of `pictureSize`; nothing for an output the picture does not wholly
 // cover (an output that appeared after the picture was taken, a picture cut short). The picture's
 // density is read from its size when its proportions are the layout's, else taken as the highest scale.
-std::vector<std::optional<LayoutCut>> layoutCuts(QSize pictureSize, const std::vector<OutputPlacement>& outputs);
+std::vector<std::optional<LayoutCut>> layoutCuts(QSize pictureSize,
+                                                 const std::vector<OutputPlacement>& outputs);
 
 // The monitor's picture at its device-pixel size, opaque: the source area brought back down to the
 // monitor's own pixel density where the portal enlarged it.

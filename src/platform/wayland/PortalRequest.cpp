@@ -72,22 +72,23 @@ void PortalRequest::start(const QDBusConnection& bus, const QString& interface, 
     QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, interface, method);
     call.setArguments(QVariantList(arguments) << options);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, int(limit.count())), request);
-    connect(watcher, &QDBusPendingCallWatcher::finished, request, [request](QDBusPendingCallWatcher* pending) {
-        pending->deleteLater();
-        const QDBusPendingReply<QDBusObjectPath> reply = *pending;
-        if (reply.isError()) {
-            request->finish({});
-            return;
-        }
-        // Portals older than the handle token choose their own path; an answer on it cannot have
-        // come yet, because it is sent after this reply.
-        const QString path = reply.value().path();
-        if (path != request->m_path && !request->listenOn(path))
-            request->finish({});
-    });
+    connect(watcher, &QDBusPendingCallWatcher::finished, request,
+            [request](QDBusPendingCallWatcher* pending) {
+                pending->deleteLater();
+                const QDBusPendingReply<QDBusObjectPath> reply = *pending;
+                if (reply.isError()) {
+                    request->finish({});
+                    return;
+                }
+                // Portals older than the handle token choose their own path; an answer on it cannot have
+                // come yet, because it is sent after this reply.
+                const QString path = reply.value().path();
+                if (path != request->m_path && !request->listenOn(path))
+                    request->finish({});
+            });
     connect(request->m_limit, &QTimer::timeout, request, [request] {
-        QDBusMessage close =
-            QDBusMessage::createMethodCall(portalService, request->m_path, requestInterface, QStringLiteral("Close"));
+        QDBusMessage close = QDBusMessage::createMethodCall(portalService, request->m_path, requestInterface,
+                                                            QStringLiteral("Close"));
         request->m_bus.call(close, QDBus::NoBlock);
         request->finish({});
     });
