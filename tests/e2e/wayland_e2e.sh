@@ -95,10 +95,14 @@ overlays_up() {
 copy_from_menu() {
     wait_windows 1 || fail "no destination menu"
     sleep 0.5
-    keys -M ctrl c -m ctrl
-    for _ in $(seq 50); do
-        wl-paste -t image/png >"$work/clip.png" 2>/dev/null && [ -s "$work/clip.png" ] && return 0
-        sleep 0.1
+    # A key sent while the menu's window is still taking the focus can be lost; the menu stays open
+    # until a key reaches it, so pressing again is harmless.
+    for _ in 1 2 3; do
+        keys -M ctrl c -m ctrl
+        for _ in $(seq 30); do
+            wl-paste -t image/png >"$work/clip.png" 2>/dev/null && [ -s "$work/clip.png" ] && return 0
+            sleep 0.1
+        done
     done
     fail "nothing reached the clipboard"
 }
@@ -141,7 +145,7 @@ space-takes-the-scale-two-output)
     pointer move 1500 150
     # The focus follows the pointer to the overlay of the second output.
     for _ in $(seq 50); do
-        swaymsg -t get_workspaces | grep -A3 '(focused)' | grep -q 'Output: HEADLESS-2' && break
+        swaymsg -p -t get_workspaces | grep -A3 '(focused)' | grep -q 'Output: HEADLESS-2' && break
         sleep 0.1
     done
     sleep 0.3
