@@ -17,7 +17,7 @@ public:
     QImage grab(const QScreen&) override { return {}; }
     QString refusalExplanation() const override
     {
-        return QStringLiteral("Screen capture is not supported on this display server.");
+        return QStringLiteral("Screen capture is not supported on this display server yet.");
     }
 };
 
