@@ -9,6 +9,8 @@ binary=$1
 pointer_client=$2
 fake_portal=$3
 case_name=$4
+# The program and its triggers run in the Wayland session, as a user's would.
+export QT_QPA_PLATFORM=wayland
 work=$(mktemp -d)
 chmod 755 "$work" # sway runs the background painter under its own uid
 app=
@@ -64,7 +66,7 @@ keys() { wtype -s 100 "$@"; }
 # The triggers below must reach this instance: one sent before it holds its bus name would start a
 # second instance instead.
 start_corvane() {
-    QT_QPA_PLATFORM=wayland "$binary" >"$work/corvane.log" 2>&1 &
+    "$binary" >"$work/corvane.log" 2>&1 &
     app=$!
     for _ in $(seq 300); do
         dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
@@ -75,9 +77,11 @@ start_corvane() {
     fail "the program did not take its bus name"
 }
 our_windows() { swaymsg -t get_tree | grep -c "\"pid\": $app,"; }
-wait_windows() { # wait_windows N: until exactly N windows of ours are on screen
+# Windows of ours that stay on screen through a capture (an editor), besides overlays and menus.
+others=0
+wait_windows() { # wait_windows N: until exactly N windows of ours (besides the others) are on screen
     for _ in $(seq 150); do
-        [ "$(our_windows)" -eq "$1" ] && return 0
+        [ "$(our_windows)" -eq $(($1 + others)) ] && return 0
         sleep 0.1
     done
     return 1
@@ -191,6 +195,24 @@ refused)
     keys -k Return
     wait_windows 0 || fail "the alert stayed"
     alive
+    ;;
+editor-left-out)
+    # An editor fills the scale-1 output (sway tiles it); the frozen picture must show the background
+    # under it, and the editor comes back afterwards.
+    convert -size 320x200 xc:'#ff00ff' "$work/open.png"
+    start_corvane
+    pointer move 1279 719
+    "$binary" --open "$work/open.png" >"$work/open.log" 2>&1 || { cat "$work/open.log"; fail "--open failed"; }
+    wait_windows 1 || fail "no editor"
+    others=1
+    sleep 0.5
+    overlays_up
+    drag 200 150 500 350
+    copy_from_menu
+    convert "$work/bg1.png" -crop 300x200+200+150 +repage "$work/expected.png"
+    differing=$(compare -metric AE -fuzz 30% "$work/clip.png" "$work/expected.png" null: 2>&1)
+    [ "$differing" = 0 ] || fail "$differing pixels differ from the background: the editor was captured"
+    wait_windows 0 || fail "the editor did not come back alone"
     ;;
 *)
     fail "unknown case"
