@@ -94,6 +94,11 @@ struct RefusalCase {
     bool fileExists;
 };
 
+void PrintTo(const RefusalCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class PortalRefusalTest : public PortalCaptureTest, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(PortalRefusalTest, IsNoPermission)

@@ -27,6 +27,11 @@ struct LayoutCase {
     std::vector<std::optional<LayoutCut>> expected;
 };
 
+void PrintTo(const LayoutCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 class LayoutCutsTest : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(LayoutCutsTest, EachOutputAtItsOwnDevicePixelSize)
