@@ -3,6 +3,7 @@
 #include "output/CaptureController.h"
 
 #include "capture/DisplaySession.h"
+#include "capture/FocusedScreen.h"
 #include "capture/MenuBackdrop.h"
 #include "capture/ScreenCapturer.h"
 #include "capture/SelectionOverlayController.h"
@@ -128,7 +129,10 @@ void CaptureController::runRegionCapture()
 
 void CaptureController::runFullScreenCapture()
 {
-    const QPoint pointer = QCursor::pos();
+    // Under Wayland QCursor::pos() knows the pointer only over our own windows, and none is up now.
+    const QPoint pointer = displaySession() == DisplaySession::wayland
+                               ? focusedScreenCentre().value_or(QCursor::pos())
+                               : QCursor::pos();
     std::optional<OwnWindowsHidden> hidden(std::in_place);
     ScreenCapturer::Shot shot = ScreenCapturer::captureDisplay(pointer);
     hidden.reset();
@@ -142,12 +146,14 @@ void CaptureController::runFullScreenCapture()
     m_busy = false;
 }
 
-void CaptureController::presentDestinationMenu(const CaptureResult& result, const std::vector<DisplayShot>& shots)
+void CaptureController::presentDestinationMenu(const CaptureResult& result,
+                                               const std::vector<DisplayShot>& shots)
 {
     m_pending = result;
     std::unique_ptr<MenuBackdrop> backdrop;
     if (displaySession() == DisplaySession::wayland && !shots.empty()) {
-        backdrop = std::make_unique<MenuBackdrop>(ScreenCapturer::shotContaining(shots, result.globalRect.center()));
+        backdrop =
+            std::make_unique<MenuBackdrop>(ScreenCapturer::shotContaining(shots, result.globalRect.center()));
         backdrop->present();
     }
     DestinationMenu menu(backdrop.get());

@@ -157,6 +157,20 @@ space-takes-the-scale-two-output)
     copy_from_menu
     expect_pixels HEADLESS-2 800x600+0+0
     ;;
+full-screen-of-the-scale-two-output)
+    # The pointer on the scale-2 output: the focus follows it there, and so does the capture.
+    start_corvane
+    pointer move 1500 150
+    for _ in $(seq 50); do
+        swaymsg -p -t get_workspaces | grep -A3 '(focused)' | grep -q 'Output: HEADLESS-2' && break
+        sleep 0.1
+    done
+    "$binary" --capture-screen >/dev/null 2>&1 || fail "--capture-screen failed"
+    # Without a click of the user's, the menu cannot be a pop-up and comes as a small window of its own.
+    others=1
+    copy_from_menu
+    expect_pixels HEADLESS-2 800x600+0+0
+    ;;
 escape-cancels)
     start_corvane
     overlays_up
