@@ -63,7 +63,8 @@ int runNormal(const LaunchMode& mode, const QStringList& arguments, int& argc, c
     assumeMainThread("main");
 
     // The running instance has another working directory: resolve the name the user typed here.
-    const QString path = mode.trigger == Trigger::open ? QDir::current().absoluteFilePath(mode.path) : QString();
+    const QString path =
+        mode.trigger == Trigger::open ? QDir::current().absoluteFilePath(mode.path) : QString();
     SessionBusChannel channel;
     const InstanceOutcome outcome = joinOrBecomeInstance(channel, mode.trigger, path);
     if (!outcome.message.isEmpty())

@@ -70,8 +70,9 @@ InstanceChannel::Claim SessionBusChannel::claim()
     // The object is in place before the name is taken, so the first caller never finds the name without it.
     if (!bus.registerObject(objectPath, m_service.get(), QDBusConnection::ExportScriptableSlots))
         return Claim::noBus;
-    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply = bus.interface()->registerService(
-        serviceName, QDBusConnectionInterface::DontQueueService, QDBusConnectionInterface::DontAllowReplacement);
+    const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
+        bus.interface()->registerService(serviceName, QDBusConnectionInterface::DontQueueService,
+                                         QDBusConnectionInterface::DontAllowReplacement);
     if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered)
         return Claim::owned;
     bus.unregisterObject(objectPath);
@@ -79,7 +80,10 @@ InstanceChannel::Claim SessionBusChannel::claim()
     return reply.isValid() ? Claim::heldElsewhere : Claim::noBus;
 }
 
-void SessionBusChannel::setHandler(Handler handler) { m_service->handler = std::move(handler); }
+void SessionBusChannel::setHandler(Handler handler)
+{
+    m_service->handler = std::move(handler);
+}
 
 InstanceChannel::Delivery SessionBusChannel::send(Trigger trigger, const QString& absolutePath)
 {
