@@ -54,6 +54,7 @@ void AppDelegate::applicationDidFinishLaunching()
     setupStatusItem();
     m_hotKeys.onHotKey = startCapture;
     m_hotKeys.registerAll();
+    reportMissingTray();
     // The first capture should not pay for connecting and allocating; nothing waits for this.
     QTimer::singleShot(0, this, [] { ScreenCapturer::warmUp(); });
     const LaunchMode mode = chooseLaunchMode(m_arguments);
@@ -106,12 +107,23 @@ void AppDelegate::setupStatusItem()
             m_menu->popup(QCursor::pos());
     });
     m_statusItem->show();
-    // Plain GNOME has no tray: the hotkeys still work, and the icon docks if a tray comes later.
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+}
+
+void AppDelegate::reportMissingTray() const
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    // Plain GNOME has no tray: the hotkeys still work, and the icon docks if a tray comes later. A
+    // Wayland desktop without the shortcut portal (sway) has neither: keys bound in it reach us.
+    if (m_hotKeys.registeredCount() > 0)
         std::fputs("corvane: no system tray is available; Corvane keeps running with its shortcuts "
                    "(F13 or Ctrl+Shift+Super+4 for a region, Ctrl+Shift+Super+3 for the whole screen)\n",
                    stderr);
-    }
+    else
+        std::fputs("corvane: no system tray and no shortcuts are available; Corvane keeps running: bind "
+                   "keys to `corvane --capture-region` and `corvane --capture-screen` in your desktop's "
+                   "settings\n",
+                   stderr);
 }
 
 void AppDelegate::captureRegion() { CaptureController::shared().startRegionCapture(); }

@@ -44,6 +44,7 @@ public:
 
 private:
     void setupStatusItem();
+    void reportMissingTray() const;
 
     QStringList m_arguments;
     HotKeyManager m_hotKeys;

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/HotKeyManager.h"
 
+#include "capture/DisplaySession.h"
+#include "platform/wayland/PortalKeyGrabSource.h"
 #include "platform/x11/X11KeyGrabSource.h"
 
 #include <QGuiApplication>
@@ -17,7 +19,7 @@ constexpr std::uint32_t keysymXF86Tools = 0x1008ff81;
 constexpr std::uint32_t keysym3 = 0x33;
 constexpr std::uint32_t keysym4 = 0x34;
 
-// Without a display server that grants shortcuts (the offscreen platform, Wayland before the portal).
+// Without a display server that grants shortcuts (the offscreen platform, Wayland without the portal).
 class RefusingKeyGrabSource final : public KeyGrabSource {
 public:
     void setPressHandler(PressHandler) override {}
@@ -29,8 +31,18 @@ public:
 
 std::unique_ptr<KeyGrabSource> makeKeyGrabSource()
 {
-    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+    switch (displaySession()) {
+    case DisplaySession::x11:
         return makeX11KeyGrabSource();
+    case DisplaySession::wayland:
+        // Where the desktop offers no shortcut portal (sway and other wlroots desktops), the user binds
+        // a key to `corvane --capture-region` in the compositor instead; nothing is said about it.
+        if (wayland::PortalKeyGrabSource::offered(QDBusConnection::sessionBus()))
+            return std::make_unique<wayland::PortalKeyGrabSource>();
+        return std::make_unique<RefusingKeyGrabSource>();
+    case DisplaySession::none:
+        return std::make_unique<RefusingKeyGrabSource>();
+    }
     return std::make_unique<RefusingKeyGrabSource>();
 }
 

@@ -20,8 +20,8 @@ struct Shortcut {
     bool operator==(const Shortcut&) const = default;
 };
 
-// Where system-wide shortcuts come from: key grabs on the X server, later the desktop portal, or a
-// fake in tests. Presses are reported with the number the shortcut was registered under.
+// Where system-wide shortcuts come from: key grabs on the X server, the desktop's GlobalShortcuts portal
+// under Wayland, or a fake in tests. Presses are reported with the number the shortcut was registered under.
 class KeyGrabSource {
 public:
     using PressHandler = std::function<void(std::uint32_t id)>;
@@ -34,7 +34,8 @@ public:
     virtual void ungrabAll() = 0;
 };
 
-// The X server's key grabs under X11; otherwise a source that refuses every shortcut.
+// Chosen once from the session: the X server's key grabs under X11, the GlobalShortcuts portal under
+// Wayland where the desktop offers it; otherwise a source that refuses every shortcut.
 std::unique_ptr<KeyGrabSource> makeKeyGrabSource();
 
 } // namespace corvane

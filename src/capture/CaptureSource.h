@@ -13,13 +13,15 @@ class QScreen;
 
 namespace corvane {
 
-// Where frozen pictures of the monitors come from: the X server, later the desktop portal, or files
-// for tests. One is chosen per process (makeCaptureSource).
+// Where frozen pictures of the monitors come from: the X server, the desktop's screenshot portal on
+// Wayland, or files for tests. One is chosen per process (makeCaptureSource).
 class CaptureSource {
 public:
     virtual ~CaptureSource() = default;
 
-    // False when the display refuses to be read at all (no connection, a refused request).
+    // Asked once at the start of every capture, just before the grabs: false when the display refuses
+    // to be read at all (no connection, a refused request). A source that gets the whole desktop in one
+    // request (the screenshot portal) makes it here.
     virtual bool available() = 0;
     // The screen at its full device-pixel size with opaque pixels and no pointer, or a null image when
     // this one screen cannot be grabbed.
@@ -41,8 +43,15 @@ public:
     virtual QString refusalExplanation() const = 0;
 };
 
-// The source for this session: the X server under X11; the test source when CORVANE_CAPTURE_SOURCE
-// names a folder of pictures ("files:/path"); otherwise one that is never available.
+enum class DisplaySession;
+enum class CaptureSourceKind { x11, portal, files, unsupported };
+
+// CORVANE_CAPTURE_SOURCE chooses for tests ("files:/folder" serves pictures, "portal", "x11");
+// otherwise the session does: the X server under X11, the screenshot portal under Wayland, and under
+// neither a source that is never available.
+CaptureSourceKind captureSourceKind(const QString& override, DisplaySession session);
+
+// The source for this process, made from captureSourceKind.
 std::unique_ptr<CaptureSource> makeCaptureSource();
 
 } // namespace corvane

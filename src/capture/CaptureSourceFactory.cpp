@@ -1,16 +1,16 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/CaptureSource.h"
+#include "capture/DisplaySession.h"
 #include "capture/FileCaptureSource.h"
+#include "platform/wayland/PortalCaptureSource.h"
 #include "platform/x11/X11CaptureSource.h"
-
-#include <QGuiApplication>
 
 namespace corvane {
 namespace {
 
-// A display server without a capture backend yet (Wayland before the portal): every capture is refused,
-// and the alert says why.
+// A session with no display server to read (the offscreen platform): every capture is refused, and the
+// alert says why.
 class UnsupportedCaptureSource final : public CaptureSource {
 public:
     bool available() override { return false; }
@@ -23,14 +23,38 @@ public:
 
 } // namespace
 
+CaptureSourceKind captureSourceKind(const QString& override, DisplaySession session)
+{
+    if (override.startsWith(QLatin1String("files:")))
+        return CaptureSourceKind::files;
+    if (override == QLatin1String("portal"))
+        return CaptureSourceKind::portal;
+    if (override == QLatin1String("x11"))
+        return CaptureSourceKind::x11;
+    switch (session) {
+    case DisplaySession::x11:
+        return CaptureSourceKind::x11;
+    case DisplaySession::wayland:
+        return CaptureSourceKind::portal;
+    case DisplaySession::none:
+        return CaptureSourceKind::unsupported;
+    }
+    return CaptureSourceKind::unsupported;
+}
+
 std::unique_ptr<CaptureSource> makeCaptureSource()
 {
     const QString override = qEnvironmentVariable("CORVANE_CAPTURE_SOURCE");
-    const QString filesPrefix = QStringLiteral("files:");
-    if (override.startsWith(filesPrefix))
-        return std::make_unique<FileCaptureSource>(override.mid(filesPrefix.size()));
-    if (QGuiApplication::platformName() == QStringLiteral("xcb"))
+    switch (captureSourceKind(override, displaySession())) {
+    case CaptureSourceKind::files:
+        return std::make_unique<FileCaptureSource>(override.mid(int(qstrlen("files:"))));
+    case CaptureSourceKind::portal:
+        return std::make_unique<wayland::PortalCaptureSource>();
+    case CaptureSourceKind::x11:
         return std::make_unique<x11::X11CaptureSource>();
+    case CaptureSourceKind::unsupported:
+        return std::make_unique<UnsupportedCaptureSource>();
+    }
     return std::make_unique<UnsupportedCaptureSource>();
 }
 

@@ -30,7 +30,7 @@ void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Co
             if (self)
                 self->finish(shot, std::nullopt);
         };
-        window->show();
+        window->present();
         m_windows.emplace_back(window);
     }
     if (!m_windows.empty()) {
@@ -42,6 +42,10 @@ void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Co
         first->view()->grabKeyboard();
         first->view()->setFocus(Qt::OtherFocusReason);
     }
+    // Under Wayland the compositor gives the focus to one of the windows, not necessarily the first;
+    // the keyboard grab above only steers keys within the program, so every view must be ready for them.
+    for (const QPointer<OverlayWindow>& window : m_windows)
+        window->view()->setFocus(Qt::OtherFocusReason);
     // The frozen pictures show the monitors as they were: once one is unplugged or a new one
     // appears, an overlay would sit on the wrong monitor or leave one uncovered, so the selection
     // ends as if cancelled and the next capture sees the new layout.

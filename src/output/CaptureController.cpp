@@ -2,7 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "output/CaptureController.h"
 
+#include "capture/DisplaySession.h"
+#include "capture/FocusedScreen.h"
 #include "capture/IdleRelease.h"
+#include "capture/MenuBackdrop.h"
 #include "capture/ScreenCapturer.h"
 #include "capture/SelectionOverlayController.h"
 #include "editor/EditorWindowController.h"
@@ -16,6 +19,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 #include <vector>
 
 namespace corvane {
@@ -109,17 +113,21 @@ void CaptureController::runRegionCapture()
     auto* overlay = new SelectionOverlayController;
     m_overlay = overlay;
     QPointer<CaptureController> self(this);
-    overlay->begin(std::get<std::vector<DisplayShot>>(shots),
-                   [self, overlay](std::optional<CaptureResult> result) {
-                       overlay->deleteLater();
-                       if (!self)
-                           return;
-                       self->m_overlay = nullptr;
-                       self->m_busy = false;
-                       if (result)
-                           self->presentDestinationMenu(*result);
-                       IdleRelease::captureEnded();
-                   });
+    // A Wayland compositor does not let a window stay above the others by asking: our windows come
+    // back first, and the full-screen overlays are mapped over them.
+    if (displaySession() == DisplaySession::wayland)
+        hidden.reset();
+    const auto& frozen = std::get<std::vector<DisplayShot>>(shots);
+    overlay->begin(frozen, [self, overlay, frozen](std::optional<CaptureResult> result) {
+        overlay->deleteLater();
+        if (!self)
+            return;
+        self->m_overlay = nullptr;
+        self->m_busy = false;
+        if (result)
+            self->presentDestinationMenu(*result, frozen);
+        IdleRelease::captureEnded();
+    });
     // Our windows come back under the overlays: a window mapped now would otherwise stack above them.
     hidden.reset();
     if (m_overlay)
@@ -128,7 +136,10 @@ void CaptureController::runRegionCapture()
 
 void CaptureController::runFullScreenCapture()
 {
-    const QPoint pointer = QCursor::pos();
+    // Under Wayland QCursor::pos() knows the pointer only over our own windows, and none is up now.
+    const QPoint pointer = displaySession() == DisplaySession::wayland
+                               ? focusedScreenCentre().value_or(QCursor::pos())
+                               : QCursor::pos();
     std::optional<OwnWindowsHidden> hidden(std::in_place);
     ScreenCapturer::Shot shot = ScreenCapturer::captureDisplay(pointer);
     hidden.reset();
@@ -138,15 +149,22 @@ void CaptureController::runFullScreenCapture()
         return;
     }
     const DisplayShot& display = std::get<DisplayShot>(shot);
-    presentDestinationMenu({display.image, display.scale, display.frame});
+    presentDestinationMenu({display.image, display.scale, display.frame}, {display});
     m_busy = false;
     IdleRelease::captureEnded();
 }
 
-void CaptureController::presentDestinationMenu(const CaptureResult& result)
+void CaptureController::presentDestinationMenu(const CaptureResult& result,
+                                               const std::vector<DisplayShot>& shots)
 {
     m_pending = result;
-    DestinationMenu menu;
+    std::unique_ptr<MenuBackdrop> backdrop;
+    if (displaySession() == DisplaySession::wayland && !shots.empty()) {
+        backdrop =
+            std::make_unique<MenuBackdrop>(ScreenCapturer::shotContaining(shots, result.globalRect.center()));
+        backdrop->present();
+    }
+    DestinationMenu menu(backdrop.get());
     connect(menu.copyAction, &QAction::triggered, this, &CaptureController::destCopy);
     connect(menu.desktopAction, &QAction::triggered, this, &CaptureController::destDesktop);
     connect(menu.saveAsAction, &QAction::triggered, this, &CaptureController::destSaveAs);

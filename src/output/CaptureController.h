@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QMenu;
 
@@ -45,7 +46,9 @@ private:
 
     void runRegionCapture();
     void runFullScreenCapture();
-    void presentDestinationMenu(const CaptureResult& result);
+    // `shots` are the monitors the capture came from: under Wayland the menu needs a window of ours
+    // on the monitor to open beside.
+    void presentDestinationMenu(const CaptureResult& result, const std::vector<DisplayShot>& shots);
 
     QPointer<SelectionOverlayController> m_overlay;
     bool m_busy = false;

@@ -20,5 +20,7 @@ done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
 export DISPLAY=":$(head -n 1 "$work/display")"
 export QT_QPA_PLATFORM=xcb
+# An X11 client with WAYLAND_DISPLAY set counts as being on XWayland and would capture through the portal.
+unset WAYLAND_DISPLAY
 export DBUS_SESSION_BUS_ADDRESS=disabled:
 "$@"

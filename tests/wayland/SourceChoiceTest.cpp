@@ -1,0 +1,55 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/CaptureSource.h"
+#include "capture/DisplaySession.h"
+
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+struct SessionCase {
+    const char* platform;
+    const char* waylandDisplay;
+    DisplaySession expected;
+};
+
+TEST(DisplaySessionTest, FromPlatformAndWaylandDisplay)
+{
+    const SessionCase cases[] = {
+        {"xcb", "", DisplaySession::x11},
+        {"xcb", "wayland-0", DisplaySession::wayland}, // an X11 client on XWayland
+        {"wayland", "wayland-0", DisplaySession::wayland},
+        {"wayland-egl", "wayland-1", DisplaySession::wayland},
+        {"offscreen", "", DisplaySession::none},
+        {"offscreen", "wayland-0", DisplaySession::none},
+    };
+    for (const SessionCase& c : cases)
+        EXPECT_EQ(displaySessionOf(QString::fromLatin1(c.platform), QString::fromLatin1(c.waylandDisplay)),
+                  c.expected)
+            << c.platform << " / " << c.waylandDisplay;
+}
+
+struct SourceCase {
+    const char* override;
+    DisplaySession session;
+    CaptureSourceKind expected;
+};
+
+TEST(CaptureSourceKindTest, OverrideFirstThenTheSession)
+{
+    const SourceCase cases[] = {
+        {"", DisplaySession::x11, CaptureSourceKind::x11},
+        {"", DisplaySession::wayland, CaptureSourceKind::portal},
+        {"", DisplaySession::none, CaptureSourceKind::unsupported},
+        {"files:/tmp/shots", DisplaySession::wayland, CaptureSourceKind::files},
+        {"portal", DisplaySession::x11, CaptureSourceKind::portal},
+        {"x11", DisplaySession::wayland, CaptureSourceKind::x11},
+        {"nonsense", DisplaySession::wayland, CaptureSourceKind::portal},
+    };
+    for (const SourceCase& c : cases)
+        EXPECT_EQ(captureSourceKind(QString::fromLatin1(c.override), c.session), c.expected) << c.override;
+}
+
+} // namespace
+} // namespace corvane
