@@ -6,23 +6,52 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QCursor>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QSaveFile>
+#include <QScreen>
 #include <QStandardPaths>
 
 namespace corvane {
+
+namespace {
+
+// A dialog created on one monitor and then moved by the window manager onto a monitor of another
+// pixel ratio keeps the size it had in the first monitor's pixels and lays itself out for the wrong
+// one: on a ratio-2 monitor the file name field and the buttons end up outside the window. Created
+// on the monitor where it will appear, it never changes ratio.
+void placeOnPointerScreen(QWidget& dialog)
+{
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    dialog.setScreen(screen);
+    dialog.adjustSize();
+    QRect frame(QPoint(0, 0), dialog.size());
+    frame.moveCenter(screen->availableGeometry().center());
+    dialog.move(frame.topLeft());
+}
+
+} // namespace
 
 SaveDialogs SaveDialogs::standard()
 {
     return {
         [](QWidget* parent, const QString& proposedName) {
             const QString folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-            return QFileDialog::getSaveFileName(
-                parent, QStringLiteral("Save As"), QDir(folder).filePath(proposedName),
-                QStringLiteral("PNG image (*.png);;JPEG image (*.jpg *.jpeg);;"
-                               "TIFF image (*.tif *.tiff)"));
+            QFileDialog dialog(parent, QStringLiteral("Save As"), QDir(folder).filePath(proposedName),
+                               QStringLiteral("PNG image (*.png);;JPEG image (*.jpg *.jpeg);;"
+                                              "TIFF image (*.tif *.tiff)"));
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            placeOnPointerScreen(dialog);
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+                return QString();
+            return dialog.selectedFiles().constFirst();
         },
         [](QWidget* parent, const QString& message) {
             QMessageBox::critical(parent, QStringLiteral("Corvane"), message);
