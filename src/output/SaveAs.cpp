@@ -22,10 +22,12 @@ namespace {
 // A dialog created on one monitor and then moved by the window manager onto a monitor of another
 // pixel ratio keeps the size it had in the first monitor's pixels and lays itself out for the wrong
 // one: on a ratio-2 monitor the file name field and the buttons end up outside the window. Created
-// on the monitor where it will appear, it never changes ratio.
-void placeOnPointerScreen(QWidget& dialog)
+// on the monitor where it will appear, it never changes ratio: over its parent window when it has
+// one, otherwise in the middle of the monitor under the pointer.
+void placeBeforeShowing(QWidget& dialog, QWidget* parent)
 {
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    const QWidget* over = parent ? parent->window() : nullptr;
+    QScreen* screen = over ? over->screen() : QGuiApplication::screenAt(QCursor::pos());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     if (!screen)
@@ -33,7 +35,7 @@ void placeOnPointerScreen(QWidget& dialog)
     dialog.setScreen(screen);
     dialog.adjustSize();
     QRect frame(QPoint(0, 0), dialog.size());
-    frame.moveCenter(screen->availableGeometry().center());
+    frame.moveCenter(over ? over->frameGeometry().center() : screen->availableGeometry().center());
     dialog.move(frame.topLeft());
 }
 
@@ -48,7 +50,7 @@ SaveDialogs SaveDialogs::standard()
                                QStringLiteral("PNG image (*.png);;JPEG image (*.jpg *.jpeg);;"
                                               "TIFF image (*.tif *.tiff)"));
             dialog.setAcceptMode(QFileDialog::AcceptSave);
-            placeOnPointerScreen(dialog);
+            placeBeforeShowing(dialog, parent);
             if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
                 return QString();
             return dialog.selectedFiles().constFirst();
