@@ -252,6 +252,23 @@ save-as-on-each-monitor)
     save_as shot-a.jpg 0 0
     [ "$(identify -units PixelsPerInch -format '%m %wx%h %[fx:round(resolution.x)]' "$HOME/Desktop/shot-a.jpg")" = \
         "JPEG 400x300 72" ] || fail "shot-a.jpg is not a 400 x 300 JPEG of 72 dpi"
+    # A name typed without an extension takes the one of the type chosen in the dialog.
+    overlays_up || fail "no overlay after the third F13"
+    drag 100 100 500 400
+    window_up || fail "no destination menu"
+    sleep 0.3
+    xdotool key ctrl+s
+    timeout 30 xdotool search --sync --onlyvisible --name '^Save As$' >/dev/null || fail "no Save As dialog"
+    sleep 0.5
+    # From the name field to the type list, one type down (JPEG), and back.
+    xdotool key --delay 100 Tab Down shift+Tab
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 20 holiday
+    xdotool key Return
+    for _ in $(seq 50); do [ -n "$(ls "$HOME/Desktop" | grep holiday)" ] && break; sleep 0.1; done
+    [ "$(ls "$HOME/Desktop" | grep holiday)" = holiday.jpg ] ||
+        fail "a bare name with JPEG chosen was saved as: $(ls "$HOME/Desktop" | grep holiday)"
+    [ "$(identify -format '%m' "$HOME/Desktop/holiday.jpg")" = JPEG ] || fail "holiday.jpg is not a JPEG"
     ;;
 *)
     echo "unknown case $case_name"
