@@ -4,9 +4,9 @@
 
 #include "output/ImageOutput.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFileDialog>
-#include <QCursor>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -50,6 +50,18 @@ SaveDialogs SaveDialogs::standard()
                                QStringLiteral("PNG image (*.png);;JPEG image (*.jpg *.jpeg);;"
                                               "TIFF image (*.tif *.tiff)"));
             dialog.setAcceptMode(QFileDialog::AcceptSave);
+            // The format follows the file's extension; a name typed without one takes the type the user
+            // chose in the dialog instead of silently becoming a PNG without an extension.
+            const auto suffixOf = [](const QString& filter) {
+                const qsizetype star = filter.indexOf(QLatin1String("*."));
+                return star < 0
+                           ? QString()
+                           : filter.mid(star + 2).section(QLatin1Char(' '), 0, 0).remove(QLatin1Char(')'));
+            };
+            dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+            QObject::connect(
+                &dialog, &QFileDialog::filterSelected, &dialog,
+                [&dialog, suffixOf](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
             placeBeforeShowing(dialog, parent);
             if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
                 return QString();
