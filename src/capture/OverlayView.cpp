@@ -74,7 +74,9 @@ OverlayView::OverlayView(DisplayShot shot, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::CrossCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    mouse = mapFromGlobal(QCursor::pos()).toPointF();
+    // The window is not yet at its monitor's place, so mapFromGlobal() would measure from the origin of
+    // the desktop and put the first crosshair off every monitor but the first.
+    mouse = QPointF(QCursor::pos()) - m_shot.frame.topLeft();
 }
 
 QRectF OverlayView::selection() const

@@ -215,6 +215,61 @@ monitor-removed)
     copy_from_menu
     expect_pixels "$work/clip.png" 400x300+100+100
     ;;
+save-as-on-each-monitor)
+    # Save As through the real dialog from a region on each monitor. On MON-B the dialog must be laid
+    # out for ratio 2: its Save button is clicked where a user sees it, near the bottom-right corner.
+    # save_as NAME X Y: waits for the dialog (it opens on the monitor under the pointer), types NAME,
+    # and clicks Save X Y device pixels in from the window's bottom-right corner (Return when X is 0).
+    save_as() {
+        window_up || fail "no destination menu"
+        sleep 0.3
+        xdotool key ctrl+s
+        local dialog
+        dialog=$(timeout 30 xdotool search --sync --onlyvisible --name '^Save As$' | head -n 1)
+        [ -n "$dialog" ] || fail "no Save As dialog"
+        sleep 0.5
+        xdotool key --clearmodifiers ctrl+a
+        xdotool type --delay 20 "$1"
+        if [ "$2" = 0 ]; then
+            xdotool key Return
+        else
+            eval "$(xdotool getwindowgeometry --shell "$dialog")"
+            xdotool mousemove $((X + WIDTH - $2)) $((Y + HEIGHT - $3)) click 1
+        fi
+        for _ in $(seq 50); do [ -s "$HOME/Desktop/$1" ] && return 0; sleep 0.1; done
+        fail "Save As wrote no $1"
+    }
+    start_corvane
+    overlays_up || fail "no overlay after F13"
+    drag 2120 200 2920 800
+    # The Save button sits about 45 x 54 logical pixels in from the corner, 90 x 108 on MON-B.
+    save_as shot-b.tif 90 108
+    expect_pixels "$HOME/Desktop/shot-b.tif" 800x600+2120+200
+    [ "$(identify -format '%m %[fx:round(resolution.x)]' "$HOME/Desktop/shot-b.tif")" = "TIFF 144" ] ||
+        fail "shot-b.tif is not a 144 dpi TIFF: $(identify -format '%m %x' "$HOME/Desktop/shot-b.tif")"
+    overlays_up || fail "no overlay after the second F13"
+    drag 100 100 500 400
+    save_as shot-a.jpg 0 0
+    [ "$(identify -units PixelsPerInch -format '%m %wx%h %[fx:round(resolution.x)]' "$HOME/Desktop/shot-a.jpg")" = \
+        "JPEG 400x300 72" ] || fail "shot-a.jpg is not a 400 x 300 JPEG of 72 dpi"
+    # A name typed without an extension takes the one of the type chosen in the dialog.
+    overlays_up || fail "no overlay after the third F13"
+    drag 100 100 500 400
+    window_up || fail "no destination menu"
+    sleep 0.3
+    xdotool key ctrl+s
+    timeout 30 xdotool search --sync --onlyvisible --name '^Save As$' >/dev/null || fail "no Save As dialog"
+    sleep 0.5
+    # From the name field to the type list, one type down (JPEG), and back.
+    xdotool key --delay 100 Tab Down shift+Tab
+    xdotool key --clearmodifiers ctrl+a
+    xdotool type --delay 20 holiday
+    xdotool key Return
+    for _ in $(seq 50); do [ -n "$(ls "$HOME/Desktop" | grep holiday)" ] && break; sleep 0.1; done
+    [ "$(ls "$HOME/Desktop" | grep holiday)" = holiday.jpg ] ||
+        fail "a bare name with JPEG chosen was saved as: $(ls "$HOME/Desktop" | grep holiday)"
+    [ "$(identify -format '%m' "$HOME/Desktop/holiday.jpg")" = JPEG ] || fail "holiday.jpg is not a JPEG"
+    ;;
 *)
     echo "unknown case $case_name"
     exit 2

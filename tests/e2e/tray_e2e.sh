@@ -87,6 +87,37 @@ captures-keep-the-icon)
     choose Up
     wait_for '! kill -0 "$corvane" 2>/dev/null' || fail "the tray menu no longer works after two captures"
     ;;
+region-on-each-monitor-from-menu)
+    # Two monitors (run through tests/capture/two-monitors.sh) over a known noise picture: "Capture
+    # Region…" from the tray menu on each, the pixels read back from the clipboard. The second region
+    # covers the place where the tray menu was open: the menu must not be in the frozen picture.
+    convert -size 4480x1440 -seed 20261207 xc: +noise Random -depth 8 "$work/root.png"
+    display -window root "$work/root.png" >/dev/null 2>&1 || true
+    overlays_up() { wait_for '[ "$(xdotool search --onlyvisible --class corvane | while read -r w; do
+        xdotool getwindowgeometry "$w"; done | grep -cE "Geometry: (1920x1080|2560x1440)")" = 2 ]'; }
+    # copy_region X1 Y1 X2 Y2 GEOMETRY: drags, copies from the destination menu, compares with the root.
+    copy_region() {
+        xclip -selection clipboard -i /dev/null
+        sleep 0.5
+        xdotool mousemove "$1" "$2" mousedown 1 mousemove $((($1 + $3) / 2)) $((($2 + $4) / 2)) \
+            mousemove "$3" "$4" mouseup 1
+        sleep 1
+        xdotool key ctrl+c
+        wait_for 'xclip -selection clipboard -t image/png -o >"$work/clip.png" 2>/dev/null && [ -s "$work/clip.png" ]' ||
+            fail "nothing reached the clipboard from the $5 region"
+        convert "$work/root.png" -crop "$5" +repage "$work/expected.png"
+        [ "$(identify -format '%wx%h' "$work/clip.png")" = "${5%%+*}" ] ||
+            fail "$(identify -format '%wx%h' "$work/clip.png") captured, expected the $5 region"
+        differing=$(compare -metric AE "$work/clip.png" "$work/expected.png" null: 2>&1)
+        [ "$differing" = 0 ] || fail "$differing pixels differ from the root picture's $5"
+    }
+    choose Down
+    overlays_up || fail "Capture Region… put up no overlays"
+    copy_region 2120 200 2920 800 800x600+2120+200
+    choose Down
+    overlays_up || fail "the second Capture Region… put up no overlays"
+    copy_region 1400 800 1890 1040 490x240+1400+800
+    ;;
 *)
     echo "unknown case $case_name"
     exit 2

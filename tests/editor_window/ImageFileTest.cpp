@@ -1,6 +1,7 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/ImageFile.h"
+#include "support/UnprivilegedFiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -163,15 +164,30 @@ TEST(ImageFile, OpensEveryHonestKindUprightAsFastFormatsAndRefusesTheRest)
 
 TEST(ImageFile, RefusesAFileItMayNotRead)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root reads any file whatever its permissions";
     QTemporaryDir dir;
-    const QString path = dir.filePath("locked.png");
-    QImage image(4, 4, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    ASSERT_TRUE(image.save(path));
-    QFile::setPermissions(path, {});
-    EXPECT_FALSE(loadImageFile(path));
+    // The folder open to all, so that only the file's own permissions decide.
+    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                      QFile::ReadOther | QFile::ExeOther));
+    struct Case {
+        const char* file;
+        QFile::Permissions permissions;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"readable.png", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther, true},
+        {"locked.png", {}, false},
+    };
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(c.file);
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        ASSERT_TRUE(image.save(path));
+        ASSERT_TRUE(QFile::setPermissions(path, c.permissions));
+        const testsupport::UnprivilegedFiles asUser;
+        if (geteuid() == 0)
+            ASSERT_TRUE(testsupport::UnprivilegedFiles::active()) << "cannot give up root's file rights";
+        EXPECT_EQ(loadImageFile(path).has_value(), c.opens) << c.file;
+    }
 }
 
 TEST(ImageFile, RefusesAHeaderClaimingTenGigapixelsWithoutAllocating)

@@ -6,12 +6,14 @@
 // calls pass on unchanged unless a test sets an error for renames with RENAME_NOREPLACE.
 #include "OutputTestSupport.h"
 #include "output/ImageOutput.h"
+#include "support/UnprivilegedFiles.h"
 
 #include <QTemporaryDir>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <optional>
 #include <random>
@@ -81,17 +83,25 @@ TEST_P(ReadOnlyDesktopTest, ReturnsNothingAndLeavesNoFile)
     const QString desktop = home.filePath("Desktop");
     ASSERT_TRUE(QDir().mkdir(desktop));
     std::optional<TmpfsMount> mount;
+    std::optional<testsupport::UnprivilegedFiles> asUser;
     if (GetParam()) {
         mount.emplace(desktop, MS_RDONLY, "size=64k");
         if (!mount->mounted)
             GTEST_SKIP() << "cannot mount a read-only tmpfs here: " << mount->error;
     } else {
+        // Home open to all and the Desktop open to all but for writing, so that only the Desktop's
+        // missing write permission stands in the way.
+        ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0755), 0);
         ASSERT_EQ(::chmod(QFile::encodeName(desktop).constData(), 0555), 0);
-        if (::access(QFile::encodeName(desktop).constData(), W_OK) == 0)
-            GTEST_SKIP() << "permissions do not stop root; the read-only mount stands in";
+        asUser.emplace();
+        if (::geteuid() == 0)
+            ASSERT_TRUE(testsupport::UnprivilegedFiles::active()) << "cannot give up root's file rights";
+        ASSERT_NE(::faccessat(AT_FDCWD, QFile::encodeName(desktop).constData(), W_OK, AT_EACCESS), 0)
+            << "the Desktop is writable";
     }
 
     EXPECT_FALSE(ImageOutput::saveToDesktop(patternImage(20, 10), 2.0, QStringLiteral("shot")));
+    asUser.reset();
     EXPECT_TRUE(entries(desktop).isEmpty());
     ::chmod(QFile::encodeName(desktop).constData(), 0755);
 }

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/OverlayView.h"
 
+#include <QCursor>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -155,6 +156,29 @@ TEST_F(OverlayInput, IdleShowsTheDimmedPictureACrosshairAndTheHint)
     EXPECT_NE(shown.pixel(100, 500), dimmed); // the horizontal one
     EXPECT_DOUBLE_EQ(view->hintPill().bottom(), 150);
     EXPECT_DOUBLE_EQ(view->hintPill().center().x(), 400);
+}
+
+// Before the pointer moves, the crosshair stands where the pointer is, on every monitor of the desktop.
+TEST(OverlayCrosshair, StartsAtThePointerInTheMonitorsOwnCoordinates)
+{
+    struct Case {
+        const char* name;
+        QRectF frame;
+        QPoint pointer; // global, logical pixels
+        QPointF expected;
+    };
+    const Case cases[] = {
+        {"monitor at the origin", QRectF(0, 0, 1920, 1080), {700, 500}, {700, 500}},
+        {"monitor to the right", QRectF(1920, 0, 1280, 720), {2080, 360}, {160, 360}},
+        {"monitor to the left and lower", QRectF(-1280, 200, 1280, 720), {-1000, 300}, {280, 100}},
+    };
+    for (const Case& c : cases) {
+        QCursor::setPos(c.pointer);
+        QImage image(c.frame.size().toSize(), QImage::Format_RGB32);
+        image.fill(picture);
+        const OverlayView view(DisplayShot{QStringLiteral("MON"), image, c.frame, 1, nullptr});
+        EXPECT_EQ(view.mouse, c.expected) << c.name << ": at " << view.mouse.x() << "," << view.mouse.y();
+    }
 }
 
 } // namespace
