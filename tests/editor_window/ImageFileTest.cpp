@@ -184,8 +184,9 @@ TEST(ImageFile, RefusesAFileItMayNotRead)
         ASSERT_TRUE(image.save(path));
         ASSERT_TRUE(QFile::setPermissions(path, c.permissions));
         const testsupport::UnprivilegedFiles asUser;
-        if (geteuid() == 0)
+        if (geteuid() == 0) {
             ASSERT_TRUE(testsupport::UnprivilegedFiles::active()) << "cannot give up root's file rights";
+        }
         EXPECT_EQ(loadImageFile(path).has_value(), c.opens) << c.file;
     }
 }

@@ -94,8 +94,9 @@ TEST_P(ReadOnlyDesktopTest, ReturnsNothingAndLeavesNoFile)
         ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0755), 0);
         ASSERT_EQ(::chmod(QFile::encodeName(desktop).constData(), 0555), 0);
         asUser.emplace();
-        if (::geteuid() == 0)
+        if (::geteuid() == 0) {
             ASSERT_TRUE(testsupport::UnprivilegedFiles::active()) << "cannot give up root's file rights";
+        }
         ASSERT_NE(::faccessat(AT_FDCWD, QFile::encodeName(desktop).constData(), W_OK, AT_EACCESS), 0)
             << "the Desktop is writable";
     }
