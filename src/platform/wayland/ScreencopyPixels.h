@@ -1,0 +1,48 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace corvane::wayland {
+
+// What the compositor says about one frame it copied into our shared memory.
+struct FrameLayout {
+    std::uint32_t format = 0; // a wl_shm format code
+    int width = 0;
+    int height = 0;
+    int stride = 0; // bytes per row, which may exceed width times the pixel size
+    bool yInverted = false; // row 0 of the buffer is the bottom of the output
+};
+
+// The frame in the canvas's format (QImage::Format_RGB32, opaque), row 0 at the top; a null image for a
+// pixel format we cannot read or a layout that does not fit in `size` bytes.
+QImage frameToImage(const unsigned char* data, std::size_t size, const FrameLayout& layout);
+
+// Whether frameToImage reads this wl_shm format.
+bool readableFormat(std::uint32_t format);
+
+// One output as the compositor describes it: its name (xdg-output or wl_output v4; empty when the
+// compositor gives none) and its top-left in the layout, in logical pixels.
+struct OutputIdentity {
+    QString name;
+    std::optional<QPoint> logicalPosition;
+};
+
+// One screen as Qt knows it.
+struct ScreenIdentity {
+    QString name;
+    QPoint topLeft;
+};
+
+// For each screen, the index of its output: the one of the same name, or, for an output that has no
+// name, the one alone at the screen's position. No output is given to two screens.
+std::vector<std::optional<std::size_t>> pairScreensWithOutputs(const std::vector<ScreenIdentity>& screens,
+                                                               const std::vector<OutputIdentity>& outputs);
+
+} // namespace corvane::wayland
