@@ -50,6 +50,16 @@ TEST(FrameToImageTest, ConvertsEachFormatToOpaqueRgbTopRowFirst)
          {xbgr8888, 1, 2, 4, true},
          {0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00},
          {0xff020000, 0xff010000}},
+        // A rotated output's frame comes as scanned out, A B / C D here; grim's pictures of such
+        // outputs on sway are upright this way.
+        {"turned by 90: turned back clockwise",
+         {xrgb8888, 2, 2, 8, false, 1},
+         {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0},
+         {0xff000003, 0xff000001, 0xff000004, 0xff000002}},
+        {"mirrored and turned by 90: transposed",
+         {xrgb8888, 2, 2, 8, false, 5},
+         {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0},
+         {0xff000001, 0xff000003, 0xff000002, 0xff000004}},
         {"a format we cannot read", {nv12, 1, 1, 4, false}, {0, 0, 0, 0}, {}},
         {"a stride shorter than a row", {xrgb8888, 2, 1, 4, false}, {0, 0, 0, 0, 0, 0, 0, 0}, {}},
         {"a buffer shorter than the layout", {xrgb8888, 1, 2, 4, false}, {0, 0, 0, 0}, {}},

@@ -32,6 +32,7 @@ struct Output {
     zxdg_output_v1* xdg = nullptr;
     QString name;
     std::optional<QPoint> position;
+    int transform = 0;
 };
 
 struct Frame {
@@ -147,8 +148,8 @@ void ignore(void*, Args...)
 {}
 
 const wl_output_listener outputListener{
-    ignore<wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, const char*,
-           const char*, std::int32_t>, // geometry
+    [](void* data, wl_output*, std::int32_t, std::int32_t, std::int32_t, std::int32_t, std::int32_t, const char*,
+       const char*, std::int32_t transform) { static_cast<Output*>(data)->transform = transform; },
     ignore<wl_output*, std::uint32_t, std::int32_t, std::int32_t, std::int32_t>, // mode
     ignore<wl_output*>, // done
     ignore<wl_output*, std::int32_t>, // scale
@@ -309,6 +310,7 @@ bool ScreencopyCaptureSource::available()
             continue;
         auto frame = std::make_unique<Frame>();
         frame->screenName = screenIds[s].name;
+        frame->layout.transform = connection->outputs[*pairs[s]]->transform;
         // Without the pointer: Corvane's pictures never show it.
         frame->proxy = zwlr_screencopy_manager_v1_capture_output(connection->manager, 0,
                                                                  connection->outputs[*pairs[s]]->proxy);

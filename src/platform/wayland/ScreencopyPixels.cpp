@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/wayland/ScreencopyPixels.h"
 
+#include <QTransform>
+
 #include <cstring>
 
 namespace corvane::wayland {
@@ -87,6 +89,19 @@ QRgb toRgb(std::uint32_t v, std::uint32_t format)
     }
 }
 
+QImage upright(const QImage& image, int transform)
+{
+    if (transform <= 0 || transform > 7)
+        return image;
+    // The compositor mirrors (4-7) and then turns the picture counter-clockwise; undone in reverse.
+    QTransform turn;
+    turn.rotate(90.0 * (transform % 4));
+    QImage result = image.transformed(turn);
+    if (transform >= 4)
+        result = result.mirrored(true, false);
+    return result;
+}
+
 } // namespace
 
 bool readableFormat(std::uint32_t format)
@@ -118,7 +133,7 @@ QImage frameToImage(const unsigned char* data, std::size_t size, const FrameLayo
         for (int x = 0; x < layout.width; ++x)
             out[x] = toRgb(readPixel(in + std::size_t(x) * std::size_t(bytes), bytes), layout.format);
     }
-    return image;
+    return upright(image, layout.transform);
 }
 
 std::vector<std::optional<std::size_t>> pairScreensWithOutputs(const std::vector<ScreenIdentity>& screens,

@@ -18,9 +18,12 @@ struct FrameLayout {
     int height = 0;
     int stride = 0; // bytes per row, which may exceed width times the pixel size
     bool yInverted = false; // row 0 of the buffer is the bottom of the output
+    // The output's wl_output transform (0 normal, 1-3 turned by 90, 180, 270 degrees, 4-7 the same
+    // mirrored): the frame comes as the device scans it out, and is turned back upright here.
+    int transform = 0;
 };
 
-// The frame in the canvas's format (QImage::Format_RGB32, opaque), row 0 at the top; a null image for a
+// The frame in the canvas's format (QImage::Format_RGB32, opaque), upright, row 0 at the top; a null image for a
 // pixel format we cannot read or a layout that does not fit in `size` bytes.
 QImage frameToImage(const unsigned char* data, std::size_t size, const FrameLayout& layout);
 
