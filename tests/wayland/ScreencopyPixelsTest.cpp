@@ -80,6 +80,36 @@ TEST(FrameToImageTest, ConvertsEachFormatToOpaqueRgbTopRowFirst)
     }
 }
 
+struct DeviceSizeCase {
+    const char* what;
+    QSize frame;
+    QSize logical;
+    double scale;
+    QSize expected;
+};
+
+TEST(AtDeviceSizeTest, FrameBroughtToTheScreensDevicePixels)
+{
+    const DeviceSizeCase cases[] = {
+        {"already the device size", {800, 600}, {400, 300}, 2, {800, 600}},
+        // Qt rounds sway's 1.5 up to 2 and takes the logical size from xdg-output.
+        {"fractional scale rounded up by Qt", {1280, 720}, {853, 480}, 2, {1706, 960}},
+        {"fractional device size truncated", {2048, 1152}, {1365, 768}, 1.5, {2047, 1152}},
+    };
+    const QRgb colour = 0xff336699;
+    for (const DeviceSizeCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        QImage frame(c.frame, QImage::Format_RGB32);
+        frame.fill(colour);
+        const QImage image = atDeviceSize(frame, c.logical, c.scale);
+        EXPECT_EQ(image.size(), c.expected);
+        EXPECT_EQ(image.format(), QImage::Format_RGB32);
+        // A flat frame stays flat, corner to corner.
+        EXPECT_EQ(image.pixel(0, 0), colour);
+        EXPECT_EQ(image.pixel(image.width() - 1, image.height() - 1), colour);
+    }
+}
+
 using Pairs = std::vector<std::optional<std::size_t>>;
 
 struct PairingCase {

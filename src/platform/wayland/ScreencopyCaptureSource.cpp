@@ -46,6 +46,8 @@ struct Frame {
     void* memory = MAP_FAILED;
     std::size_t size = 0;
     QString screenName;
+    QSize logicalSize;
+    double scale = 1;
 
     bool finished() const { return ready || failed; }
     ~Frame()
@@ -310,6 +312,8 @@ bool ScreencopyCaptureSource::available()
             continue;
         auto frame = std::make_unique<Frame>();
         frame->screenName = screenIds[s].name;
+        frame->logicalSize = screens[qsizetype(s)]->geometry().size();
+        frame->scale = screens[qsizetype(s)]->devicePixelRatio();
         frame->layout.transform = connection->outputs[*pairs[s]]->transform;
         // Without the pointer: Corvane's pictures never show it.
         frame->proxy = zwlr_screencopy_manager_v1_capture_output(connection->manager, 0,
@@ -331,7 +335,9 @@ bool ScreencopyCaptureSource::available()
     for (const auto& frame : frames) {
         if (!frame->ready)
             continue;
-        QImage image = frameToImage(static_cast<const unsigned char*>(frame->memory), frame->size, frame->layout);
+        QImage image = atDeviceSize(
+            frameToImage(static_cast<const unsigned char*>(frame->memory), frame->size, frame->layout),
+            frame->logicalSize, frame->scale);
         if (!image.isNull())
             m_pictures.insert(frame->screenName, std::move(image));
     }

@@ -136,6 +136,15 @@ QImage frameToImage(const unsigned char* data, std::size_t size, const FrameLayo
     return upright(image, layout.transform);
 }
 
+QImage atDeviceSize(const QImage& frame, QSize logicalSize, double scale)
+{
+    const QSize device(int(logicalSize.width() * scale), int(logicalSize.height() * scale));
+    if (frame.isNull() || frame.size() == device || device.isEmpty())
+        return frame;
+    return frame.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_RGB32);
+}
+
 std::vector<std::optional<std::size_t>> pairScreensWithOutputs(const std::vector<ScreenIdentity>& screens,
                                                                const std::vector<OutputIdentity>& outputs)
 {

@@ -27,6 +27,11 @@ struct FrameLayout {
 // pixel format we cannot read or a layout that does not fit in `size` bytes.
 QImage frameToImage(const unsigned char* data, std::size_t size, const FrameLayout& layout);
 
+// The frame at the screen's device-pixel size (Qt's logical size times its scale, truncated). They
+// differ where Qt rounds a fractional output scale up to the next integer: the frame, at the output's
+// real resolution, is then resampled, as the canvas expects the screen's device pixels.
+QImage atDeviceSize(const QImage& frame, QSize logicalSize, double scale);
+
 // Whether frameToImage reads this wl_shm format.
 bool readableFormat(std::uint32_t format);
 
