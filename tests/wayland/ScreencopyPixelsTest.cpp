@@ -119,7 +119,7 @@ struct PairingCase {
     Pairs expected;
 };
 
-TEST(PairScreensWithOutputsTest, ByNameThenByPlaceForNamelessOutputs)
+TEST(PairScreensWithOutputsTest, ByNameThenByPlace)
 {
     const QString one = QStringLiteral("HEADLESS-1"), two = QStringLiteral("HEADLESS-2");
     const PairingCase cases[] = {
@@ -135,8 +135,12 @@ TEST(PairScreensWithOutputsTest, ByNameThenByPlaceForNamelessOutputs)
          {{one, {0, 0}}, {two, {1280, 0}}},
          {{one, QPoint(0, 0)}},
          {0, std::nullopt}},
+        {"X server names found by their places",
+         {{QStringLiteral("XWAYLAND1"), {1280, 0}}, {QStringLiteral("XWAYLAND0"), {0, 0}}},
+         {{one, QPoint(0, 0)}, {two, QPoint(1280, 0)}},
+         {1, 0}},
         {"a nameless output found by its place", {{one, {0, 0}}, {two, {1280, 0}}}, {{{}, QPoint(1280, 0)}, {one, QPoint(0, 0)}}, {1, 0}},
-        {"two nameless outputs at one place are not guessed",
+        {"two outputs at one place are not guessed",
          {{one, {0, 0}}},
          {{{}, QPoint(0, 0)}, {{}, QPoint(0, 0)}},
          {std::nullopt}},

@@ -165,12 +165,12 @@ std::vector<std::optional<std::size_t>> pairScreensWithOutputs(const std::vector
         std::optional<std::size_t> found;
         int candidates = 0;
         for (std::size_t o = 0; o < outputs.size(); ++o) {
-            if (taken[o] || !outputs[o].name.isEmpty() || outputs[o].logicalPosition != screens[s].topLeft)
+            if (taken[o] || outputs[o].logicalPosition != screens[s].topLeft)
                 continue;
             found = o;
             ++candidates;
         }
-        // Two nameless outputs at one place (mirrored) cannot be told apart: neither is guessed.
+        // Two outputs at one place (mirrored) cannot be told apart: neither is guessed.
         if (candidates == 1) {
             pairs[s] = found;
             taken[*found] = true;

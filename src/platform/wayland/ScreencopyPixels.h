@@ -48,8 +48,9 @@ struct ScreenIdentity {
     QPoint topLeft;
 };
 
-// For each screen, the index of its output: the one of the same name, or, for an output that has no
-// name, the one alone at the screen's position. No output is given to two screens.
+// For each screen, the index of its output: the one of the same name, else the one alone at the
+// screen's position (a compositor that names no output; an X11 client on XWayland, whose screens have
+// the X server's names). No output is given to two screens.
 std::vector<std::optional<std::size_t>> pairScreensWithOutputs(const std::vector<ScreenIdentity>& screens,
                                                                const std::vector<OutputIdentity>& outputs);
 
