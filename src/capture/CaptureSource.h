@@ -44,12 +44,13 @@ public:
 };
 
 enum class DisplaySession;
-enum class CaptureSourceKind { x11, portal, files, unsupported };
+enum class CaptureSourceKind { x11, screencopy, portal, files, unsupported };
 
-// CORVANE_CAPTURE_SOURCE chooses for tests ("files:/folder" serves pictures, "portal", "x11");
-// otherwise the session does: the X server under X11, the screenshot portal under Wayland, and under
-// neither a source that is never available.
-CaptureSourceKind captureSourceKind(const QString& override, DisplaySession session);
+// CORVANE_CAPTURE_SOURCE chooses for tests ("files:/folder" serves pictures, "screencopy", "portal",
+// "x11"); otherwise the session does: the X server under X11; under Wayland the compositor's screencopy
+// protocol where it offers it (wlroots desktops), the screenshot portal elsewhere; under neither a
+// source that is never available.
+CaptureSourceKind captureSourceKind(const QString& override, DisplaySession session, bool screencopyOffered);
 
 // The source for this process, made from captureSourceKind.
 std::unique_ptr<CaptureSource> makeCaptureSource();

@@ -4,6 +4,7 @@
 #include "capture/DisplaySession.h"
 #include "capture/FileCaptureSource.h"
 #include "platform/wayland/PortalCaptureSource.h"
+#include "platform/wayland/ScreencopyCaptureSource.h"
 #include "platform/x11/X11CaptureSource.h"
 
 namespace corvane {
@@ -23,7 +24,7 @@ public:
 
 } // namespace
 
-CaptureSourceKind captureSourceKind(const QString& override, DisplaySession session)
+CaptureSourceKind captureSourceKind(const QString& override, DisplaySession session, bool screencopyOffered)
 {
     if (override.startsWith(QLatin1String("files:")))
         return CaptureSourceKind::files;
@@ -31,11 +32,14 @@ CaptureSourceKind captureSourceKind(const QString& override, DisplaySession sess
         return CaptureSourceKind::portal;
     if (override == QLatin1String("x11"))
         return CaptureSourceKind::x11;
+    if (override == QLatin1String("screencopy"))
+        return CaptureSourceKind::screencopy;
     switch (session) {
     case DisplaySession::x11:
         return CaptureSourceKind::x11;
     case DisplaySession::wayland:
-        return CaptureSourceKind::portal;
+        // The wlroots portal scales every output to the highest scale; screencopy keeps the exact pixels.
+        return screencopyOffered ? CaptureSourceKind::screencopy : CaptureSourceKind::portal;
     case DisplaySession::none:
         return CaptureSourceKind::unsupported;
     }
@@ -45,11 +49,18 @@ CaptureSourceKind captureSourceKind(const QString& override, DisplaySession sess
 std::unique_ptr<CaptureSource> makeCaptureSource()
 {
     const QString override = qEnvironmentVariable("CORVANE_CAPTURE_SOURCE");
-    switch (captureSourceKind(override, displaySession())) {
+    const DisplaySession session = displaySession();
+    // Only where the portal would otherwise be taken, and not by request, is the compositor asked.
+    const bool askCompositor = captureSourceKind(override, session, false) == CaptureSourceKind::portal &&
+                               override != QLatin1String("portal");
+    switch (captureSourceKind(override, session,
+                              askCompositor && wayland::ScreencopyCaptureSource::offered())) {
     case CaptureSourceKind::files:
         return std::make_unique<FileCaptureSource>(override.mid(int(qstrlen("files:"))));
     case CaptureSourceKind::portal:
         return std::make_unique<wayland::PortalCaptureSource>();
+    case CaptureSourceKind::screencopy:
+        return std::make_unique<wayland::ScreencopyCaptureSource>();
     case CaptureSourceKind::x11:
         return std::make_unique<x11::X11CaptureSource>();
     case CaptureSourceKind::unsupported:

@@ -33,22 +33,28 @@ TEST(DisplaySessionTest, FromPlatformAndWaylandDisplay)
 struct SourceCase {
     const char* override;
     DisplaySession session;
+    bool screencopyOffered;
     CaptureSourceKind expected;
 };
 
 TEST(CaptureSourceKindTest, OverrideFirstThenTheSession)
 {
     const SourceCase cases[] = {
-        {"", DisplaySession::x11, CaptureSourceKind::x11},
-        {"", DisplaySession::wayland, CaptureSourceKind::portal},
-        {"", DisplaySession::none, CaptureSourceKind::unsupported},
-        {"files:/tmp/shots", DisplaySession::wayland, CaptureSourceKind::files},
-        {"portal", DisplaySession::x11, CaptureSourceKind::portal},
-        {"x11", DisplaySession::wayland, CaptureSourceKind::x11},
-        {"nonsense", DisplaySession::wayland, CaptureSourceKind::portal},
+        {"", DisplaySession::x11, false, CaptureSourceKind::x11},
+        {"", DisplaySession::wayland, false, CaptureSourceKind::portal},
+        {"", DisplaySession::wayland, true, CaptureSourceKind::screencopy},
+        {"", DisplaySession::none, false, CaptureSourceKind::unsupported},
+        {"files:/tmp/shots", DisplaySession::wayland, true, CaptureSourceKind::files},
+        {"portal", DisplaySession::x11, false, CaptureSourceKind::portal},
+        {"portal", DisplaySession::wayland, true, CaptureSourceKind::portal},
+        {"screencopy", DisplaySession::wayland, false, CaptureSourceKind::screencopy},
+        {"x11", DisplaySession::wayland, true, CaptureSourceKind::x11},
+        {"nonsense", DisplaySession::wayland, false, CaptureSourceKind::portal},
+        {"nonsense", DisplaySession::wayland, true, CaptureSourceKind::screencopy},
     };
     for (const SourceCase& c : cases)
-        EXPECT_EQ(captureSourceKind(QString::fromLatin1(c.override), c.session), c.expected) << c.override;
+        EXPECT_EQ(captureSourceKind(QString::fromLatin1(c.override), c.session, c.screencopyOffered), c.expected)
+            << c.override << " offered " << c.screencopyOffered;
 }
 
 } // namespace
