@@ -254,13 +254,15 @@ public:
     }
 
     // Forgets every window seen so far; the next measurement counts only new ones.
+    // Starts a new measurement: every window still there counts as unpainted again. Windows stay
+    // followed, since the program may show the same ones again (it keeps its overlays between
+    // captures), and only a window followed since before its map is sure to report all its damage.
     void forget()
     {
-        for (auto& [id, w] : m_windows)
-            if (w.damage)
-                xcb_damage_destroy(m_connection, w.damage);
-        m_windows.clear();
-        xcb_flush(m_connection);
+        for (auto& [id, w] : m_windows) {
+            w.painted = false;
+            w.coverage = Coverage(w.geometry.width, w.geometry.height);
+        }
     }
 
 private:
@@ -343,7 +345,9 @@ private:
                                             ? reinterpret_cast<xcb_unmap_notify_event_t*>(event)->window
                                             : reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window;
             auto found = m_windows.find(window);
-            if (found != m_windows.end()) {
+            if (found != m_windows.end() && type == XCB_DESTROY_NOTIFY) {
+                m_windows.erase(found); // its damage object went with it
+            } else if (found != m_windows.end()) {
                 found->second.mapped = false;
                 found->second.painted = false;
                 found->second.coverage = Coverage(found->second.geometry.width, found->second.geometry.height);

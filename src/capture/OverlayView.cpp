@@ -11,12 +11,32 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPaintEngine>
+#include <cmath>
+#include <cstdint>
 
 namespace corvane {
 
 namespace {
 
 const QColor dimming = QColor::fromRgbF(0, 0, 0, 0.45f);
+// What blending `dimming` over an opaque pixel leaves of each channel, out of 255.
+constexpr std::uint32_t kKept = 140;
+
+// Each channel times 140/255, rounded the way Qt's raster blend rounds it, so that both ways of
+// painting the dimmed picture give the same pixels. Byte-wise so that GCC vectorizes it.
+void dimRow(const std::uint32_t* __restrict from, std::uint32_t* __restrict to, int count)
+{
+    const auto* in = reinterpret_cast<const std::uint8_t*>(from);
+    auto* out = reinterpret_cast<std::uint8_t*>(to);
+    const int bytes = count * 4;
+    for (int i = 0; i < bytes; ++i) {
+        const std::uint32_t t = in[i] * kKept;
+        out[i] = std::uint8_t((t + (t >> 8) + 0x80) >> 8);
+    }
+    for (int i = 0; i < count; ++i)
+        to[i] |= 0xff000000u;
+}
 
 QFont mediumFont(int pixelSize)
 {
@@ -79,6 +99,21 @@ OverlayView::OverlayView(DisplayShot shot, QWidget* parent)
     mouse = QPointF(QCursor::pos()) - m_shot.frame.topLeft();
 }
 
+void OverlayView::reset(DisplayShot shot)
+{
+    m_shot = std::move(shot);
+    m_backdrop = m_shot.image.convertToFormat(QImage::Format_RGB32);
+    if (!m_shot.frame.isEmpty())
+        resize(m_shot.frame.size().toSize());
+    anchor.reset();
+    current.reset();
+    hasMoved = false;
+    mouse = mapFromGlobal(QCursor::pos()).toPointF();
+    // A hidden view is painted whole when it is shown; asking now would paint the 4K frame twice.
+    if (isVisible())
+        update();
+}
+
 QRectF OverlayView::selection() const
 {
     return isSelecting() ? OverlayGeometry::selection(*anchor, *current) : QRectF();
@@ -101,18 +136,18 @@ void OverlayView::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     painter.setClipRegion(event->region());
     if (isSelecting())
-        paintSelecting(painter);
+        paintSelecting(painter, event->region());
     else
-        paintIdle(painter);
+        paintIdle(painter, event->region());
 }
 
-void OverlayView::paintSelecting(QPainter& painter)
+void OverlayView::paintSelecting(QPainter& painter, const QRegion& region)
 {
     const QRectF bounds = rect();
     const QRectF r = selection();
     // Dimmed everywhere, then the picture itself again inside the selection: only the clip region (the
     // band that changed) is drawn, so a drag frame blends a few rows, not the whole monitor.
-    paintDimmed(painter);
+    paintDimmed(painter, region);
     painter.save();
     painter.setClipRect(r, Qt::IntersectClip);
     painter.drawImage(bounds, m_backdrop);
@@ -126,17 +161,58 @@ void OverlayView::paintSelecting(QPainter& painter)
                 OverlayGeometry::sizeLabelText(r, m_shot.scale));
 }
 
-void OverlayView::paintDimmed(QPainter& painter)
+void OverlayView::paintDimmed(QPainter& painter, const QRegion& region)
 {
     // Dimmed while painting rather than kept as a dimmed copy: the first frame does not wait for a
     // full-screen copy to be made, and the overlay holds one picture per monitor instead of two.
+    if (dimInto(painter, region))
+        return;
     painter.drawImage(QRectF(rect()), m_backdrop);
     painter.fillRect(rect(), dimming);
 }
 
-void OverlayView::paintIdle(QPainter& painter)
+bool OverlayView::dimInto(QPainter& painter, const QRegion& region) const
 {
-    paintDimmed(painter);
+    // Drawing the picture and then blending black over it walks the whole 4K frame twice on the first
+    // paint; writing the dimmed pixels straight into the backing store walks it once. Only where the
+    // picture lands pixel for pixel on a plain 32-bit image; anything else (a fractional scale, a
+    // pixmap, a printer) takes the painter's way, which gives the same pixels.
+    QPaintEngine* engine = painter.paintEngine();
+    QPaintDevice* device = engine ? engine->paintDevice() : nullptr;
+    if (!device || device->devType() != QInternal::Image || m_backdrop.format() != QImage::Format_RGB32)
+        return false;
+    auto* target = static_cast<QImage*>(device);
+    if (!target->isDetached() || (target->format() != QImage::Format_RGB32 &&
+                                  target->format() != QImage::Format_ARGB32_Premultiplied))
+        return false;
+    const QTransform transform = painter.deviceTransform();
+    const double ratio = transform.m11();
+    if (transform.type() > QTransform::TxScale || transform.m22() != ratio || ratio != std::floor(ratio) ||
+        ratio < 1 || transform.dx() != std::floor(transform.dx()) || transform.dy() != std::floor(transform.dy()))
+        return false;
+    const int scale = int(ratio);
+    if (m_backdrop.size() != size() * scale)
+        return false;
+    const QPoint offset(int(transform.dx()), int(transform.dy()));
+    const QRect targetBounds = target->rect().translated(-offset) & m_backdrop.rect();
+    uchar* targetBits = target->bits();
+    const qsizetype targetStride = target->bytesPerLine();
+    for (const QRect& logical : region) {
+        const QRect pixels =
+            QRect(logical.topLeft() * scale, logical.size() * scale) & targetBounds;
+        for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+            const auto* from = reinterpret_cast<const std::uint32_t*>(m_backdrop.constScanLine(y)) + pixels.left();
+            auto* to = reinterpret_cast<std::uint32_t*>(targetBits + targetStride * (y + offset.y())) +
+                       pixels.left() + offset.x();
+            dimRow(from, to, pixels.width());
+        }
+    }
+    return true;
+}
+
+void OverlayView::paintIdle(QPainter& painter, const QRegion& region)
+{
+    paintDimmed(painter, region);
 
     QPainterPath crosshair;
     crosshair.moveTo(mouse.x() + 0.5, 0);

@@ -27,6 +27,9 @@ public:
     std::function<void()> onCancel;
 
     const DisplayShot& shot() const { return m_shot; }
+    // Starts over on another picture of the same monitor: no selection, the pointer where it is now.
+    // An empty shot lets the old picture go while the view waits, hidden, for the next capture.
+    void reset(DisplayShot shot);
     std::optional<QPointF> anchor;
     std::optional<QPointF> current;
     QPointF mouse;
@@ -47,9 +50,10 @@ protected:
     void enterEvent(QEnterEvent* event) override;
 
 private:
-    void paintDimmed(QPainter& painter);
-    void paintSelecting(QPainter& painter);
-    void paintIdle(QPainter& painter);
+    void paintDimmed(QPainter& painter, const QRegion& region);
+    bool dimInto(QPainter& painter, const QRegion& region) const;
+    void paintSelecting(QPainter& painter, const QRegion& region);
+    void paintIdle(QPainter& painter, const QRegion& region);
     // What must be repainted when the selection or the crosshair moves.
     QRegion selectionChrome() const;
     QRegion crosshairRegion() const;

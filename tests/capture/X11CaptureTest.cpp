@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -88,6 +90,40 @@ TEST(X11CaptureTest, SharedMemoryAndGetImageBothGiveTheRootPixelForPixel)
     shared.releaseIdleResources();
     EXPECT_EQ(differingPixels(shared.grab(*screen), second), 0);
     EXPECT_EQ(shared.lastTransfer(), X11CaptureSource::Transfer::sharedMemory);
+}
+
+TEST(X11CaptureTest, AHeldPictureNeverChangesUnderItsHolder)
+{
+    // A grab is lent straight out of the shared block. Whoever still holds one (the other monitor of
+    // the same capture, an editor, the clipboard) must keep those pixels through later grabs, the
+    // idle release and the source going away.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QImage first = noise(QSize(1280, 800), 3);
+    const QImage second = noise(QSize(1280, 800), 4);
+    showOnRoot(first);
+    auto source = std::make_unique<X11CaptureSource>();
+    source->warmUp();
+    const QImage held = source->grab(*screen);
+    ASSERT_EQ(source->lastTransfer(), X11CaptureSource::Transfer::sharedMemory);
+    showOnRoot(second);
+    const QImage later = source->grab(*screen);
+
+    struct Step {
+        const char* name;
+        std::function<void()> act;
+    };
+    const Step steps[] = {
+        {"another grab", [] {}},
+        {"one more grab", [&] { (void)source->grab(*screen); }},
+        {"the idle release", [&] { source->releaseIdleResources(); }},
+        {"the source gone", [&] { source.reset(); }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        step.act();
+        EXPECT_EQ(differingPixels(held, first), 0);
+        EXPECT_EQ(differingPixels(later, second), 0);
+    }
 }
 
 TEST(X11CaptureTest, SessionSourceIsTheXServer)

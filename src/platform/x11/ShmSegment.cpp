@@ -35,12 +35,33 @@ std::unique_ptr<ShmSegment> ShmSegment::create(xcb_connection_t* connection, std
         new ShmSegment(connection, segment, static_cast<unsigned char*>(address), size));
 }
 
+struct ShmSegment::Mapping {
+    unsigned char* data;
+    ~Mapping() { shmdt(data); }
+};
+
 ShmSegment::ShmSegment(xcb_connection_t* connection, std::uint32_t id, unsigned char* data, std::size_t size)
     : m_connection(connection)
     , m_id(id)
     , m_data(data)
     , m_size(size)
+    , m_mapping(new Mapping{data})
 {}
+
+QImage ShmSegment::lend(QSize size, QImage::Format format) const
+{
+    const qsizetype rowBytes = qsizetype(size.width()) * 4;
+    if (size.isEmpty() || std::size_t(rowBytes) * std::size_t(size.height()) > m_size)
+        return {};
+    auto* holder = new std::shared_ptr<Mapping>(m_mapping);
+    // The last copy of the picture may go on a worker thread (a background save): the shared
+    // pointer's count is atomic.
+    QImage image(static_cast<const uchar*>(m_data), size.width(), size.height(), rowBytes, format,
+                 [](void* held) { delete static_cast<std::shared_ptr<Mapping>*>(held); }, holder);
+    if (image.isNull())
+        delete holder;
+    return image;
+}
 
 bool ShmSegment::discardPages()
 {
@@ -50,9 +71,9 @@ bool ShmSegment::discardPages()
 
 ShmSegment::~ShmSegment()
 {
+    // The server lets go now; our mapping goes with the last lent picture.
     xcb_shm_detach(m_connection, m_id);
     xcb_flush(m_connection);
-    shmdt(m_data);
 }
 
 } // namespace corvane::x11

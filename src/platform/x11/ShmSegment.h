@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QImage>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -26,16 +27,25 @@ public:
     bool discardPages();
 
     std::uint32_t id() const { return m_id; }
-    const unsigned char* data() const { return m_data; }
+    unsigned char* data() const { return m_data; }
     std::size_t size() const { return m_size; }
 
+    // A read-only picture over the block's first bytes, without a copy. The block stays mapped
+    // until the picture's last copy is gone, even after this object and the connection; a holder
+    // that paints on its copy gets its own pixels.
+    QImage lend(QSize size, QImage::Format format) const;
+    // Whether a lent picture is still held: the server must not write into the block then.
+    bool lent() const { return m_mapping.use_count() > 1; }
+
 private:
+    struct Mapping;
     ShmSegment(xcb_connection_t* connection, std::uint32_t id, unsigned char* data, std::size_t size);
 
     xcb_connection_t* m_connection;
     std::uint32_t m_id;
     unsigned char* m_data;
     std::size_t m_size;
+    std::shared_ptr<Mapping> m_mapping; // our attachment, shared with lent pictures
 };
 
 } // namespace corvane::x11

@@ -21,9 +21,9 @@ namespace {
 // The X server may leave the alpha byte of a depth-24 pixel 0.
 constexpr std::uint32_t kOpaque = 0xff000000u;
 
-// The pointers never overlap (the server's buffer and a fresh QImage), and the bulk of the row is a
-// multiple of four pixels: both let the compiler vectorize the loop at -O2.
-void copyOpaque(const std::uint32_t* __restrict source, std::uint32_t* __restrict target, int count)
+// The pointers are either the same (in place) or never overlap, and the bulk of the row is a
+// multiple of four pixels: the compiler vectorizes the loop at -O2.
+void copyOpaque(const std::uint32_t* source, std::uint32_t* target, int count)
 {
     const int bulk = count & ~3;
     for (int i = 0; i < bulk; ++i)
@@ -131,7 +131,7 @@ bool X11CaptureSource::connect()
 
 void X11CaptureSource::disconnect()
 {
-    m_segment.reset(); // detaches through the connection, so before it closes
+    m_segments.clear(); // detaches through the connection, so before it closes
     m_atomNames.clear();
     if (m_connection)
         xcb_disconnect(m_connection);
@@ -176,9 +176,13 @@ void X11CaptureSource::releaseIdleResources()
 {
     // A whole monitor's worth of pages, shared with the server: kept while captures follow each
     // other, given back once the user has gone quiet. The block itself stays: making a new one costs
-    // far more than faulting its pages in again.
-    if (m_segment && !m_segment->discardPages())
-        m_segment.reset();
+    // far more than faulting its pages in again. A block still showing a held picture is left to its
+    // holder, who frees it with the picture's last copy.
+    std::vector<std::unique_ptr<ShmSegment>> kept;
+    for (std::unique_ptr<ShmSegment>& segment : m_segments)
+        if (!segment->lent() && segment->discardPages())
+            kept.push_back(std::move(segment));
+    m_segments = std::move(kept);
 }
 
 void X11CaptureSource::warmUp()
@@ -192,7 +196,7 @@ void X11CaptureSource::warmUp()
             std::max_element(all.begin(), all.end(), [](const Monitor& a, const Monitor& b) {
                 return qint64(a.rect.width()) * a.rect.height() < qint64(b.rect.width()) * b.rect.height();
             })->rect;
-    reserveSegment(std::size_t(largest.width()) * std::size_t(largest.height()) * 4);
+    freeSegment(std::size_t(largest.width()) * std::size_t(largest.height()) * 4);
 }
 
 QImage X11CaptureSource::grab(const QScreen& screen)
@@ -270,30 +274,50 @@ QImage X11CaptureSource::grabRect(const QRect& rect)
     return image;
 }
 
-bool X11CaptureSource::reserveSegment(std::size_t size)
+ShmSegment* X11CaptureSource::freeSegment(std::size_t size)
 {
-    if (m_segment && m_segment->size() >= size)
-        return true;
-    m_segment.reset();
-    m_segment = ShmSegment::create(m_connection, size);
-    if (!m_segment)
+    // Two monitors' pictures of one capture, and one picture held past it, are the common case.
+    constexpr std::size_t kKept = 3;
+    auto free = std::find_if(m_segments.begin(), m_segments.end(),
+                             [](const std::unique_ptr<ShmSegment>& s) { return !s->lent(); });
+    if (free != m_segments.end() && (*free)->size() >= size)
+        return free->get();
+    if (free != m_segments.end())
+        m_segments.erase(free); // too small for this monitor
+    std::unique_ptr<ShmSegment> made = ShmSegment::create(m_connection, size);
+    if (!made) {
         m_sharedMemoryWorks = false; // a remote server or a refused block: get-image from now on
-    return m_segment != nullptr;
+        return nullptr;
+    }
+    m_segments.push_back(std::move(made));
+    ShmSegment* result = m_segments.back().get();
+    // Held pictures keep their blocks alive on their own; the server need not keep them all.
+    for (auto it = m_segments.begin(); m_segments.size() > kKept && it != m_segments.end();)
+        it = (*it)->lent() && it->get() != result ? m_segments.erase(it) : std::next(it);
+    return result;
 }
 
 QImage X11CaptureSource::grabShared(const QRect& rect)
 {
-    if (!reserveSegment(std::size_t(rect.width()) * std::size_t(rect.height()) * 4))
+    ShmSegment* segment = freeSegment(std::size_t(rect.width()) * std::size_t(rect.height()) * 4);
+    if (!segment)
         return {};
     xcb_generic_error_t* error = nullptr;
     const auto cookie = xcb_shm_get_image(m_connection, m_root, rect.x(), rect.y(), rect.width(),
-                                          rect.height(), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, m_segment->id(), 0);
+                                          rect.height(), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id(), 0);
     const XcbReply<xcb_shm_get_image_reply_t> reply(xcb_shm_get_image_reply(m_connection, cookie, &error));
     const XcbReply<xcb_generic_error_t> errorOwner(error);
     if (!reply)
         return {};
-    return toImage(m_segment->data(), std::min<std::size_t>(reply->size, m_segment->size()), reply->depth,
-                   rect.size());
+    const std::size_t length = std::min<std::size_t>(reply->size, segment->size());
+    const std::size_t pixels = std::size_t(rect.width()) * std::size_t(rect.height());
+    if (m_swapBytes || reply->depth != m_rootDepth || length < pixels * 4)
+        return toImage(segment->data(), length, reply->depth, rect.size());
+    // Made opaque where it lies, and lent as it is: a copy out of the block would touch the whole
+    // frame again, into memory the system has to fault in first.
+    auto* words = reinterpret_cast<std::uint32_t*>(segment->data());
+    copyOpaque(words, words, int(std::min<std::size_t>(pixels, std::size_t(INT32_MAX))));
+    return segment->lend(rect.size(), QImage::Format_RGB32);
 }
 
 QImage X11CaptureSource::grabPlain(const QRect& rect)

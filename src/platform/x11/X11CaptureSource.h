@@ -58,7 +58,8 @@ private:
     QImage grabPlain(const QRect& rect);
     QImage toImage(const unsigned char* data, std::size_t length, std::uint8_t depth,
                    const QSize& size) const;
-    bool reserveSegment(std::size_t size);
+    // A block of at least `size` bytes that no lent picture still shows, or null.
+    ShmSegment* freeSegment(std::size_t size);
     // Whether the window, or the window manager's frame around it, is still viewable.
     bool isShown(std::uint32_t window);
 
@@ -71,7 +72,9 @@ private:
     bool m_swapBytes = false;      // the server's byte order is not ours
     bool m_hasMonitors = false;
     bool m_sharedMemoryWorks = false;
-    std::unique_ptr<ShmSegment> m_segment;
+    // Grabs land in these and are lent out as pictures without a copy; a block whose picture is still
+    // held (the other monitor of the same capture, an editor, the clipboard) is never written again.
+    std::vector<std::unique_ptr<ShmSegment>> m_segments;
     QHash<std::uint32_t, QString> m_atomNames; // an atom never changes meaning on one server
 };
 
