@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/IdleRelease.h"
 
-#include "capture/OverlayWindowPool.h"
 #include "capture/ScreenCapturer.h"
 
 #include <QCoreApplication>
@@ -45,7 +44,6 @@ QTimer* g_quiet = nullptr;
 void releaseAll()
 {
     ScreenCapturer::source().releaseIdleResources();
-    OverlayWindowPool::clear();
     trimHeap();
 }
 

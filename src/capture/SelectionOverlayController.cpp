@@ -5,7 +5,6 @@
 #include "capture/OverlayGeometry.h"
 #include "capture/OverlayView.h"
 #include "capture/OverlayWindow.h"
-#include "capture/OverlayWindowPool.h"
 
 #include <QGuiApplication>
 #include <utility>
@@ -21,7 +20,7 @@ void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Co
 {
     m_completion = std::move(completion);
     for (const DisplayShot& shot : shots) {
-        auto* window = OverlayWindowPool::take(shot);
+        auto* window = new OverlayWindow(shot);
         QPointer<SelectionOverlayController> self(this);
         window->view()->onSelect = [self, shot](const QRectF& selection) {
             if (self)
@@ -73,7 +72,12 @@ void SelectionOverlayController::closeWindows()
     for (const QPointer<OverlayWindow>& window : m_windows) {
         if (!window)
             continue;
-        OverlayWindowPool::giveBack(window);
+        window->view()->releaseKeyboard();
+        window->hide();
+        // Deleted later: finishing runs inside one of these windows' own input handlers. Kept hidden
+        // for the next capture instead, a window left the destination menu of a following full-screen
+        // capture closing on its own now and then.
+        window->deleteLater();
     }
     m_windows.clear();
 }

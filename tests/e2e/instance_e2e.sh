@@ -146,6 +146,9 @@ busy-instance-drops-a-trigger)
         size=$(identify -format '%wx%h' "$(ls -t "$HOME/Desktop"/Screenshot*.png | head -n 1)")
         [ "$size" = 800x600 ] || fail "the saved picture is $size, not the 800x600 selection"
         saved=$((saved + 1))
+        # The toast follows the finished file and is a window of the program too: counting windows in the
+        # next round must not meet it.
+        wait_for '! xdotool search --onlyvisible --name "^Saved " >/dev/null 2>&1' || fail "the toast stayed"
     done
     ;;
 hung-instance)
