@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace corvane {
@@ -40,6 +41,27 @@ bool insideInscribedEllipse(const QRectF& r, QPointF p)
     return dx * dx + dy * dy <= 1.0;
 }
 
+double segmentDistance(QPointF q, QPointF a, QPointF b)
+{
+    const QPointF d = b - a;
+    const double lengthSquared = QPointF::dotProduct(d, d);
+    if (lengthSquared < 0.0001)
+        return std::hypot(q.x() - a.x(), q.y() - a.y());
+    const double u = std::clamp(QPointF::dotProduct(q - a, d) / lengthSquared, 0.0, 1.0);
+    const QPointF nearest = a + u * d;
+    return std::hypot(q.x() - nearest.x(), q.y() - nearest.y());
+}
+
+double distanceToPolyline(QPointF q, const std::vector<QPointF>& points)
+{
+    if (points.size() == 1)
+        return std::hypot(q.x() - points[0].x(), q.y() - points[0].y());
+    double nearest = std::numeric_limits<double>::infinity();
+    for (std::size_t i = 1; i < points.size(); ++i)
+        nearest = std::min(nearest, segmentDistance(q, points[i - 1], points[i]));
+    return nearest;
+}
+
 } // namespace
 
 Annotation::Annotation(Kind kind_, QPointF p1_, QPointF p2_, QColor color_, double lineWidth_,
@@ -64,9 +86,13 @@ bool Annotation::isRectLike() const
     case Kind::rectangle:
     case Kind::ellipse:
     case Kind::text:
+    case Kind::highlighter:
+    case Kind::pen:
+    case Kind::redaction:
         return true;
     case Kind::line:
     case Kind::arrow:
+    case Kind::step:
         return false;
     }
     return false;
@@ -80,7 +106,8 @@ QRectF Annotation::rect() const
 
 QRectF Annotation::bounds(double scale) const
 {
-    return grownBy(rect(), std::max(scale * lineWidth, 8.0));
+    const double stroke = kind == Kind::highlighter ? highlighterWidth(lineWidth) / 2 : lineWidth;
+    return grownBy(rect(), std::max(scale * stroke, 8.0));
 }
 
 bool Annotation::hitTest(QPointF point, double scale) const
@@ -104,24 +131,66 @@ bool Annotation::hitTest(QPointF point, double scale) const
     case Kind::arrow:
         return distanceToSegment(point) <= tolerance;
     case Kind::text:
+    case Kind::redaction:
         return halfOpenContains(grownBy(r, 4), point);
+    case Kind::highlighter:
+        return distanceToPolyline(point, strokePoints()) <= std::max(scale * highlighterWidth(lineWidth) / 2, 10.0);
+    case Kind::pen:
+        return distanceToPolyline(point, strokePoints()) <= tolerance;
+    case Kind::step:
+        return insideInscribedEllipse(grownBy(r, 4), point);
     }
     return false;
 }
 
 double Annotation::distanceToSegment(QPointF q) const
 {
-    const QPointF d = p2 - p1;
-    const double lengthSquared = QPointF::dotProduct(d, d);
-    if (lengthSquared < 0.0001)
-        return std::hypot(q.x() - p1.x(), q.y() - p1.y());
-    const double u = std::clamp(QPointF::dotProduct(q - p1, d) / lengthSquared, 0.0, 1.0);
-    const QPointF nearest = p1 + u * d;
-    return std::hypot(q.x() - nearest.x(), q.y() - nearest.y());
+    return segmentDistance(q, p1, p2);
+}
+
+void Annotation::translate(QPointF offset)
+{
+    p1 += offset;
+    p2 += offset;
+    for (QPointF& p : points)
+        p += offset;
+}
+
+std::vector<QPointF> Annotation::strokePoints() const
+{
+    return points.empty() ? std::vector<QPointF>{p1, p2} : points;
+}
+
+void Annotation::fitToPoints()
+{
+    if (points.empty())
+        return;
+    double left = points[0].x(), top = points[0].y(), right = left, bottom = top;
+    for (const QPointF& p : points) {
+        left = std::min(left, p.x());
+        top = std::min(top, p.y());
+        right = std::max(right, p.x());
+        bottom = std::max(bottom, p.y());
+    }
+    p1 = {left, top};
+    p2 = {right, bottom};
+}
+
+double Annotation::highlighterWidth(double lineWidth)
+{
+    return std::max(5 * lineWidth, 8.0);
+}
+
+QRectF Annotation::stepSquare(QPointF centre, double fontSize, double scale)
+{
+    const double side = std::round(1.4 * fontSize * std::max(scale, 1.0));
+    return {centre.x() - side / 2, centre.y() - side / 2, side, side};
 }
 
 std::vector<QPointF> Annotation::handlePoints() const
 {
+    if (kind == Kind::step)
+        return {};
     if (!isRectLike())
         return {p1, p2};
     const QRectF r = rect();
@@ -174,6 +243,15 @@ QRectF Annotation::resized(const QRectF& rect, int handle, QPointF to)
     }
     return QRectF(QPointF(std::min(left, right), std::min(top, bottom)),
                   QPointF(std::max(left, right), std::max(top, bottom)));
+}
+
+void renumberSteps(const std::vector<AnnotationPtr>& annotations)
+{
+    int next = 1;
+    for (const AnnotationPtr& annotation : annotations) {
+        if (annotation->kind == Annotation::Kind::step)
+            annotation->stepNumber = next++;
+    }
 }
 
 } // namespace corvane

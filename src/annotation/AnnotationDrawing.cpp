@@ -1,6 +1,7 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "annotation/Annotation.h"
+#include "annotation/Redaction.h"
 #include "annotation/TextLayout.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -18,6 +19,21 @@ QPen strokePen(const QColor& color, double width, Qt::PenCapStyle cap, Qt::PenJo
     QPen pen(color, width, Qt::SolidLine, cap, join);
     pen.setMiterLimit(10);
     return pen;
+}
+
+// Pointer samples joined by quadratic curves through their midpoints: the corners between samples
+// become smooth turns and the stroke still starts and ends at the first and last sample.
+QPainterPath smoothPath(const std::vector<QPointF>& points)
+{
+    QPainterPath path(points.front());
+    if (points.size() == 1) {
+        path.lineTo(points.front());
+        return path;
+    }
+    for (std::size_t i = 1; i + 1 < points.size(); ++i)
+        path.quadTo(points[i], (points[i] + points[i + 1]) / 2);
+    path.lineTo(points.back());
+    return path;
 }
 
 } // namespace
@@ -57,6 +73,80 @@ void Annotation::draw(QPainter& painter, double scale) const
         document->documentLayout()->draw(&painter, context);
         break;
     }
+    case Kind::highlighter:
+    case Kind::pen:
+        drawStroke(painter, scale);
+        break;
+    case Kind::step:
+        drawStep(painter);
+        break;
+    case Kind::redaction:
+        break; // drawRedaction(), beneath every other annotation
+    }
+    painter.restore();
+}
+
+void Annotation::drawStroke(QPainter& painter, double scale) const
+{
+    const QPainterPath path = smoothPath(strokePoints());
+    if (kind == Kind::pen) {
+        painter.setPen(strokePen(color, std::max(scale * lineWidth, 1.0), Qt::RoundCap, Qt::RoundJoin));
+        painter.drawPath(path);
+        return;
+    }
+    // Multiplying keeps dark text under the marker dark while a light background takes the colour; the
+    // whole stroke is one path, so where it crosses itself it does not darken twice.
+    QColor marker = color;
+    marker.setAlphaF(0.5f * color.alphaF());
+    painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+    painter.setPen(strokePen(marker, std::max(scale * highlighterWidth(lineWidth), 1.0), Qt::FlatCap,
+                             Qt::RoundJoin));
+    painter.drawPath(path);
+}
+
+void Annotation::drawStep(QPainter& painter) const
+{
+    const QRectF r = rect();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(color);
+    painter.drawEllipse(r);
+    QFont font = TextLayout::mediumFont(std::max(r.height() * 0.55, 4.0));
+    font.setWeight(QFont::Bold);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(r, Qt::AlignCenter, QString::number(stepNumber));
+}
+
+void Annotation::drawRedaction(QPainter& painter, const QImage& original) const
+{
+    if (kind != Kind::redaction)
+        return;
+    // Whole pixels: a pixel the rectangle only touches is hidden too.
+    const QRect region = rect().toAlignedRect().intersected(original.rect());
+    if (region.isEmpty())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    switch (redactionStyle) {
+    case RedactionStyle::solid: {
+        // A see-through box would hide nothing.
+        QColor opaque = color;
+        opaque.setAlpha(255);
+        painter.fillRect(region, opaque);
+        break;
+    }
+    case RedactionStyle::pixelate:
+        if (m_redactedTile.isNull() || m_redactedRegion != region || m_redactedSource != original.cacheKey()) {
+            m_redactedTile = Redaction::pixelated(original, region);
+            m_redactedRegion = region;
+            m_redactedSource = original.cacheKey();
+        }
+        if (m_redactedTile.isNull())
+            painter.fillRect(region, Qt::black); // no memory for the look: still hide the region
+        else
+            painter.drawImage(region.topLeft(), m_redactedTile);
+        break;
     }
     painter.restore();
 }

@@ -8,12 +8,25 @@
 namespace corvane {
 
 // The editor's tools. The raw value is the tool's position in the tool chooser, its menu tag and its
-// shortcut digit minus one, so the order here is part of the user interface.
-enum class ToolKind : int { select = 0, rectangle = 1, ellipse = 2, line = 3, arrow = 4, text = 5 };
+// shortcut digit minus one (the tenth tool's digit is 0), so the order here is part of the user interface.
+enum class ToolKind : int {
+    select = 0,
+    rectangle = 1,
+    ellipse = 2,
+    line = 3,
+    arrow = 4,
+    text = 5,
+    highlighter = 6,
+    pen = 7,
+    step = 8,
+    redact = 9,
+};
 
 namespace ToolKinds {
-inline constexpr std::array<ToolKind, 6> allCases{ToolKind::select, ToolKind::rectangle, ToolKind::ellipse,
-                                                  ToolKind::line,   ToolKind::arrow,     ToolKind::text};
+inline constexpr std::array<ToolKind, 10> allCases{
+    ToolKind::select, ToolKind::rectangle,   ToolKind::ellipse, ToolKind::line, ToolKind::arrow,
+    ToolKind::text,   ToolKind::highlighter, ToolKind::pen,     ToolKind::step, ToolKind::redact,
+};
 
 constexpr int rawValue(ToolKind tool)
 {
@@ -25,6 +38,12 @@ constexpr std::optional<ToolKind> fromRawValue(int raw)
     if (raw < 0 || raw >= static_cast<int>(allCases.size()))
         return std::nullopt;
     return allCases[static_cast<std::size_t>(raw)];
+}
+
+// The digit key that chooses the tool: 1 ... 9, then 0.
+constexpr int digit(ToolKind tool)
+{
+    return (rawValue(tool) + 1) % 10;
 }
 } // namespace ToolKinds
 

@@ -158,7 +158,7 @@ bool AppDelegate::openInEditor(const QString& path)
         QApplication::beep();
         return false;
     }
-    EditorWindowController::open(opened->image, opened->scale, opened->suggestedName);
+    EditorWindowController::open(opened->image, opened->scale, opened->suggestedName, path);
     return true;
 }
 

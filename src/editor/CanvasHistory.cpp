@@ -8,11 +8,12 @@ namespace corvane {
 
 CanvasView::Snapshot CanvasView::snapshot() const
 {
-    // Copies, so that later edits of the live annotations never reach the history.
-    Snapshot copies;
-    copies.reserve(m_annotations.size());
+    // Copies, so that later edits of the live annotations never reach the history. The pictures are
+    // shared, not copied: they are never changed in place, a crop makes new ones.
+    Snapshot copies{{}, m_baseImage, m_drawable};
+    copies.annotations.reserve(m_annotations.size());
     for (const AnnotationPtr& annotation : m_annotations)
-        copies.push_back(annotation->copy());
+        copies.annotations.push_back(annotation->copy());
     return copies;
 }
 
@@ -45,8 +46,10 @@ bool CanvasView::restore(std::deque<Snapshot>& from, std::deque<Snapshot>& to)
     from.pop_back();
     to.push_back(snapshot());
     // The restored objects are new ones: nothing selected before stays selected.
-    m_annotations = std::move(restored);
+    m_annotations = std::move(restored.annotations);
     m_selected.reset();
+    if (restored.drawable.cacheKey() != m_drawable.cacheKey())
+        setPicture(restored.baseImage, restored.drawable);
     update();
     notifySelectionChanged();
     notifyContentChanged();

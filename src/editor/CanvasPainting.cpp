@@ -5,6 +5,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <algorithm>
 
 namespace corvane {
@@ -36,10 +37,16 @@ void CanvasView::paintEvent(QPaintEvent* event)
         drawEditingFrame(painter, *m_editingAnnotation);
     else if (m_selected)
         drawSelectionChrome(painter, *m_selected);
+    if (const auto* cropping = std::get_if<Cropping>(&m_dragMode))
+        drawCropChrome(painter, QRectF(cropping->start, cropping->current).normalized());
 }
 
 void CanvasView::paintAnnotations(QPainter& painter) const
 {
+    // Redactions replace the picture under them, computed from the unannotated picture, before
+    // anything else is drawn: a mark drawn over a redaction stays visible, and no mark is redacted.
+    for (const AnnotationPtr& annotation : m_annotations)
+        annotation->drawRedaction(painter, m_drawable);
     for (const AnnotationPtr& annotation : m_annotations) {
         // The text editor shows the box being typed in; drawing it too would double the text.
         if (annotation != m_editingAnnotation)
@@ -73,6 +80,20 @@ void CanvasView::drawEditingFrame(QPainter& painter, const Annotation& annotatio
     painter.setPen(chromePen(Palette::accent(), chromeMagnification(), true));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(annotation.rect().adjusted(-2, -2, 2, 2));
+    painter.restore();
+}
+
+void CanvasView::drawCropChrome(QPainter& painter, const QRectF& area) const
+{
+    painter.save();
+    // What falls away is dimmed; the part that stays keeps its look.
+    QPainterPath outside;
+    outside.addRect(QRectF(rect()));
+    outside.addRect(area);
+    painter.fillPath(outside, QColor(0, 0, 0, 110));
+    painter.setPen(chromePen(Palette::accent(), chromeMagnification(), true));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(area);
     painter.restore();
 }
 

@@ -28,6 +28,8 @@ bool isCorner(int handle)
 // How big a freshly drawn shape is, to tell a deliberate drag from a stray click.
 double creationMeasure(const Annotation& annotation)
 {
+    if (annotation.kind == Annotation::Kind::pen || annotation.kind == Annotation::Kind::highlighter)
+        return std::max(annotation.rect().width(), annotation.rect().height());
     if (!annotation.isRectLike())
         return std::hypot(annotation.p2.x() - annotation.p1.x(), annotation.p2.y() - annotation.p1.y());
     const QRectF r = annotation.rect();
@@ -45,6 +47,14 @@ Annotation::Kind kindFor(ToolKind tool)
         return Annotation::Kind::line;
     case ToolKind::arrow:
         return Annotation::Kind::arrow;
+    case ToolKind::highlighter:
+        return Annotation::Kind::highlighter;
+    case ToolKind::pen:
+        return Annotation::Kind::pen;
+    case ToolKind::step:
+        return Annotation::Kind::step;
+    case ToolKind::redact:
+        return Annotation::Kind::redaction;
     case ToolKind::select:
     case ToolKind::text:
         break;
@@ -59,7 +69,9 @@ QPointF constrained(QPointF from, QPointF to, Annotation::Kind kind)
     const QPointF d = to - from;
     switch (kind) {
     case Annotation::Kind::line:
-    case Annotation::Kind::arrow: {
+    case Annotation::Kind::arrow:
+    case Annotation::Kind::highlighter:
+    case Annotation::Kind::pen: {
         constexpr double step = std::numbers::pi / 4;
         const double angle = std::round(std::atan2(d.y(), d.x()) / step) * step;
         const double length = std::hypot(d.x(), d.y());
@@ -67,19 +79,25 @@ QPointF constrained(QPointF from, QPointF to, Annotation::Kind kind)
     }
     case Annotation::Kind::rectangle:
     case Annotation::Kind::ellipse:
-    case Annotation::Kind::text: {
+    case Annotation::Kind::text:
+    case Annotation::Kind::redaction: {
         const double side = std::max(std::abs(d.x()), std::abs(d.y()));
         return {from.x() + (d.x() < 0 ? -side : side), from.y() + (d.y() < 0 ? -side : side)};
     }
+    case Annotation::Kind::step:
+        break;
     }
     return to;
 }
 
 AnnotationPtr CanvasView::annotationAt(QPointF point) const
 {
-    for (auto it = m_annotations.rbegin(); it != m_annotations.rend(); ++it) {
-        if ((*it)->hitTest(point, m_contentScale))
-            return *it;
+    // Redactions lie beneath every other annotation, so they are hit last.
+    for (const bool redactions : {false, true}) {
+        for (auto it = m_annotations.rbegin(); it != m_annotations.rend(); ++it) {
+            if (((*it)->kind == Annotation::Kind::redaction) == redactions && (*it)->hitTest(point, m_contentScale))
+                return *it;
+        }
     }
     return nullptr;
 }
@@ -124,16 +142,26 @@ void CanvasView::mouseDown(QPointF point, int clickCount)
     }
     switch (m_tool) {
     case ToolKind::select:
+        if (m_cropArmed) {
+            m_dragMode = Cropping{point, point};
+            break;
+        }
         mouseDownWithSelectTool(point);
         break;
     case ToolKind::rectangle:
     case ToolKind::ellipse:
     case ToolKind::line:
     case ToolKind::arrow:
+    case ToolKind::highlighter:
+    case ToolKind::pen:
+    case ToolKind::redact:
         mouseDownCreating(point);
         break;
     case ToolKind::text:
         mouseDownPlacingText(point);
+        break;
+    case ToolKind::step:
+        mouseDownPlacingStep(point);
         break;
     }
 }
@@ -143,14 +171,14 @@ void CanvasView::mouseDownWithSelectTool(QPointF point)
     if (m_selected) {
         if (const auto handle = handleIndex(point, *m_selected)) {
             pushUndo();
-            m_dragMode = Resizing{*handle, m_selected->rect(), m_selected->fontSize};
+            m_dragMode = Resizing{*handle, m_selected->rect(), m_selected->fontSize, m_selected->copy()};
             return;
         }
     }
     if (const AnnotationPtr hit = annotationAt(point)) {
         select(hit);
         pushUndo();
-        m_dragMode = Moving{hit->p1, hit->p2, point};
+        m_dragMode = Moving{hit->copy(), point};
     } else {
         select(nullptr);
         m_dragMode = std::monostate{};
@@ -162,6 +190,9 @@ void CanvasView::mouseDownCreating(QPointF point)
 {
     auto annotation = std::make_shared<Annotation>(kindFor(m_tool), point, point, m_strokeColor, m_lineWidth,
                                                    m_fontSize, QString());
+    annotation->redactionStyle = m_redactionStyle;
+    if (annotation->kind == Annotation::Kind::pen || annotation->kind == Annotation::Kind::highlighter)
+        annotation->points = {point};
     pushUndo();
     m_annotations.push_back(annotation);
     m_dragMode = Creating{annotation};
@@ -183,14 +214,44 @@ void CanvasView::mouseDownPlacingText(QPointF point)
     update();
 }
 
+void CanvasView::mouseDownPlacingStep(QPointF point)
+{
+    const QRectF square = Annotation::stepSquare(point, m_fontSize, m_contentScale);
+    auto annotation = std::make_shared<Annotation>(Annotation::Kind::step, square.topLeft(), square.bottomRight(),
+                                                   m_strokeColor, m_lineWidth, m_fontSize, QString());
+    pushUndo();
+    m_annotations.push_back(annotation);
+    select(nullptr);
+    m_dragMode = std::monostate{};
+    update();
+    notifyContentChanged();
+}
+
+void CanvasView::dragCreating(Annotation& a, QPointF p, bool shift)
+{
+    if (a.kind != Annotation::Kind::pen && a.kind != Annotation::Kind::highlighter) {
+        a.p2 = shift ? constrained(a.p1, p, a.kind) : p;
+        return;
+    }
+    if (shift) {
+        a.points = {a.points.front(), constrained(a.points.front(), p, a.kind)};
+    } else {
+        // Samples closer than a pixel add nothing but work.
+        const QPointF last = a.points.back();
+        if (std::abs(p.x() - last.x()) + std::abs(p.y() - last.y()) < 1 && a.points.size() > 1)
+            return;
+        a.points.push_back(p);
+    }
+    a.fitToPoints();
+}
+
 void CanvasView::mouseMoveEvent(QMouseEvent* event)
 {
     const QPointF p = event->position();
     const bool shift = event->modifiers().testFlag(Qt::ShiftModifier);
     const bool changed = std::visit(Overloaded{
                                         [&](const Creating& creating) {
-                                            Annotation& a = *creating.annotation;
-                                            a.p2 = shift ? constrained(a.p1, p, a.kind) : p;
+                                            dragCreating(*creating.annotation, p, shift);
                                             return true;
                                         },
                                         [&](const Moving& moving) {
@@ -203,14 +264,18 @@ void CanvasView::mouseMoveEvent(QMouseEvent* event)
                                                 else
                                                     d.setX(0);
                                             }
-                                            m_selected->p1 = moving.origin1 + d;
-                                            m_selected->p2 = moving.origin2 + d;
+                                            *m_selected = *moving.original;
+                                            m_selected->translate(d);
                                             return true;
                                         },
                                         [&](const Resizing& resizing) {
                                             if (!m_selected)
                                                 return false;
                                             dragResizing(resizing, p, shift);
+                                            return true;
+                                        },
+                                        [&](Cropping& cropping) {
+                                            cropping.current = p;
                                             return true;
                                         },
                                         [](std::monostate) { return false; },
@@ -230,6 +295,19 @@ void CanvasView::dragResizing(const Resizing& resizing, QPointF p, bool shift)
         return;
     }
     QRectF r = Annotation::resized(resizing.startRect, resizing.handle, p);
+    if (a.kind == Annotation::Kind::pen || a.kind == Annotation::Kind::highlighter) {
+        // The stroke is stretched with its rectangle; a flat start rectangle stays flat on that side.
+        const QRectF from = resizing.startRect;
+        const auto along = [](double v, double start, double length, double to, double toLength) {
+            return length > 0 ? to + (v - start) / length * toLength : to;
+        };
+        a.points = resizing.original->strokePoints();
+        for (QPointF& point : a.points)
+            point = {along(point.x(), from.left(), from.width(), r.left(), r.width()),
+                     along(point.y(), from.top(), from.height(), r.top(), r.height())};
+        a.fitToPoints();
+        return;
+    }
     if (a.kind == Annotation::Kind::text) {
         if (isCorner(resizing.handle) && resizing.startRect.height() > 1)
             a.fontSize =
@@ -251,6 +329,12 @@ void CanvasView::mouseReleaseEvent(QMouseEvent* event)
                    [&](const Creating& creating) { finishCreating(creating.annotation); },
                    [&](const Moving&) { notifyContentChanged(); },
                    [&](const Resizing&) { notifyContentChanged(); },
+                   [&](const Cropping& cropping) {
+                       m_cropArmed = false;
+                       const QRectF area = QRectF(cropping.start, cropping.current).normalized();
+                       if (area.width() >= minimumShapeSize && area.height() >= minimumShapeSize)
+                           cropTo(area);
+                   },
                    [](std::monostate) {},
                },
                m_dragMode);
@@ -266,7 +350,12 @@ void CanvasView::finishCreating(const AnnotationPtr& annotation)
         dropNewestUndo();
         return;
     }
-    if (annotation->isRectLike()) {
+    if (annotation->kind == Annotation::Kind::redaction) {
+        // Whole pixels, so what is hidden is exactly what the box shows.
+        const QRect r = annotation->rect().toAlignedRect();
+        annotation->p1 = r.topLeft();
+        annotation->p2 = QPointF(r.right() + 1, r.bottom() + 1);
+    } else if (annotation->isRectLike()) {
         const QRectF r = annotation->rect();
         annotation->p1 = r.topLeft();
         annotation->p2 = r.bottomRight();
@@ -288,6 +377,7 @@ void CanvasView::keyPressEvent(QKeyEvent* event)
         deleteSelection();
         break;
     case Qt::Key_Escape:
+        armCropDrag(false);
         select(nullptr);
         break;
     case Qt::Key_Left:
@@ -314,8 +404,7 @@ void CanvasView::nudge(QPointF offset)
     if (!m_selected)
         return;
     pushUndo();
-    m_selected->p1 += offset;
-    m_selected->p2 += offset;
+    m_selected->translate(offset);
     update();
     notifyContentChanged();
 }
@@ -335,6 +424,11 @@ void CanvasView::applyStyleToSelection()
         a.p2 = QPointF(r.right(), r.top() + a.fittingHeight(m_contentScale));
         if (m_editingAnnotation == m_selected)
             applyEditorStyle();
+    } else if (a.kind == Annotation::Kind::step) {
+        a.fontSize = m_fontSize;
+        const QRectF square = Annotation::stepSquare(a.rect().center(), a.fontSize, m_contentScale);
+        a.p1 = square.topLeft();
+        a.p2 = square.bottomRight();
     }
     update();
     notifyContentChanged();

@@ -36,12 +36,15 @@ QSize CanvasView::sizeHint() const
 void CanvasView::addAnnotation(AnnotationPtr annotation)
 {
     m_annotations.push_back(std::move(annotation));
+    renumberSteps(m_annotations);
     update();
 }
 
 void CanvasView::setTool(ToolKind tool)
 {
     m_tool = tool;
+    if (tool != ToolKind::select)
+        armCropDrag(false);
     updateCursor();
 }
 
@@ -61,6 +64,17 @@ void CanvasView::setFontSize(double size)
 {
     m_fontSize = size;
     applyStyleToSelection();
+}
+
+void CanvasView::setRedactionStyle(Annotation::RedactionStyle style)
+{
+    m_redactionStyle = style;
+    if (!m_selected || m_selected->kind != Annotation::Kind::redaction || m_selected->redactionStyle == style)
+        return;
+    pushUndo();
+    m_selected->redactionStyle = style;
+    update();
+    notifyContentChanged();
 }
 
 void CanvasView::setMagnification(double magnification)
@@ -128,6 +142,8 @@ void CanvasView::notifySelectionChanged()
 
 void CanvasView::notifyContentChanged()
 {
+    // Every change of the list passes here: a deleted, undone or cropped-away step leaves no gap.
+    renumberSteps(m_annotations);
     if (m_delegate)
         m_delegate->canvasContentDidChange(this);
 }

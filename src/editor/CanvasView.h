@@ -24,11 +24,17 @@ namespace corvane {
 // only so that selection chrome keeps a constant size on screen.
 //
 // The implementation is split by concern: CanvasView.cpp (state, style, selection), CanvasPainting.cpp,
-// CanvasPointer.cpp (mouse and keys), CanvasText.cpp (in-place text editing), CanvasHistory.cpp (undo).
+// CanvasPointer.cpp (mouse and keys), CanvasText.cpp (in-place text editing), CanvasHistory.cpp (undo),
+// CanvasCrop.cpp (cropping the picture).
 class CanvasView : public QWidget {
     Q_OBJECT
 public:
-    using Snapshot = std::vector<AnnotationPtr>;
+    // One state of the history: the annotations and, since a crop changes it, the picture.
+    struct Snapshot {
+        std::vector<AnnotationPtr> annotations;
+        QImage baseImage;
+        QImage drawable;
+    };
     static constexpr std::size_t maxUndoSteps = 100;
 
     CanvasView(const QImage& image, double scale, QWidget* parent = nullptr);
@@ -61,6 +67,9 @@ public:
     void setStrokeColor(const QColor& color);
     void setLineWidth(double width);
     void setFontSize(double size);
+    Annotation::RedactionStyle redactionStyle() const { return m_redactionStyle; }
+    // The style of new redactions; restyles a selected redaction (one undo step).
+    void setRedactionStyle(Annotation::RedactionStyle style);
 
     // Screen points per canvas pixel of the enclosing zoom view; 1 when there is none.
     void setMagnification(double magnification);
@@ -70,6 +79,17 @@ public:
     // Picture and annotations flattened at the screenshot's pixel size, upright, without chrome. Ends
     // any text edit first. A null image when no bitmap could be made.
     QImage renderedImage();
+
+    // Cuts the picture down to the selected rectangle or redaction (one undo step); annotations move
+    // with the picture and those wholly outside it go. False, with a beep, when the selection is of
+    // another kind or outside the picture; false without a beep when nothing is selected.
+    bool cropToSelection();
+    // Cuts the picture down to a rectangle of canvas pixels, clipped to the picture. False when
+    // nothing of the picture is left.
+    bool cropTo(const QRectF& area);
+    // The next drag with the Select tool marks a rectangle to crop to; Escape or another tool ends it.
+    void armCropDrag(bool armed);
+    bool isCropArmed() const { return m_cropArmed; }
 
     void select(const AnnotationPtr& annotation);
     void deleteSelection();
@@ -88,6 +108,10 @@ public:
     bool canUndo() const { return !m_undoStack.empty(); }
     bool canRedo() const { return !m_redoStack.empty(); }
 
+signals:
+    // The picture itself changed size (a crop, or undoing one); the view and window follow.
+    void pictureSizeChanged();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -101,27 +125,34 @@ private:
         AnnotationPtr annotation;
     };
     struct Moving {
-        QPointF origin1;
-        QPointF origin2;
+        AnnotationPtr original; // a copy as it was when the drag began
         QPointF start;
     };
     struct Resizing {
         int handle;
         QRectF startRect;
         double startFont;
+        AnnotationPtr original;
     };
-    using DragMode = std::variant<std::monostate, Creating, Moving, Resizing>;
+    struct Cropping {
+        QPointF start;
+        QPointF current;
+    };
+    using DragMode = std::variant<std::monostate, Creating, Moving, Resizing, Cropping>;
 
     // CanvasPainting.cpp
     void paintAnnotations(QPainter& painter) const;
     void drawSelectionChrome(QPainter& painter, const Annotation& annotation) const;
     void drawEditingFrame(QPainter& painter, const Annotation& annotation) const;
+    void drawCropChrome(QPainter& painter, const QRectF& area) const;
 
     // CanvasPointer.cpp
     void mouseDown(QPointF point, int clickCount);
     void mouseDownWithSelectTool(QPointF point);
     void mouseDownCreating(QPointF point);
     void mouseDownPlacingText(QPointF point);
+    void mouseDownPlacingStep(QPointF point);
+    void dragCreating(Annotation& annotation, QPointF point, bool shift);
     void dragResizing(const Resizing& resizing, QPointF point, bool shift);
     void finishCreating(const AnnotationPtr& annotation);
     void nudge(QPointF offset);
@@ -141,6 +172,9 @@ private:
     bool restore(std::deque<Snapshot>& from, std::deque<Snapshot>& to);
     void dropNewestUndo();
 
+    // CanvasCrop.cpp
+    void setPicture(const QImage& baseImage, const QImage& drawable);
+
     void removeAnnotation(const AnnotationPtr& annotation);
     void notifySelectionChanged();
     void notifyContentChanged();
@@ -155,6 +189,8 @@ private:
     QColor m_strokeColor;
     double m_lineWidth = 3;
     double m_fontSize = 24;
+    Annotation::RedactionStyle m_redactionStyle = Annotation::RedactionStyle::pixelate;
+    bool m_cropArmed = false;
     double m_magnification = 1;
     DragMode m_dragMode;
     std::deque<Snapshot> m_undoStack;
@@ -164,8 +200,9 @@ private:
     bool m_editingIsNew = false;
 };
 
-// Shift-constrained drawing: lines and arrows snap to the nearest multiple of 45 degrees keeping their
-// length; other shapes become squares on the side of the larger movement, in the pointer's quadrant.
+// Shift-constrained drawing: lines, arrows and straight strokes snap to the nearest multiple of 45
+// degrees keeping their length; other shapes become squares on the side of the larger movement, in the
+// pointer's quadrant.
 QPointF constrained(QPointF from, QPointF to, Annotation::Kind kind);
 
 } // namespace corvane

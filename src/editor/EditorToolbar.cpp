@@ -26,13 +26,17 @@ struct ToolLook {
 
 // Desktop icon-theme names first; many desktops, and every virtual display, have no theme, so each
 // icon also ships with the program.
-constexpr std::array<ToolLook, 6> toolLooks{{
+constexpr std::array<ToolLook, 10> toolLooks{{
     {ToolKind::select, "edit-select", "select"},
     {ToolKind::rectangle, "draw-rectangle", "rectangle"},
     {ToolKind::ellipse, "draw-ellipse", "ellipse"},
     {ToolKind::line, "draw-line", "line"},
     {ToolKind::arrow, "draw-arrow", "arrow"},
     {ToolKind::text, "draw-text", "text"},
+    {ToolKind::highlighter, "draw-highlight", "highlighter"},
+    {ToolKind::pen, "draw-freehand", "pen"},
+    {ToolKind::step, "draw-number", "step"},
+    {ToolKind::redact, "redact", "redact"},
 }};
 
 QIcon themedIcon(const char* themeName, const char* fallback)
@@ -90,6 +94,14 @@ QString toolTitle(ToolKind tool)
         return QStringLiteral("Arrow");
     case ToolKind::text:
         return QStringLiteral("Text");
+    case ToolKind::highlighter:
+        return QStringLiteral("Highlighter");
+    case ToolKind::pen:
+        return QStringLiteral("Pen");
+    case ToolKind::step:
+        return QStringLiteral("Step");
+    case ToolKind::redact:
+        return QStringLiteral("Redact");
     }
     return {};
 }
@@ -132,6 +144,16 @@ EditorToolbar::EditorToolbar(QWidget* parent)
     connect(m_fontPopUp, &QComboBox::activated, this,
             [this](int index) { emit fontSizeChanged(fontSizes.at(static_cast<std::size_t>(index))); });
     layout->addWidget(m_fontPopUp);
+
+    m_redactionPopUp = new QComboBox;
+    m_redactionPopUp->addItem(QStringLiteral("Pixelate"));
+    m_redactionPopUp->addItem(QStringLiteral("Solid"));
+    m_redactionPopUp->setToolTip(QStringLiteral("Redaction style"));
+    connect(m_redactionPopUp, &QComboBox::activated, this, [this](int index) {
+        emit redactionStyleChanged(index == 1 ? Annotation::RedactionStyle::solid
+                                              : Annotation::RedactionStyle::pixelate);
+    });
+    layout->addWidget(m_redactionPopUp);
     layout->addWidget(separator());
 
     m_undoButton = barButton("edit-undo", "undo", QStringLiteral("Undo (Ctrl+Z)"));
@@ -140,6 +162,9 @@ EditorToolbar::EditorToolbar(QWidget* parent)
     m_deleteButton = barButton("edit-delete", "delete", QStringLiteral("Delete selected (Backspace)"));
     connect(m_deleteButton, &QToolButton::clicked, this, &EditorToolbar::deleteAction);
     layout->addWidget(m_deleteButton);
+    m_cropButton = barButton("transform-crop", "crop", QStringLiteral("Crop to selection (Ctrl+Shift+X)"));
+    connect(m_cropButton, &QToolButton::clicked, this, &EditorToolbar::cropAction);
+    layout->addWidget(m_cropButton);
 
     layout->addStretch(1);
 
@@ -169,7 +194,7 @@ QWidget* EditorToolbar::buildToolSegments()
         button->setAutoRaise(false);
         button->setIcon(themedIcon(look.themeIcon, look.fallback));
         button->setIconSize(QSize(18, 18));
-        button->setToolTip(QStringLiteral("%1  (%2)").arg(toolTitle(look.tool)).arg(index + 1));
+        button->setToolTip(QStringLiteral("%1  (%2)").arg(toolTitle(look.tool)).arg(ToolKinds::digit(look.tool)));
         button->setAccessibleName(toolTitle(look.tool));
         m_tools->addButton(button, index);
         row->addWidget(button);

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "annotation/Annotation.h"
 #include "annotation/ToolKind.h"
 
 #include <QColor>
@@ -38,6 +39,8 @@ public:
     QToolButton* swatch(int tag) const { return m_swatches.at(static_cast<std::size_t>(tag)); }
     QComboBox* widthPopUp() const { return m_widthPopUp; }
     QComboBox* fontPopUp() const { return m_fontPopUp; }
+    QComboBox* redactionPopUp() const { return m_redactionPopUp; }
+    QToolButton* cropButton() const { return m_cropButton; }
     QToolButton* undoButton() const { return m_undoButton; }
     QToolButton* deleteButton() const { return m_deleteButton; }
 
@@ -46,6 +49,8 @@ signals:
     void colorChanged(const QColor& color);
     void widthChanged(double width);
     void fontSizeChanged(double size);
+    void redactionStyleChanged(Annotation::RedactionStyle style);
+    void cropAction();
     void undoAction();
     void deleteAction();
     void copyAction();
@@ -62,6 +67,8 @@ private:
     std::array<QToolButton*, 8> m_swatches{};
     QComboBox* m_widthPopUp = nullptr;
     QComboBox* m_fontPopUp = nullptr;
+    QComboBox* m_redactionPopUp = nullptr;
+    QToolButton* m_cropButton = nullptr;
     QToolButton* m_undoButton = nullptr;
     QToolButton* m_deleteButton = nullptr;
     QToolButton* m_copyButton = nullptr;

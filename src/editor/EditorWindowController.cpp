@@ -16,10 +16,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -39,12 +41,20 @@ std::vector<EditorWindowController*>& registry()
     return editors;
 }
 
+// Where the last Save As of this run went; shared by every editor window, forgotten on quitting.
+QString& lastSaveFolder()
+{
+    static QString folder;
+    return folder;
+}
+
 } // namespace
 
 EditorWindowController* EditorWindowController::open(const QImage& image, double scale,
-                                                     const std::optional<QString>& suggestedName)
+                                                     const std::optional<QString>& suggestedName,
+                                                     const QString& sourcePath)
 {
-    auto* editor = new EditorWindowController(image, scale, suggestedName);
+    auto* editor = new EditorWindowController(image, scale, suggestedName, sourcePath);
     registry().push_back(editor);
     editor->show();
     editor->raise();
@@ -58,13 +68,17 @@ const std::vector<EditorWindowController*>& EditorWindowController::openEditors(
 }
 
 EditorWindowController::EditorWindowController(const QImage& image, double scale,
-                                               std::optional<QString> suggestedName)
+                                               std::optional<QString> suggestedName, const QString& sourcePath)
     : m_canvas(new CanvasView(image, scale))
     , m_suggestedName(std::move(suggestedName))
+    , m_sourceFolder(sourcePath.isEmpty() ? QString() : QFileInfo(sourcePath).absolutePath())
     , m_dialogs(SaveDialogs::standard())
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(windowTitleBase);
+    // Titles that tell editors apart in the Window menu and the task bar.
+    setWindowTitle(QStringLiteral("%1 — %2").arg(windowTitleBase, sourcePath.isEmpty()
+                                                                      ? ImageOutput::defaultFileName()
+                                                                      : QFileInfo(sourcePath).fileName()));
     const QScreen* screen = QGuiApplication::primaryScreen();
     const EditorGeometry geometry = editorGeometry(
         image.size(), scale, screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
@@ -129,6 +143,21 @@ void EditorWindowController::connectToolbar()
     connect(m_toolbar, &EditorToolbar::deleteAction, this, [this] { m_canvas->deleteSelection(); });
     connect(m_toolbar, &EditorToolbar::copyAction, this, &EditorWindowController::copyImage);
     connect(m_toolbar, &EditorToolbar::saveAsAction, this, &EditorWindowController::saveDocumentAs);
+    connect(m_toolbar, &EditorToolbar::redactionStyleChanged, this,
+            [this](Annotation::RedactionStyle style) { m_canvas->setRedactionStyle(style); });
+    connect(m_toolbar, &EditorToolbar::cropAction, this, &EditorWindowController::cropToSelection);
+    connect(m_canvas, &CanvasView::pictureSizeChanged, this, &EditorWindowController::applySizeRule);
+}
+
+void EditorWindowController::applySizeRule()
+{
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const EditorGeometry geometry =
+        editorGeometry(m_canvas->baseImage().size(), m_canvas->contentScale(),
+                       screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
+    m_scrollView->setMagnification(geometry.magnification);
+    const QSize content = geometry.contentSize.toSize();
+    resize(content.width(), content.height() + menuBar()->sizeHint().height());
 }
 
 void EditorWindowController::showEvent(QShowEvent* event)
@@ -151,11 +180,16 @@ void EditorWindowController::toolChanged()
 void EditorWindowController::updateControls()
 {
     const auto& selected = m_canvas->selected();
-    const bool textTool = m_canvas->tool() == ToolKind::text;
+    const ToolKind tool = m_canvas->tool();
+    const auto selectedIs = [&selected](Annotation::Kind kind) { return selected && selected->kind == kind; };
+    // The text size also sizes step markers; line widths mean nothing to text, steps and redactions.
+    const bool sized = tool == ToolKind::text || tool == ToolKind::step;
     m_toolbar->deleteButton()->setEnabled(selected != nullptr);
     m_toolbar->undoButton()->setEnabled(m_canvas->canUndo());
-    m_toolbar->fontPopUp()->setEnabled(textTool || (selected && selected->kind == Annotation::Kind::text));
-    m_toolbar->widthPopUp()->setEnabled(!textTool);
+    m_toolbar->fontPopUp()->setEnabled(sized || selectedIs(Annotation::Kind::text) ||
+                                       selectedIs(Annotation::Kind::step));
+    m_toolbar->widthPopUp()->setEnabled(!sized && tool != ToolKind::redact);
+    m_toolbar->redactionPopUp()->setEnabled(tool == ToolKind::redact || selectedIs(Annotation::Kind::redaction));
 }
 
 void EditorWindowController::canvasSelectionDidChange(CanvasView*)
@@ -215,17 +249,28 @@ void EditorWindowController::saveDocumentAs()
     const QImage picture = flattenedOrBeep();
     if (picture.isNull())
         return;
-    const QString proposed =
-        m_suggestedName.value_or(ImageOutput::defaultFileName()) + QStringLiteral(".png");
+    const QString proposed = QDir(saveAsFolder())
+                                 .filePath(m_suggestedName.value_or(ImageOutput::defaultFileName()) +
+                                           QStringLiteral(".png"));
     const QString path = m_dialogs.saveFileName(this, proposed);
     if (path.isEmpty())
         return;
     if (!saveAsReportingErrors(path, picture, m_canvas->contentScale(), m_dialogs, this))
         return;
     const QFileInfo saved(path);
+    lastSaveFolder() = saved.absolutePath();
     m_suggestedName = saved.completeBaseName();
     setWindowTitle(QStringLiteral("%1 — %2").arg(windowTitleBase, saved.fileName()));
     HUD::show(QStringLiteral("Saved %1").arg(saved.fileName()), toastAnchor());
+}
+
+QString EditorWindowController::saveAsFolder() const
+{
+    if (!lastSaveFolder().isEmpty())
+        return lastSaveFolder();
+    if (!m_sourceFolder.isEmpty())
+        return m_sourceFolder;
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
 }
 
 void EditorWindowController::clearAnnotations()
@@ -280,12 +325,29 @@ void EditorWindowController::zoomActual()
     m_scrollView->setMagnification(1.0 / m_canvas->contentScale());
 }
 
+void EditorWindowController::zoomToFit()
+{
+    m_scrollView->setMagnification(m_scrollView->fittingMagnification());
+}
+
+void EditorWindowController::cropToSelection()
+{
+    if (m_canvas->selected()) {
+        m_canvas->cropToSelection();
+        return;
+    }
+    selectTool(ToolKinds::rawValue(ToolKind::select));
+    m_canvas->armCropDrag(true);
+    HUD::show(QStringLiteral("Drag the area to keep"), toastAnchor());
+}
+
 void EditorWindowController::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();
-    if (!m_canvas->isEditingText() && key >= Qt::Key_1 && key <= Qt::Key_6 &&
+    // Digits 1 ... 9 choose the first nine tools, 0 the tenth.
+    if (!m_canvas->isEditingText() && key >= Qt::Key_0 && key <= Qt::Key_9 &&
         !event->modifiers().testFlag(Qt::ControlModifier)) {
-        selectTool(key - Qt::Key_1);
+        selectTool(key == Qt::Key_0 ? ToolKinds::rawValue(ToolKind::redact) : key - Qt::Key_1);
         event->accept();
         return;
     }

@@ -25,8 +25,11 @@ class EditorWindowController : public QMainWindow, public CanvasViewDelegate, pu
 public:
     using Dialogs = SaveDialogs;
 
+    // `sourcePath` is the file the picture was opened from, empty for a capture: it names the window
+    // and is where Save As starts until something has been saved.
     static EditorWindowController* open(const QImage& image, double scale,
-                                        const std::optional<QString>& suggestedName = std::nullopt);
+                                        const std::optional<QString>& suggestedName = std::nullopt,
+                                        const QString& sourcePath = QString());
     static const std::vector<EditorWindowController*>& openEditors();
 
     ~EditorWindowController() override;
@@ -55,6 +58,10 @@ public:
     void zoomIn() override;
     void zoomOut() override;
     void zoomActual() override;
+    void zoomToFit() override;
+    // Crops to the selected rectangle or redaction; with nothing selected, switches to the Select
+    // tool and lets the user drag the rectangle to crop to.
+    void cropToSelection() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,11 +69,17 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    EditorWindowController(const QImage& image, double scale, std::optional<QString> suggestedName);
+    EditorWindowController(const QImage& image, double scale, std::optional<QString> suggestedName,
+                           const QString& sourcePath);
 
     void buildUI();
     void connectToolbar();
     void toolChanged();
+    // The first-size rule again, for the picture's new size after a crop or its undo.
+    void applySizeRule();
+    // The folder Save As opens in: the last one saved to while the program runs, else the opened
+    // file's, else the Desktop.
+    QString saveAsFolder() const;
     void canvasSelectionDidChange(CanvasView* canvas) override;
     void canvasContentDidChange(CanvasView* canvas) override;
     // The text editor of this window that has the keyboard focus, if any.
@@ -78,6 +91,7 @@ private:
     ZoomView* m_scrollView = nullptr;
     EditorToolbar* m_toolbar = nullptr;
     std::optional<QString> m_suggestedName;
+    QString m_sourceFolder;
     Dialogs m_dialogs;
 };
 

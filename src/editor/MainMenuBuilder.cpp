@@ -142,6 +142,9 @@ void buildEditMenu(QMainWindow& window, MenuActions& actions)
     addItem(menu, QStringLiteral("Copy Image to Clipboard"), QKeySequence(QStringLiteral("Ctrl+Alt+C")),
             [&actions] { actions.copyImage(); });
     addItem(menu, QStringLiteral("Delete All Annotations"), {}, [&actions] { actions.clearAnnotations(); });
+    menu->addSeparator();
+    addItem(menu, QStringLiteral("Crop to Selection"), QKeySequence(QStringLiteral("Ctrl+Shift+X")),
+            [&actions] { actions.cropToSelection(); });
 }
 
 void buildToolsMenu(QMainWindow& window, MenuActions& actions)
@@ -149,8 +152,14 @@ void buildToolsMenu(QMainWindow& window, MenuActions& actions)
     QMenu* menu = window.menuBar()->addMenu(QStringLiteral("Tools"));
     for (ToolKind tool : ToolKinds::allCases) {
         const int tag = ToolKinds::rawValue(tool);
-        QAction* item = addItem(menu, toolTitle(tool), QKeySequence(QStringLiteral("Ctrl+%1").arg(tag + 1)),
-                                [&actions, tag] { actions.selectTool(tag); });
+        const int digit = ToolKinds::digit(tool);
+        // Ctrl+0 is Actual Size, so the tenth tool has no menu shortcut; the menu names its plain digit
+        // key instead (text after a tab is shown in the shortcut column without being one).
+        const bool shortcut = digit != 0;
+        const QString title = shortcut ? toolTitle(tool) : QStringLiteral("%1\t%2").arg(toolTitle(tool)).arg(digit);
+        QAction* item =
+            addItem(menu, title, shortcut ? QKeySequence(QStringLiteral("Ctrl+%1").arg(digit)) : QKeySequence(),
+                    [&actions, tag] { actions.selectTool(tag); });
         item->setData(tag);
     }
     menu->addSeparator();
@@ -162,6 +171,8 @@ void buildToolsMenu(QMainWindow& window, MenuActions& actions)
             [&actions] { actions.zoomOut(); });
     addItem(menu, QStringLiteral("Actual Size"), QKeySequence(QStringLiteral("Ctrl+0")),
             [&actions] { actions.zoomActual(); });
+    addItem(menu, QStringLiteral("Zoom to Fit"), QKeySequence(QStringLiteral("Ctrl+Shift+0")),
+            [&actions] { actions.zoomToFit(); });
 }
 
 void buildWindowMenu(QMainWindow& window)

@@ -30,6 +30,20 @@ ZoomView::ZoomView(CanvasView* canvas, QWidget* parent)
     setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
     setTransformationAnchor(QGraphicsView::AnchorViewCenter);
     scene->setFocusItem(proxy);
+    // A crop changes the canvas's size; the scrolled area follows it.
+    connect(canvas, &CanvasView::pictureSizeChanged, this,
+            [this, scene] { scene->setSceneRect(QRectF(QPointF(0, 0), QSizeF(m_canvas->size()))); });
+}
+
+double ZoomView::fittingMagnification() const
+{
+    const QSizeF picture(m_canvas->size());
+    if (picture.isEmpty())
+        return m_magnification;
+    // The viewport without scroll bars: at the fitting zoom none are needed.
+    const QSizeF room = QSizeF(maximumViewportSize());
+    return std::clamp(std::min(room.width() / picture.width(), room.height() / picture.height()),
+                      minimumMagnification, maximumMagnification);
 }
 
 void ZoomView::setMagnification(double magnification)

@@ -23,6 +23,8 @@ public:
     double magnification() const { return m_magnification; }
     // Clamped into 0.1 ... 8.
     void setMagnification(double magnification);
+    // The magnification at which the whole picture fits the view, within the limits.
+    double fittingMagnification() const;
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
