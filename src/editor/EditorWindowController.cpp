@@ -67,6 +67,11 @@ const std::vector<EditorWindowController*>& EditorWindowController::openEditors(
     return registry();
 }
 
+void EditorWindowController::forgetLastSaveFolder()
+{
+    lastSaveFolder().clear();
+}
+
 EditorWindowController::EditorWindowController(const QImage& image, double scale,
                                                std::optional<QString> suggestedName, const QString& sourcePath)
     : m_canvas(new CanvasView(image, scale))

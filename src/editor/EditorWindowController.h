@@ -31,6 +31,9 @@ public:
                                         const std::optional<QString>& suggestedName = std::nullopt,
                                         const QString& sourcePath = QString());
     static const std::vector<EditorWindowController*>& openEditors();
+    // Save As remembers the folder last saved to for as long as the program runs; tests start each
+    // case as a new run would.
+    static void forgetLastSaveFolder();
 
     ~EditorWindowController() override;
 

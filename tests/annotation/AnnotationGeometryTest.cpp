@@ -122,9 +122,11 @@ TEST(AnnotationHandles, RectLikeKindsHaveEightClockwiseAndSegmentsTheirEnds)
     const std::vector<std::array<double, 2>> ends{{110, 90}, {10, 10}};
     for (Kind kind : Annotation::allKinds) {
         SCOPED_TRACE(Annotation::rawValue(kind));
-        // Bottom-right first, as a drag up and to the left leaves them.
+        // Bottom-right first, as a drag up and to the left leaves them. A step's size follows its font.
         const bool segment = kind == Kind::line || kind == Kind::arrow;
-        EXPECT_EQ(xy(make(kind, {110, 90}, {10, 10}, 3).handlePoints()), segment ? ends : eight);
+        const std::vector<std::array<double, 2>> none;
+        EXPECT_EQ(xy(make(kind, {110, 90}, {10, 10}, 3).handlePoints()),
+                  kind == Kind::step ? none : (segment ? ends : eight));
     }
 }
 
@@ -190,7 +192,8 @@ TEST(RawValues, MapInOrderAndNothingOutside)
     // The tool's raw value is its chooser position and shortcut digit minus one.
     const std::vector<std::pair<int, std::optional<ToolKind>>> tools{
         {-1, std::nullopt},  {0, ToolKind::select}, {1, ToolKind::rectangle}, {2, ToolKind::ellipse},
-        {3, ToolKind::line}, {4, ToolKind::arrow},  {5, ToolKind::text},      {6, std::nullopt},
+        {3, ToolKind::line}, {4, ToolKind::arrow},  {5, ToolKind::text},      {6, ToolKind::highlighter},
+        {7, ToolKind::pen},  {8, ToolKind::step},   {9, ToolKind::redact},    {10, std::nullopt},
     };
     for (const auto& [raw, tool] : tools) {
         SCOPED_TRACE(raw);
@@ -198,7 +201,8 @@ TEST(RawValues, MapInOrderAndNothingOutside)
     }
     const std::vector<std::pair<int, std::optional<Kind>>> kinds{
         {-1, std::nullopt}, {0, Kind::rectangle}, {1, Kind::ellipse}, {2, Kind::line},
-        {3, Kind::arrow},   {4, Kind::text},      {5, std::nullopt},
+        {3, Kind::arrow},   {4, Kind::text},      {5, Kind::highlighter},
+        {6, Kind::pen},     {7, Kind::step},      {8, Kind::redaction}, {9, std::nullopt},
     };
     for (const auto& [raw, kind] : kinds) {
         SCOPED_TRACE(raw);

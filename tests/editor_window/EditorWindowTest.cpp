@@ -91,6 +91,7 @@ protected:
         delete HUD::currentToast();
         for (const auto& [name, value] : savedEnv)
             value ? qputenv(name, *value) : qunsetenv(name);
+        Editor::forgetLastSaveFolder();
     }
 
     void setEnv(const char* name, const QString& value)
@@ -199,8 +200,8 @@ TEST_F(EditorWindow, ToolbarNamesDigitKeysAndEnablesControlsFromTheCanvasState)
 {
     Editor* editor = open();
     CanvasView& canvas = *editor->canvas();
-    const QString tips[] = {"Select  (1)", "Rectangle  (2)", "Ellipse  (3)",
-                            "Line  (4)",   "Arrow  (5)",     "Text  (6)"};
+    const QString tips[] = {"Select  (1)", "Rectangle  (2)",   "Ellipse  (3)", "Line  (4)", "Arrow  (5)",
+                            "Text  (6)",   "Highlighter  (7)", "Pen  (8)",     "Step  (9)", "Redact  (0)"};
     for (ToolKind tool : ToolKinds::allCases)
         EXPECT_EQ(editor->toolbar()->toolSegment(tool)->toolTip(), tips[ToolKinds::rawValue(tool)]);
     EXPECT_EQ(enabledControls(editor), "width") << "fresh";
@@ -276,8 +277,10 @@ TEST_F(EditorWindow, DigitKeysChooseToolsUnlessTypingOrCtrlIsHeld)
     } cases[] = {{Qt::Key_3, ToolKind::ellipse},
                  {Qt::Key_1, ToolKind::select},
                  {Qt::Key_6, ToolKind::text},
-                 {Qt::Key_7, ToolKind::rectangle},
-                 {Qt::Key_0, ToolKind::rectangle}};
+                 {Qt::Key_7, ToolKind::highlighter},
+                 {Qt::Key_8, ToolKind::pen},
+                 {Qt::Key_9, ToolKind::step},
+                 {Qt::Key_0, ToolKind::redact}};
     for (const auto& c : cases) {
         editor->selectTool(1);
         key(c.key);
@@ -286,6 +289,7 @@ TEST_F(EditorWindow, DigitKeysChooseToolsUnlessTypingOrCtrlIsHeld)
     }
 
     // With the menu item out of the way, Ctrl+3 reaches the window's own key handling, which must ignore it.
+    editor->selectTool(1);
     QAction* ellipseItem = menuItem(editor, "Tools", "Ellipse");
     ellipseItem->setEnabled(false);
     key(Qt::Key_3, Qt::ControlModifier);
@@ -321,19 +325,21 @@ TEST_F(EditorWindow, SaveAsChoosesTheFormatBySuffixAndRenamesTheEditorUnlessCanc
         EXPECT_EQ(editor->windowTitle(), QStringLiteral("Corvane Editor — %1").arg(c.file));
         EXPECT_EQ(editor->suggestedName(), QFileInfo(c.file).baseName());
         EXPECT_NE(HUD::currentToast(), nullptr) << c.file;
+        // The first Save As starts on the Desktop, each later one in the folder saved to.
+        EXPECT_EQ(QFileInfo(proposedNames.last()).absolutePath(),
+                  c.proposed ? home.path() : home.filePath("Desktop"));
+        const QString proposed = QFileInfo(proposedNames.last()).fileName();
         if (c.proposed)
-            EXPECT_EQ(proposedNames.last(), c.proposed);
+            EXPECT_EQ(proposed, c.proposed);
         else
-            EXPECT_TRUE(proposedNames.last().startsWith("Screenshot 2") &&
-                        proposedNames.last().endsWith(".png"))
-                << proposedNames.last().toStdString();
+            EXPECT_TRUE(proposed.startsWith("Screenshot 2") && proposed.endsWith(".png")) << proposed.toStdString();
     }
     delete HUD::currentToast();
     editor->saveDocument();
     EXPECT_TRUE(waitForToast());
     EXPECT_EQ(desktopFiles(), QStringList{"picture.png"});
     editor->saveDocumentAs();
-    EXPECT_EQ(proposedNames.last(), "picture.png") << "and cancelled:";
+    EXPECT_EQ(proposedNames.last(), home.filePath("picture.png")) << "and cancelled:";
     EXPECT_EQ(QDir(home.path()).entryList(QDir::Files),
               (QStringList{"odd.xyz", "photo.jpeg", "picture.jpg", "scan.tif"}));
     EXPECT_EQ(editor->windowTitle(), "Corvane Editor — picture.jpg");
@@ -363,7 +369,7 @@ TEST_F(EditorWindow, FailedSaveAsKeepsTheOldFileTitleAndName)
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
         EXPECT_EQ(errors, 1) << c.target;
-        EXPECT_EQ(editor->windowTitle(), "Corvane Editor") << c.target;
+        EXPECT_TRUE(editor->windowTitle().startsWith("Corvane Editor — Screenshot 2")) << c.target;
         EXPECT_EQ(editor->suggestedName(), "before") << c.target;
         EXPECT_EQ(HUD::currentToast(), nullptr) << c.target;
     }
@@ -387,7 +393,8 @@ TEST_F(EditorWindow, EachSaveToDesktopAddsAFile)
     for (const QString& f : files)
         EXPECT_TRUE(f.startsWith("Screenshot ") && f.endsWith(".png")) << f.toStdString();
     EXPECT_NE(HUD::currentToast(), nullptr);
-    EXPECT_EQ(editor->windowTitle(), "Corvane Editor");
+    EXPECT_TRUE(editor->windowTitle().startsWith("Corvane Editor — Screenshot 2"))
+        << editor->windowTitle().toStdString();
 }
 
 TEST_F(EditorWindow, ClosingLeavesTheRegistryAndKeepsTheTypedText)
@@ -433,14 +440,16 @@ TEST_F(EditorWindow, MenuBarCarriesTheCommandsAndTheirKeys)
     for (const QAction* item : editor->menuBar()->actions().at(3)->menu()->actions())
         tools.append(item->isSeparator() ? "-" : item->text() + " " + item->shortcut().toString());
     EXPECT_EQ(tools, (QStringList{"Select Ctrl+1", "Rectangle Ctrl+2", "Ellipse Ctrl+3", "Line Ctrl+4",
-                                  "Arrow Ctrl+5", "Text Ctrl+6", "-", "Zoom In Ctrl++", "Zoom Out Ctrl+-",
-                                  "Actual Size Ctrl+0"}));
+                                  "Arrow Ctrl+5", "Text Ctrl+6", "Highlighter Ctrl+7", "Pen Ctrl+8",
+                                  "Step Ctrl+9", "Redact\t0 ", "-", "Zoom In Ctrl++", "Zoom Out Ctrl+-",
+                                  "Actual Size Ctrl+0", "Zoom to Fit Ctrl+Shift+0"}));
     const struct {
         const char *menu, *title, *keys;
     } items[] = {{"File", "New Capture", "Ctrl+N"},
                  {"File", "Save to Desktop", "Ctrl+Shift+S"},
                  {"File", "Save As…", "Ctrl+S"},
-                 {"Edit", "Copy Image to Clipboard", "Ctrl+Alt+C"}};
+                 {"Edit", "Copy Image to Clipboard", "Ctrl+Alt+C"},
+                 {"Edit", "Crop to Selection", "Ctrl+Shift+X"}};
     for (const auto& i : items) {
         const QAction* item = menuItem(editor, i.menu, QString::fromUtf8(i.title));
         ASSERT_NE(item, nullptr) << i.title;
