@@ -346,6 +346,13 @@ void EditorWindowController::cropToSelection()
     HUD::show(QStringLiteral("Drag the area to keep"), toastAnchor());
 }
 
+void EditorWindowController::chooseRedactionStyle(int tag)
+{
+    const auto style = tag == 1 ? Annotation::RedactionStyle::solid : Annotation::RedactionStyle::pixelate;
+    m_toolbar->redactionPopUp()->setCurrentIndex(tag == 1 ? 1 : 0);
+    m_canvas->setRedactionStyle(style);
+}
+
 void EditorWindowController::keyPressEvent(QKeyEvent* event)
 {
     const int key = event->key();

@@ -65,6 +65,7 @@ public:
     // Crops to the selected rectangle or redaction; with nothing selected, switches to the Select
     // tool and lets the user drag the rectangle to crop to.
     void cropToSelection() override;
+    void chooseRedactionStyle(int tag) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -163,6 +163,10 @@ void buildToolsMenu(QMainWindow& window, MenuActions& actions)
         item->setData(tag);
     }
     menu->addSeparator();
+    // For new redactions and the selected one.
+    addItem(menu, QStringLiteral("Pixelate Redaction"), {}, [&actions] { actions.chooseRedactionStyle(0); });
+    addItem(menu, QStringLiteral("Solid Redaction"), {}, [&actions] { actions.chooseRedactionStyle(1); });
+    menu->addSeparator();
     QAction* zoomIn = addItem(menu, QStringLiteral("Zoom In"), QKeySequence(QStringLiteral("Ctrl++")),
                               [&actions] { actions.zoomIn(); });
     // On most keyboards "+" needs Shift; Ctrl and the "=" key beneath it zooms as well.

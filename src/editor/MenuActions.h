@@ -19,6 +19,8 @@ public:
     virtual void zoomActual() = 0;
     virtual void zoomToFit() = 0;
     virtual void cropToSelection() = 0;
+    // 0 pixelate, 1 solid: Annotation::RedactionStyle's raw values.
+    virtual void chooseRedactionStyle(int tag) = 0;
 
 protected:
     MenuActions() = default;

@@ -137,13 +137,13 @@ editor-left-out)
     # A picture of one flat colour in an editor over MON-A must not show in the frozen picture.
     convert -size 600x400 xc:'rgb(250,0,250)' "$work/flat.png"
     start_corvane --open "$work/flat.png"
-    timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor$' >/dev/null || fail "no editor"
+    timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor' >/dev/null || fail "no editor"
     xdotool mousemove 960 540
     overlays_up || fail "no overlay after F13"
     xdotool key space
     copy_from_menu
     expect_pixels "$work/clip.png" 1920x1080+0+0
-    xdotool search --onlyvisible --name '^Corvane Editor$' >/dev/null || fail "the editor did not come back"
+    xdotool search --onlyvisible --name '^Corvane Editor' >/dev/null || fail "the editor did not come back"
     ;;
 held-hotkey-skipped)
     # Another program holds Ctrl+Shift+Super+4: the other two shortcuts still work.
@@ -183,7 +183,7 @@ hotkey-to-file)
     xdotool mousemove 700 500
     press_until_window ctrl+shift+super+3 || fail "no menu after Ctrl+Shift+Super+3"
     xdotool key ctrl+e
-    editor=$(timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor$' | head -n 1)
+    editor=$(timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor' | head -n 1)
     [ -n "$editor" ] || fail "Open in Editor opened nothing"
     xdotool windowactivate --sync "$editor" >/dev/null 2>&1
     sleep 0.5

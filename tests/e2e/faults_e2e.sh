@@ -29,12 +29,12 @@ toast_says() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
 # `editor_pid` to the process.
 open_editor() {
     local before now
-    before=$(xdotool search --onlyvisible --name '^Corvane Editor$' 2>/dev/null | sort)
+    before=$(xdotool search --onlyvisible --name '^Corvane Editor' 2>/dev/null | sort)
     "$binary" --open "$1" >>"$work/corvane.log" 2>&1 &
     editor_pid=$!
     pids+=($editor_pid)
     for _ in $(seq 300); do
-        now=$(xdotool search --onlyvisible --name '^Corvane Editor$' 2>/dev/null | sort | comm -13 <(echo "$before") -)
+        now=$(xdotool search --onlyvisible --name '^Corvane Editor' 2>/dev/null | sort | comm -13 <(echo "$before") -)
         [ -n "$now" ] && { editor=$(echo "$now" | head -n 1); return 0; }
         sleep 0.1
     done
@@ -174,7 +174,7 @@ x-server-gone | x-server-gone-mid-capture)
     "$binary" --open "$work/shot.png" >"$work/corvane.log" 2>&1 &
     corvane=$!
     pids+=($corvane)
-    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor$" >/dev/null 2>&1' || fail "no editor window appeared"
+    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor" >/dev/null 2>&1' || fail "no editor window appeared"
     if [ "$case_name" = x-server-gone-mid-capture ]; then
         xmodmap -e 'keycode 191 = F13'
         for _ in $(seq 20); do

@@ -96,7 +96,7 @@ open-in-the-first)
     second --open shot.png
     expect_delivered "--open shot.png"
     wait_for '[ "$(windows_of "$first")" = 1 ]' || fail "--open opened no editor in the instance"
-    editor=$(xdotool search --onlyvisible --name '^Corvane Editor$' | head -n 1)
+    editor=$(xdotool search --onlyvisible --name '^Corvane Editor' | head -n 1)
     [ "$(xdotool getwindowpid "$editor")" = "$first" ] || fail "the editor is not the instance's"
     # A picture the instance cannot read: it beeps, the caller says so and fails.
     second --open missing.png

@@ -52,7 +52,7 @@ open-image-from-menu)
     sleep 0.5
     xdotool type --delay 20 "$work/picked.png"
     xdotool key Return
-    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor$" >/dev/null 2>&1' || fail "the picked file did not open"
+    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor" >/dev/null 2>&1' || fail "the picked file did not open"
     ;;
 quit-from-menu)
     choose Up
@@ -66,11 +66,11 @@ open-missing-file)
     # A beep, and the program stays in the tray.
     sleep 1.5
     kill -0 "$corvane" 2>/dev/null || fail "the program ended after a missing --open file"
-    xdotool search --onlyvisible --name '^Corvane Editor$' >/dev/null 2>&1 && fail "an editor opened for a missing file"
+    xdotool search --onlyvisible --name '^Corvane Editor' >/dev/null 2>&1 && fail "an editor opened for a missing file"
     ;;
 open-file-at-launch)
     # The editor comes after the tray icon docked (checked above).
-    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor$" >/dev/null 2>&1' || fail "--open opened no editor"
+    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor" >/dev/null 2>&1' || fail "--open opened no editor"
     ;;
 captures-keep-the-icon)
     # Our windows leave the screen during a capture; the tray icon must stay in its panel, whole.

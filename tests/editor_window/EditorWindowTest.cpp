@@ -441,7 +441,8 @@ TEST_F(EditorWindow, MenuBarCarriesTheCommandsAndTheirKeys)
         tools.append(item->isSeparator() ? "-" : item->text() + " " + item->shortcut().toString());
     EXPECT_EQ(tools, (QStringList{"Select Ctrl+1", "Rectangle Ctrl+2", "Ellipse Ctrl+3", "Line Ctrl+4",
                                   "Arrow Ctrl+5", "Text Ctrl+6", "Highlighter Ctrl+7", "Pen Ctrl+8",
-                                  "Step Ctrl+9", "Redact\t0 ", "-", "Zoom In Ctrl++", "Zoom Out Ctrl+-",
+                                  "Step Ctrl+9", "Redact\t0 ", "-", "Pixelate Redaction ",
+                                  "Solid Redaction ", "-", "Zoom In Ctrl++", "Zoom Out Ctrl+-",
                                   "Actual Size Ctrl+0", "Zoom to Fit Ctrl+Shift+0"}));
     const struct {
         const char *menu, *title, *keys;
