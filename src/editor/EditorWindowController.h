@@ -42,6 +42,7 @@ public:
     EditorToolbar* toolbar() const { return m_toolbar; }
     const std::optional<QString>& suggestedName() const { return m_suggestedName; }
     void setDialogs(Dialogs dialogs) { m_dialogs = std::move(dialogs); }
+    const Dialogs& dialogs() const { return m_dialogs; }
     // The snapshot mode's scene: a rectangle, an ellipse, an arrow and a text box, added without an
     // undo step, with the rectangle selected.
     void populateForUITest();

@@ -505,6 +505,56 @@ TEST_F(EditorWindow, PictureFilesOpenUprightAtTheirRecordedScaleOrNotAtAll)
     EXPECT_EQ(Editor::openEditors()[3]->canvas()->baseImage().size(), QSize(40, 60));
 }
 
+TEST_F(EditorWindow, OpenedFilesNameTheirWindowAndSaveAsStartsBesideThemUntilSomethingIsSaved)
+{
+    ASSERT_TRUE(QDir(home.path()).mkpath("pictures"));
+    ASSERT_TRUE(plainImage(60, 40).save(home.filePath("pictures/Shot 1.png")));
+    ASSERT_TRUE(AppDelegate::openInEditor(home.filePath("pictures/Shot 1.png")));
+    Editor* opened = Editor::openEditors().back();
+    EXPECT_EQ(opened->windowTitle(), "Corvane Editor — Shot 1.png");
+    Editor* captured = open();
+    EXPECT_TRUE(captured->windowTitle().startsWith("Corvane Editor — Screenshot 2"))
+        << captured->windowTitle().toStdString();
+    opened->setDialogs(captured->dialogs());
+
+    const struct {
+        Editor* editor;
+        const char* chosen; // where the dialog saves, none when cancelled
+        const char* proposed;
+    } cases[] = {{opened, nullptr, "pictures/Shot 1.png"},
+                 {captured, nullptr, "Desktop/Screenshot"},
+                 {captured, "elsewhere.png", "Desktop/Screenshot"},
+                 {opened, nullptr, "elsewhere/Shot 1.png"},
+                 {captured, nullptr, "elsewhere/elsewhere.png"}};
+    ASSERT_TRUE(QDir(home.path()).mkpath("elsewhere"));
+    for (const auto& c : cases) {
+        nextPaths = c.chosen ? QStringList{home.filePath(QStringLiteral("elsewhere/") + c.chosen)} : QStringList{};
+        c.editor->saveDocumentAs();
+        EXPECT_TRUE(proposedNames.last().startsWith(home.filePath(c.proposed))) << proposedNames.last().toStdString();
+    }
+}
+
+TEST_F(EditorWindow, ZoomToFitShowsTheWholePictureAndCropWithNothingSelectedWaitsForADrag)
+{
+    Editor* editor = open({1600, 300}, 1);
+    editor->zoomToFit();
+    const QSize room = editor->scrollView()->maximumViewportSize();
+    const double m = editor->scrollView()->magnification();
+    EXPECT_LE(1600 * m, room.width() + 0.01);
+    EXPECT_LE(300 * m, room.height() + 0.01);
+    EXPECT_TRUE(std::abs(1600 * m - room.width()) < 0.01 || std::abs(300 * m - room.height()) < 0.01)
+        << "one side fills the view";
+
+    CanvasView& canvas = *editor->canvas();
+    editor->cropToSelection();
+    EXPECT_EQ(canvas.tool(), ToolKind::select);
+    EXPECT_TRUE(editor->toolbar()->toolSegment(ToolKind::select)->isChecked());
+    EXPECT_TRUE(canvas.isCropArmed());
+    key(Qt::Key_2);
+    EXPECT_FALSE(canvas.isCropArmed()) << "another tool ends it";
+    EXPECT_EQ(canvas.baseImage().size(), QSize(1600, 300));
+}
+
 TEST(LaunchPath, IsTheArgumentAfterOpen)
 {
     const struct {
