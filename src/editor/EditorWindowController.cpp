@@ -120,6 +120,16 @@ void EditorWindowController::populateForUITest()
     add(K::ellipse, {760, 140}, {1180, 420}, Palette::blue(), 5, 24);
     add(K::arrow, {300, 780}, {720, 520}, Palette::orange(), 6, 24);
     add(K::text, {780, 640}, {1480, 730}, Palette::yellow(), 3, 28, QStringLiteral("Annotated with Corvane"));
+    add(K::highlighter, {180, 480}, {620, 480}, Palette::yellow(), 3, 24);
+    add(K::pen, {}, {}, Palette::green(), 5, 24);
+    m_canvas->annotations().back()->points = {{80, 830}, {120, 880}, {170, 840}, {210, 900}, {260, 850}};
+    m_canvas->annotations().back()->fitToPoints();
+    // The steps sit inside the selected rectangle, whose handles are the only other white.
+    for (const QPointF centre : {QPointF(230, 210), QPointF(330, 210)}) {
+        const QRectF square = Annotation::stepSquare(centre, 24, m_canvas->contentScale());
+        add(K::step, square.topLeft(), square.bottomRight(), Palette::purple(), 3, 24);
+    }
+    add(K::redaction, {1220, 300}, {1420, 420}, Palette::blue(), 3, 24);
     m_canvas->select(m_canvas->annotations().front());
 }
 

@@ -43,8 +43,9 @@ public:
     const std::optional<QString>& suggestedName() const { return m_suggestedName; }
     void setDialogs(Dialogs dialogs) { m_dialogs = std::move(dialogs); }
     const Dialogs& dialogs() const { return m_dialogs; }
-    // The snapshot mode's scene: a rectangle, an ellipse, an arrow and a text box, added without an
-    // undo step, with the rectangle selected.
+    // The snapshot mode's scene, one mark of every kind: a rectangle, an ellipse, an arrow, a text box,
+    // a highlighter and a pen stroke, two steps and a redaction, added without an undo step, with the
+    // rectangle selected.
     void populateForUITest();
 
     // Enables Delete, Undo and the two pop-ups from the canvas's state; nothing else.

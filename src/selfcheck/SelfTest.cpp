@@ -104,6 +104,63 @@ void runModelChecks(Report& report, const std::vector<AnnotationPtr>& annotation
                  QStringLiteral("text fitting height accounts for the font"));
 }
 
+void runToolGeometryChecks(Report& report)
+{
+    using K = Annotation::Kind;
+    Annotation marker(K::highlighter, {}, {}, Palette::yellow(), 3, 24, QString());
+    marker.points = {{100, 100}, {300, 100}, {300, 200}};
+    report.check(marker.hitTest({200, 108}, 2) && !marker.hitTest({200, 150}, 2),
+                 QStringLiteral("highlighter hit-tests along its path only"));
+    Annotation pen(K::pen, {}, {}, Palette::green(), 3, 24, QString());
+    pen.points = {{10, 10}, {60, 60}};
+    report.check(pen.hitTest({35, 35}, 1) && !pen.hitTest({60, 10}, 1),
+                 QStringLiteral("pen hit-tests along its path only"));
+    const QRectF square = Annotation::stepSquare({100, 100}, 24, 2);
+    const Annotation step(K::step, square.topLeft(), square.bottomRight(), Palette::blue(), 3, 24, QString());
+    report.check(square.width() == 67 && step.hitTest({100, 100}, 2) && step.handlePoints().empty(),
+                 QStringLiteral("step marker is a circle sized by its font"));
+    std::vector<AnnotationPtr> steps;
+    for (int i = 0; i < 3; ++i)
+        steps.push_back(makeAnnotation(K::step, {0, 0}, {10, 10}, Palette::blue(), 3, 24));
+    steps.erase(steps.begin());
+    renumberSteps(steps);
+    report.check(steps[0]->stepNumber == 1 && steps[1]->stepNumber == 2,
+                 QStringLiteral("steps renumber without a gap"));
+    const Annotation redaction(K::redaction, {10, 10}, {50, 50}, Qt::black, 3, 24, QString());
+    report.check(redaction.hitTest({30, 30}, 1), QStringLiteral("redaction hit-tests inside its box"));
+}
+
+// A redaction over the picture with a line drawn before it: the export shows blocks of new colours,
+// the line on top, and a solid redaction exactly its colour.
+void runRedactionChecks(Report& report, const QImage& base)
+{
+    CanvasView canvas(base, 2);
+    canvas.addAnnotation(makeAnnotation(Annotation::Kind::line, {0, 150}, {600, 150}, Palette::red(), 3, 24));
+    const AnnotationPtr pixelated =
+        makeAnnotation(Annotation::Kind::redaction, {100, 100}, {340, 220}, Qt::black, 3, 24);
+    const AnnotationPtr solid = makeAnnotation(Annotation::Kind::redaction, {400, 100}, {500, 200},
+                                               Palette::green(), 3, 24);
+    solid->redactionStyle = Annotation::RedactionStyle::solid;
+    canvas.addAnnotation(pixelated);
+    canvas.addAnnotation(solid);
+    const QImage flat = canvas.renderedImage();
+    int kept = 0;
+    bool blocks = true;
+    for (int y = 100; y < 220; ++y) {
+        for (int x = 100; x < 340; ++x) {
+            kept += y != 150 && flat.pixel(x, y) == base.pixel(x, y);
+            // Blocks of 20: every pixel has its block's top-left colour, away from the line.
+            if ((y < 140 || y > 160) && flat.pixel(x, y) != flat.pixel(x - (x - 100) % 20, y - (y - 100) % 20))
+                blocks = false;
+        }
+    }
+    report.check(kept == 0 && blocks, QStringLiteral("pixelated redaction replaces its box with blocks"));
+    report.check(flat.pixel(200, 150) == Palette::red().rgb(), QStringLiteral("a line over a redaction stays visible"));
+    report.check(flat.pixel(400, 100) == Palette::green().rgb() && flat.pixel(499, 199) == Palette::green().rgb() &&
+                     flat.pixel(450, 200) == base.pixel(450, 200),
+                 QStringLiteral("solid redaction is exactly its colour"));
+}
+
 void runHistoryChecks(Report& report, CanvasView& canvas)
 {
     canvas.pushUndo();
@@ -156,6 +213,8 @@ int run(const QString& outputPath)
     for (const AnnotationPtr& annotation : annotations)
         canvas.addAnnotation(annotation);
     runModelChecks(report, annotations);
+    runToolGeometryChecks(report);
+    runRedactionChecks(report, *base);
     runHistoryChecks(report, canvas);
 
     const QImage flattened = canvas.renderedImage();

@@ -12,7 +12,7 @@
 namespace corvane {
 namespace {
 
-TEST(SnapshotSceneTest, FourAnnotationsWithTheRectangleSelectedAndNothingToUndo)
+TEST(SnapshotSceneTest, OneMarkOfEveryKindWithTheRectangleSelectedAndNothingToUndo)
 {
     QImage picture(1600, 1000, QImage::Format_RGB32);
     picture.fill(Qt::gray);
@@ -33,6 +33,11 @@ TEST(SnapshotSceneTest, FourAnnotationsWithTheRectangleSelectedAndNothingToUndo)
         {K::ellipse, {760, 140}, {1180, 420}, qRgb(0x00, 0x7A, 0xFF), 5, 24, ""},
         {K::arrow, {300, 780}, {720, 520}, qRgb(0xFF, 0x95, 0x00), 6, 24, ""},
         {K::text, {780, 640}, {1480, 730}, qRgb(0xFF, 0xCC, 0x00), 3, 28, "Annotated with Corvane"},
+        {K::highlighter, {180, 480}, {620, 480}, qRgb(0xFF, 0xCC, 0x00), 3, 24, ""},
+        {K::pen, {80, 830}, {260, 900}, qRgb(0x34, 0xC7, 0x59), 5, 24, ""},
+        {K::step, {196.5, 176.5}, {263.5, 243.5}, qRgb(0xAF, 0x52, 0xDE), 3, 24, ""},
+        {K::step, {296.5, 176.5}, {363.5, 243.5}, qRgb(0xAF, 0x52, 0xDE), 3, 24, ""},
+        {K::redaction, {1220, 300}, {1420, 420}, qRgb(0x00, 0x7A, 0xFF), 3, 24, ""},
     };
     ASSERT_EQ(canvas.annotations().size(), std::size(expected));
     for (std::size_t i = 0; i < std::size(expected); ++i) {
@@ -50,6 +55,7 @@ TEST(SnapshotSceneTest, FourAnnotationsWithTheRectangleSelectedAndNothingToUndo)
         EXPECT_EQ(got.text, QString::fromUtf8(want.text));
     }
 
+    EXPECT_EQ(canvas.annotations()[7]->stepNumber, 2);
     EXPECT_EQ(canvas.selected(), canvas.annotations()[0]);
     EXPECT_FALSE(canvas.canUndo());
     // The window heard about the selection: Delete is ready, Undo is not.

@@ -23,6 +23,14 @@ expected_checks() {
   ok   bottom-right handle resize
   ok   dragging a handle past its opposite normalizes
   ok   text fitting height accounts for the font
+  ok   highlighter hit-tests along its path only
+  ok   pen hit-tests along its path only
+  ok   step marker is a circle sized by its font
+  ok   steps renumber without a gap
+  ok   redaction hit-tests inside its box
+  ok   pixelated redaction replaces its box with blocks
+  ok   a line over a redaction stays visible
+  ok   solid redaction is exactly its colour
   ok   undo removes the last annotation
   ok   redo restores it
   ok   export keeps full pixel resolution (1200×800)
@@ -61,10 +69,10 @@ unwritable)
     "$binary" --selftest "$target" >"$work/stdout" 2>"$work/stderr"
     status=$?
     [ $status -eq 1 ] || fail "exit status $status, expected 1"
-    head -n 12 "$work/stdout" >"$work/head"
+    head -n 20 "$work/stdout" >"$work/head"
     expected_checks >"$work/expected"
     diff -u "$work/expected" "$work/head" || fail "checks before the write differ"
-    sed -n 13p "$work/stdout" | grep -q "^  FAIL could not write $target: ." || fail "no 'could not write' line"
+    sed -n 21p "$work/stdout" | grep -q "^  FAIL could not write $target: ." || fail "no 'could not write' line"
     tail -n 4 "$work/stdout" >"$work/tail"
     expected_tail "1 self-test(s) failed." >"$work/expected"
     diff -u "$work/expected" "$work/tail" || fail "orientation lines or summary differ"
