@@ -286,6 +286,11 @@ SettingsRead settingsFromIni(const QByteArray& ini, const QString& home)
         const auto key = std::find_if(keys().begin(), keys().end(),
                                       [&](const Key& k) { return k.name.compare(name, Qt::CaseInsensitive) == 0; });
         if (key == keys().end()) {
+            // A key made of garbage bytes would put them on the terminal.
+            for (QChar& c : name) {
+                if (!c.isPrint())
+                    c = QLatin1Char('?');
+            }
             read.problems << QStringLiteral("%1: unknown key; ignored").arg(name);
             continue;
         }
@@ -314,7 +319,9 @@ QByteArray iniFromSettings(const Settings& settings, const QString& home)
     QFile written(path);
     if (!written.open(QIODevice::ReadOnly))
         return {};
-    return written.readAll();
+    // QSettings writes the section "general" as "[%General]" to keep it apart from its own top-level
+    // section; the file reads as people write it, and "[general]" comes back the same way (above).
+    return written.readAll().replace("[%General]\n", "[general]\n");
 }
 
 } // namespace corvane
