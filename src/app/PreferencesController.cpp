@@ -35,6 +35,32 @@ QString menuShortcutHint(const Settings& settings, const HotKeyManager& hotKeys)
     return {};
 }
 
+// Keys the user chose are never dropped without a word. The default keys are, as they always were:
+// a desktop that holds one of them has its own use for it.
+void reportRefusedShortcuts(const Settings& settings, const HotKeyManager& hotKeys)
+{
+    const Settings defaults = defaultSettings();
+    for (const HotKeyEntry& entry : hotKeyTable) {
+        const QKeySequence& keys = settings.shortcuts.at(entry.id);
+        if (keys == defaults.shortcuts.at(entry.id))
+            continue;
+        const char* why = nullptr;
+        switch (hotKeys.stateOf(entry.id)) {
+        case GrabState::unbound:
+        case GrabState::granted:
+            break;
+        case GrabState::taken:
+            why = "is held by another program";
+            break;
+        case GrabState::unavailable:
+            why = "cannot be used as a shortcut here";
+            break;
+        }
+        if (why)
+            std::fprintf(stderr, "corvane: %s: %s %s\n", entry.settingsKey, qPrintable(shortcutText(keys)), why);
+    }
+}
+
 } // namespace
 
 PreferencesController::PreferencesController(HotKeyManager& hotKeys, QObject* parent)
@@ -81,8 +107,10 @@ void PreferencesController::apply(const Settings& settings)
     setCurrentQuickSave(settings.save);
     HUD::setQuiet(!settings.toasts);
     // Under Wayland the portal binds shortcuts once, at start; the desktop's own settings change them.
-    if (first || (settings.shortcuts != m_applied->shortcuts && displaySession() != DisplaySession::wayland))
+    if (first || (settings.shortcuts != m_applied->shortcuts && displaySession() != DisplaySession::wayland)) {
         m_hotKeys.apply(settings.shortcuts);
+        reportRefusedShortcuts(settings, m_hotKeys);
+    }
     CaptureController& captures = CaptureController::shared();
     captures.after = settings.after;
     captures.menuShortcutHint = menuShortcutHint(settings, m_hotKeys);

@@ -88,8 +88,15 @@ bool SettingsFile::store(const Settings& settings)
 void SettingsFile::watch()
 {
     const QString folder = QFileInfo(m_path).absolutePath();
-    // A folder that does not exist yet cannot be watched: its parent is, until it appears.
-    const QString watched = QFileInfo(folder).isDir() ? folder : QFileInfo(folder).absolutePath();
+    // A folder that does not exist yet cannot be watched: the nearest folder above it that exists is,
+    // until it appears (a fresh account may not even have ~/.config).
+    QString watched = folder;
+    while (!QFileInfo(watched).isDir() && watched != QFileInfo(watched).absolutePath())
+        watched = QFileInfo(watched).absolutePath();
+    for (const QString& other : m_watcher.directories()) {
+        if (other != watched)
+            m_watcher.removePath(other);
+    }
     if (QFileInfo(watched).isDir() && !m_watcher.directories().contains(watched))
         m_watcher.addPath(watched);
     if (QFileInfo::exists(m_path) && !m_watcher.files().contains(m_path))
