@@ -7,6 +7,7 @@
 #include "editor/ImageFile.h"
 #include "editor/MainMenuBuilder.h"
 #include "output/CaptureController.h"
+#include "settings/ShortcutKeys.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +25,9 @@ namespace {
 // The hotkeys and the command-line triggers both come here.
 void startCapture(HotKeyID id)
 {
+    // Right after a capture that skipped the destination menu, its toast offers the menu on this key.
+    if (CaptureController::shared().recallMenu())
+        return;
     // While a menu is open (the destination menu with a picture waiting in it, or the tray menu) its
     // keyboard grab keeps X11 key presses away, and the controller is no longer busy by then. A request
     // from elsewhere (the bus) must wait its turn the same way: a capture started now would hide the
@@ -51,9 +55,11 @@ AppDelegate::AppDelegate(QStringList arguments, QObject* parent)
 void AppDelegate::applicationDidFinishLaunching()
 {
     MainMenuBuilder::setNewCaptureHandler([] { CaptureController::shared().startRegionCapture(); });
+    MainMenuBuilder::setPreferencesHandler([this] { openPreferences(); });
     setupStatusItem();
     m_hotKeys.onHotKey = startCapture;
-    m_hotKeys.registerAll();
+    m_preferences.onApplied = [this] { showShortcutsInMenu(); };
+    m_preferences.start();
     reportMissingTray();
     // The first capture should not pay for connecting and allocating; nothing waits for this.
     QTimer::singleShot(0, this, [] { ScreenCapturer::warmUp(); });
@@ -88,8 +94,10 @@ void AppDelegate::setupStatusItem()
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("Open Image in Editor…"), this, &AppDelegate::openImage);
     m_menu->addSeparator();
-    QAction* shortcuts = m_menu->addAction(QStringLiteral("Shortcut: Print Screen (F13)  ·  Ctrl+Shift+Super+4"));
-    shortcuts->setEnabled(false);
+    m_shortcutsItem = m_menu->addAction(QStringLiteral("Shortcut: Print Screen (F13)  ·  Ctrl+Shift+Super+4"));
+    m_shortcutsItem->setEnabled(false);
+    showShortcutsInMenu();
+    m_menu->addAction(QStringLiteral("Preferences…"), this, &AppDelegate::openPreferences);
     m_menu->addAction(QStringLiteral("Screen Recording Permission…"), this, &AppDelegate::openPermissions);
     m_menu->addSeparator();
     QAction* quitItem = m_menu->addAction(QStringLiteral("Quit Corvane"), this, &AppDelegate::quit);
@@ -149,7 +157,31 @@ void AppDelegate::openPermissions()
     QMessageBox::information(nullptr, QStringLiteral("Screen Recording Permission"), text);
 }
 
+void AppDelegate::openPreferences() { m_preferences.showDialog(); }
+
 void AppDelegate::quit() { QApplication::quit(); }
+
+void AppDelegate::showShortcutsInMenu()
+{
+    if (!m_shortcutsItem)
+        return;
+    const Settings& settings = m_preferences.settings();
+    const Settings defaults = defaultSettings();
+    const QKeySequence first = settings.shortcuts.at(HotKeyID::regionCapture);
+    const QKeySequence second = settings.shortcuts.at(HotKeyID::regionCaptureAlt);
+    if (first == defaults.shortcuts.at(HotKeyID::regionCapture) &&
+        second == defaults.shortcuts.at(HotKeyID::regionCaptureAlt)) {
+        m_shortcutsItem->setText(QStringLiteral("Shortcut: Print Screen (F13)  ·  Ctrl+Shift+Super+4"));
+        return;
+    }
+    QStringList keys;
+    for (const QKeySequence& sequence : {first, second}) {
+        if (!sequence.isEmpty())
+            keys << shortcutText(sequence);
+    }
+    m_shortcutsItem->setText(keys.isEmpty() ? QStringLiteral("No region shortcut")
+                                            : QStringLiteral("Shortcut: %1").arg(keys.join(QStringLiteral("  ·  "))));
+}
 
 bool AppDelegate::openInEditor(const QString& path)
 {

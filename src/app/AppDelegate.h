@@ -4,6 +4,7 @@
 
 #include "app/HotKeyManager.h"
 #include "app/LaunchMode.h"
+#include "app/PreferencesController.h"
 
 #include <QMenu>
 #include <QObject>
@@ -40,15 +41,19 @@ public:
     void captureFullScreen();
     void openImage();
     void openPermissions();
+    void openPreferences();
     void quit();
 
 private:
     void setupStatusItem();
     void reportMissingTray() const;
+    void showShortcutsInMenu();
 
     QStringList m_arguments;
     HotKeyManager m_hotKeys;
+    PreferencesController m_preferences{m_hotKeys};
     std::unique_ptr<QMenu> m_menu;
+    QAction* m_shortcutsItem = nullptr;
     QSystemTrayIcon* m_statusItem = nullptr;
 };
 

@@ -5,6 +5,7 @@
 #include "capture/DisplaySession.h"
 #include "platform/wayland/PortalKeyGrabSource.h"
 #include "platform/x11/X11KeyGrabSource.h"
+#include "settings/ShortcutKeys.h"
 
 #include <QGuiApplication>
 #include <QMetaObject>
@@ -12,12 +13,6 @@
 
 namespace corvane {
 namespace {
-
-constexpr std::uint32_t keysymF13 = 0xffca;
-// What the F13 key produces on a standard PC keymap, where F13 itself has no key.
-constexpr std::uint32_t keysymXF86Tools = 0x1008ff81;
-constexpr std::uint32_t keysym3 = 0x33;
-constexpr std::uint32_t keysym4 = 0x34;
 
 // Without a display server that grants shortcuts (the offscreen platform, Wayland without the portal).
 class RefusingKeyGrabSource final : public KeyGrabSource {
@@ -48,9 +43,19 @@ std::unique_ptr<KeyGrabSource> makeKeyGrabSource()
 
 std::optional<HotKeyID> hotKeyIDFromRaw(std::uint32_t raw)
 {
-    if (raw < 1 || raw > 3)
-        return std::nullopt;
-    return static_cast<HotKeyID>(raw);
+    for (const HotKeyEntry& entry : hotKeyTable) {
+        if (static_cast<std::uint32_t>(entry.id) == raw)
+            return entry.id;
+    }
+    return std::nullopt;
+}
+
+ShortcutBindings defaultShortcutBindings()
+{
+    ShortcutBindings bindings;
+    for (const HotKeyEntry& entry : hotKeyTable)
+        bindings[entry.id] = QKeySequence::fromString(QLatin1String(entry.defaultKeys), QKeySequence::PortableText);
+    return bindings;
 }
 
 HotKeyManager::HotKeyManager(std::unique_ptr<KeyGrabSource> source)
@@ -66,15 +71,40 @@ HotKeyManager::~HotKeyManager()
 
 void HotKeyManager::registerAll()
 {
-    registerShortcut({{keysymF13, keysymXF86Tools}, false, false, false}, HotKeyID::regionCapture);
-    registerShortcut({{keysym4}, true, true, true}, HotKeyID::regionCaptureAlt);
-    registerShortcut({{keysym3}, true, true, true}, HotKeyID::fullScreenCapture);
+    apply(defaultShortcutBindings());
 }
 
-void HotKeyManager::registerShortcut(const Shortcut& shortcut, HotKeyID id)
+void HotKeyManager::apply(const ShortcutBindings& bindings)
 {
-    if (m_source->grab(shortcut, static_cast<std::uint32_t>(id)))
-        ++m_registeredCount;
+    if (std::exchange(m_applied, true))
+        m_source->ungrabAll();
+    m_registeredCount = 0;
+    m_states.clear();
+    for (const HotKeyEntry& entry : hotKeyTable) {
+        const auto keys = bindings.find(entry.id);
+        m_states[entry.id] = keys == bindings.end() ? GrabState::unbound : registerShortcut(keys->second, entry.id);
+    }
+}
+
+GrabState HotKeyManager::stateOf(HotKeyID id) const
+{
+    const auto state = m_states.find(id);
+    return state == m_states.end() ? GrabState::unbound : state->second;
+}
+
+GrabState HotKeyManager::registerShortcut(const QKeySequence& keys, HotKeyID id)
+{
+    if (keys.isEmpty())
+        return GrabState::unbound;
+    const std::optional<Shortcut> shortcut = shortcutFromKeys(keys);
+    if (!shortcut)
+        return GrabState::unavailable;
+    // The source cannot tell "another program holds it" from "there is no display to ask"; the
+    // latter has no shortcuts at all, and the preferences say so on their own.
+    if (!m_source->grab(*shortcut, static_cast<std::uint32_t>(id)))
+        return GrabState::taken;
+    ++m_registeredCount;
+    return GrabState::granted;
 }
 
 void HotKeyManager::pressed(std::uint32_t raw)

@@ -2,21 +2,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/HotKeyTable.h"
 #include "app/KeyGrabSource.h"
 
+#include <QKeySequence>
 #include <QObject>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
 namespace corvane {
 
-enum class HotKeyID : std::uint32_t { regionCapture = 1, regionCaptureAlt = 2, fullScreenCapture = 3 };
+// The keys of each trigger; a trigger left out, or given an empty sequence, has no shortcut.
+using ShortcutBindings = std::map<HotKeyID, QKeySequence>;
+ShortcutBindings defaultShortcutBindings();
 
 std::optional<HotKeyID> hotKeyIDFromRaw(std::uint32_t raw);
 
-// The three system-wide shortcuts. Presses reach onHotKey on the main thread, always on a later turn
+// The system-wide shortcuts. Presses reach onHotKey on the main thread, always on a later turn
 // of the event loop than the one that saw the key, so the callback never runs inside the key source.
 class HotKeyManager {
 public:
@@ -27,18 +32,23 @@ public:
 
     std::function<void(HotKeyID)> onHotKey;
 
-    // Once per manager. A shortcut another program holds is left out without a word.
+    // The default keys. A shortcut another program holds is left out; stateOf() tells which.
     void registerAll();
+    // Releases every shortcut held and grabs BINDINGS instead.
+    void apply(const ShortcutBindings& bindings);
     int registeredCount() const { return m_registeredCount; }
+    GrabState stateOf(HotKeyID id) const;
 
 private:
-    void registerShortcut(const Shortcut& shortcut, HotKeyID id);
+    GrabState registerShortcut(const QKeySequence& keys, HotKeyID id);
     void pressed(std::uint32_t raw);
 
     // Deliveries still queued when the manager goes away are dropped with this object.
     QObject m_deliveryContext;
     std::unique_ptr<KeyGrabSource> m_source;
     int m_registeredCount = 0;
+    bool m_applied = false;
+    std::map<HotKeyID, GrabState> m_states;
 };
 
 } // namespace corvane

@@ -16,6 +16,7 @@ struct Shortcut {
     bool control = false;
     bool shift = false;
     bool super = false;
+    bool alt = false;
 
     bool operator==(const Shortcut&) const = default;
 };

@@ -248,14 +248,14 @@ void EditorWindowController::saveDocument()
     // The file is written in the background; the toast follows it, under this window if it is
     // still open and where toasts go otherwise.
     QPointer<EditorWindowController> self(this);
-    ImageOutput::saveToDesktopInBackground(
-        picture, m_canvas->contentScale(), m_suggestedName, [self](const std::optional<QString>& path) {
-            const QString text = path ? QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName())
-                                      : QStringLiteral("Could not save to Desktop");
-            if (self)
-                HUD::show(text, self->toastAnchor());
+    ImageOutput::quickSaveInBackground(
+        picture, m_canvas->contentScale(), m_suggestedName,
+        [self, failure = quickSaveFailure(currentQuickSave())](const std::optional<QString>& path) {
+            const std::optional<QPoint> anchor = self ? std::optional(self->toastAnchor()) : std::nullopt;
+            if (path)
+                HUD::show(QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName()), anchor);
             else
-                HUD::show(text);
+                HUD::showFailure(failure, anchor);
         });
 }
 

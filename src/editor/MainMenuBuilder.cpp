@@ -5,6 +5,7 @@
 #include "annotation/ToolKind.h"
 #include "editor/EditorToolbar.h"
 #include "editor/MenuActions.h"
+#include "output/QuickSave.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -21,6 +22,12 @@ namespace corvane::MainMenuBuilder {
 namespace {
 
 std::function<void()>& newCaptureHandler()
+{
+    static std::function<void()> handler;
+    return handler;
+}
+
+std::function<void()>& preferencesHandler()
 {
     static std::function<void()> handler;
     return handler;
@@ -67,6 +74,13 @@ void buildApplicationMenu(QMainWindow& window)
                            QStringLiteral("Corvane %1\nScreenshots and annotations for the Linux desktop.")
                                .arg(QApplication::applicationVersion()));
     });
+    QAction* preferences = addItem(menu, QStringLiteral("Preferences…"), QKeySequence(QStringLiteral("Ctrl+,")), [] {
+        if (preferencesHandler())
+            preferencesHandler()();
+    });
+    QObject::connect(menu, &QMenu::aboutToShow, preferences,
+                     [preferences] { preferences->setEnabled(static_cast<bool>(preferencesHandler())); });
+    preferences->setEnabled(static_cast<bool>(preferencesHandler()));
     menu->addSeparator();
     // Hiding a whole application has no meaning on most Linux desktops; minimised windows stay
     // reachable from the task bar.
@@ -91,8 +105,11 @@ void buildFileMenu(QMainWindow& window, MenuActions& actions)
                      [newCapture] { newCapture->setEnabled(static_cast<bool>(newCaptureHandler())); });
     newCapture->setEnabled(static_cast<bool>(newCaptureHandler()));
     menu->addSeparator();
-    addItem(menu, QStringLiteral("Save to Desktop"), QKeySequence(QStringLiteral("Ctrl+Shift+S")),
-            [&actions] { actions.saveDocument(); });
+    QAction* quickSave = addItem(menu, quickSaveTitle(currentQuickSave()),
+                                 QKeySequence(QStringLiteral("Ctrl+Shift+S")), [&actions] { actions.saveDocument(); });
+    // The folder may change in the settings while the window is open.
+    QObject::connect(menu, &QMenu::aboutToShow, quickSave,
+                     [quickSave] { quickSave->setText(quickSaveTitle(currentQuickSave())); });
     addItem(menu, QStringLiteral("Save As…"), QKeySequence(QStringLiteral("Ctrl+S")),
             [&actions] { actions.saveDocumentAs(); });
     menu->addSeparator();
@@ -224,6 +241,11 @@ void install(QMainWindow& window, MenuActions& actions)
 void setNewCaptureHandler(std::function<void()> handler)
 {
     newCaptureHandler() = std::move(handler);
+}
+
+void setPreferencesHandler(std::function<void()> handler)
+{
+    preferencesHandler() = std::move(handler);
 }
 
 } // namespace corvane::MainMenuBuilder

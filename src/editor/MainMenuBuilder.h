@@ -20,6 +20,9 @@ void install(QMainWindow& window, MenuActions& actions);
 // What "New Capture" does. Until the capture service registers a handler the item is disabled.
 void setNewCaptureHandler(std::function<void()> handler);
 
+// What "Preferences…" in the Corvane menu does; disabled until the application registers it.
+void setPreferencesHandler(std::function<void()> handler);
+
 } // namespace MainMenuBuilder
 
 } // namespace corvane

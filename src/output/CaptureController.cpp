@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -125,7 +126,7 @@ void CaptureController::runRegionCapture()
         self->m_overlay = nullptr;
         self->m_busy = false;
         if (result)
-            self->presentDestinationMenu(*result, frozen);
+            self->deliver(*result, frozen);
         IdleRelease::captureEnded();
     });
     // Our windows come back under the overlays: a window mapped now would otherwise stack above them.
@@ -149,9 +150,84 @@ void CaptureController::runFullScreenCapture()
         return;
     }
     const DisplayShot& display = std::get<DisplayShot>(shot);
-    presentDestinationMenu({display.image, display.scale, display.frame}, {display});
+    deliver({display.image, display.scale, display.frame}, {display});
     m_busy = false;
     IdleRelease::captureEnded();
+}
+
+void CaptureController::deliver(const CaptureResult& result, const std::vector<DisplayShot>& shots)
+{
+    m_recall.reset();
+    m_recallShots.clear();
+    const auto offerMenu = [&] {
+        if (menuShortcutHint.isEmpty())
+            return;
+        m_recall = result;
+        m_recallShots = shots;
+        // The toast of a save comes when the file is complete; the offer stands until then too.
+        m_recallUntil.setRemainingTime(std::chrono::seconds(10));
+    };
+    switch (after) {
+    case AfterCapture::menu:
+        presentDestinationMenu(result, shots);
+        return;
+    case AfterCapture::copy:
+        offerMenu();
+        m_pending = result;
+        destCopy();
+        return;
+    case AfterCapture::save:
+        offerMenu();
+        m_pending = result;
+        destDesktop();
+        return;
+    case AfterCapture::editor:
+        m_pending = result;
+        destEditor();
+        return;
+    case AfterCapture::pin:
+        if (!pin) {
+            static bool told = false;
+            if (!std::exchange(told, true))
+                std::fputs("corvane: capture/after is \"pin\", which this version cannot do yet; the "
+                           "destination menu is shown instead\n",
+                           stderr);
+            presentDestinationMenu(result, shots);
+            return;
+        }
+        offerMenu();
+        pin(result);
+        return;
+    }
+}
+
+bool CaptureController::recallMenu()
+{
+    if (!m_recall || m_recallUntil.hasExpired() || m_busy)
+        return false;
+    const CaptureResult result = *std::exchange(m_recall, std::nullopt);
+    const std::vector<DisplayShot> shots = std::exchange(m_recallShots, {});
+    if (QWidget* toast = HUD::currentToast())
+        toast->hide();
+    presentDestinationMenu(result, shots);
+    return true;
+}
+
+void CaptureController::toastWithRecall(const QString& message, bool failed)
+{
+    // Without a toast nothing would tell the user that the shortcut now opens a menu.
+    if (!m_recall || (HUD::isQuiet() && !failed)) {
+        m_recall.reset();
+        m_recallShots.clear();
+        if (failed)
+            HUD::showFailure(message);
+        else
+            HUD::show(message);
+        return;
+    }
+    HUD::showFailure(QStringLiteral("%1 · %2 again for the menu").arg(message, menuShortcutHint));
+    // As long as the toast stays up (1.6 s and its fade), and a little more for a slow hand.
+    m_recallUntil.setRemainingTime(std::chrono::milliseconds(2500));
 }
 
 void CaptureController::presentDestinationMenu(const CaptureResult& result,
@@ -178,8 +254,8 @@ void CaptureController::destCopy()
     if (!m_pending)
         return;
     ImageOutput::copyToClipboard(m_pending->image, m_pending->scale);
-    HUD::show(QStringLiteral("Copied to clipboard"));
     m_pending.reset();
+    toastWithRecall(QStringLiteral("Copied to clipboard"));
 }
 
 void CaptureController::destDesktop()
@@ -187,16 +263,20 @@ void CaptureController::destDesktop()
     if (!m_pending)
         return;
     // The toast waits for the finished file; the menu and the next capture do not wait for either.
-    ImageOutput::saveToDesktopInBackground(m_pending->image, m_pending->scale, std::nullopt,
-                                           [](const std::optional<QString>& path) {
-                                               if (path)
-                                                   HUD::show(QStringLiteral("Saved %1")
-                                                                 .arg(QFileInfo(*path).fileName()));
-                                               else
-                                                   HUD::show(QStringLiteral("Could not save to Desktop"));
-                                               // The encoder's buffers are free now.
-                                               IdleRelease::captureEnded();
-                                           });
+    QPointer<CaptureController> self(this);
+    ImageOutput::quickSaveInBackground(m_pending->image, m_pending->scale, std::nullopt,
+                                       [self, failure = quickSaveFailure(currentQuickSave())](
+                                           const std::optional<QString>& path) {
+                                           const QString text =
+                                               path ? QStringLiteral("Saved %1").arg(QFileInfo(*path).fileName())
+                                                    : failure;
+                                           if (self)
+                                               self->toastWithRecall(text, !path);
+                                           else
+                                               HUD::showFailure(text);
+                                           // The encoder's buffers are free now.
+                                           IdleRelease::captureEnded();
+                                       });
     m_pending.reset();
 }
 

@@ -4,10 +4,12 @@
 
 #include "capture/CaptureResult.h"
 #include "capture/SelectionOverlayController.h"
+#include "output/AfterCapture.h"
 #include "output/SaveAs.h"
 
 #include <QObject>
 #include <QPoint>
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <functional>
 #include <optional>
@@ -18,7 +20,8 @@ class QMenu;
 namespace corvane {
 
 // Turns a capture request into a picture with a destination, one capture at a time: a request that
-// arrives while one runs is dropped, not queued. Both flows end in the destination menu.
+// arrives while one runs is dropped, not queued. Both flows end in the destination menu, or in the
+// destination the settings chose instead of it.
 class CaptureController : public QObject {
     Q_OBJECT
 public:
@@ -35,6 +38,17 @@ public:
     std::function<void(QMenu& menu, QPoint location)> popUp;
     SaveDialogs dialogs;
 
+    // From the settings: what a finished capture does, and the shortcut named in the toast that offers
+    // the menu after a capture that did not show it (empty when no shortcut is bound).
+    AfterCapture after = AfterCapture::menu;
+    QString menuShortcutHint;
+    // Pins a picture to the screen; until something provides it, "pin" shows the menu.
+    std::function<void(const CaptureResult&)> pin;
+
+    // Opens the destination menu for the capture that just went elsewhere, while its toast still
+    // offers it. False (and nothing done) otherwise; the capture shortcut then starts a new capture.
+    bool recallMenu();
+
     void destCopy();
     void destDesktop();
     void destSaveAs();
@@ -49,10 +63,19 @@ private:
     // `shots` are the monitors the capture came from: under Wayland the menu needs a window of ours
     // on the monitor to open beside.
     void presentDestinationMenu(const CaptureResult& result, const std::vector<DisplayShot>& shots);
+    // Sends a finished capture where `after` says: the one place that knows every choice.
+    void deliver(const CaptureResult& result, const std::vector<DisplayShot>& shots);
+    // The toast after a destination: MESSAGE, with the way back to the menu when the capture skipped
+    // it. A failure is shown even with toasts switched off.
+    void toastWithRecall(const QString& message, bool failed = false);
 
     QPointer<SelectionOverlayController> m_overlay;
     bool m_busy = false;
     std::optional<CaptureResult> m_pending;
+    // The capture a toast still offers the menu for, and until when.
+    std::optional<CaptureResult> m_recall;
+    std::vector<DisplayShot> m_recallShots;
+    QDeadlineTimer m_recallUntil;
 };
 
 } // namespace corvane

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "output/DestinationMenu.h"
 
+#include "output/QuickSave.h"
+
 #include <QIcon>
 #include <QKeyEvent>
 #include <cmath>
@@ -29,7 +31,7 @@ DestinationMenu::DestinationMenu(QWidget* parent)
 {
     copyAction = addDestination(*this, QStringLiteral("Copy to Clipboard"), "edit-copy", "copy",
                                 QKeySequence(QStringLiteral("Ctrl+C")));
-    desktopAction = addDestination(*this, QStringLiteral("Save to Desktop"), "user-desktop", "desktop",
+    desktopAction = addDestination(*this, quickSaveTitle(currentQuickSave()), "user-desktop", "desktop",
                                    QKeySequence(QStringLiteral("Ctrl+D")));
     saveAsAction = addDestination(*this, QStringLiteral("Save As…"), "document-save-as", "save",
                                   QKeySequence(QStringLiteral("Ctrl+S")));

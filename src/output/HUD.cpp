@@ -124,14 +124,41 @@ private:
     QPropertyAnimation* m_fade = nullptr;
 };
 
-} // namespace
+bool& quiet()
+{
+    static bool off = false;
+    return off;
+}
 
-void show(const QString& message, std::optional<QPoint> anchor)
+void present(const QString& message, std::optional<QPoint> anchor)
 {
     delete current().data();
     auto* toast = new Toast(message, anchor.value_or(QCursor::pos()));
     current() = toast;
     toast->present();
+}
+
+} // namespace
+
+void show(const QString& message, std::optional<QPoint> anchor)
+{
+    if (!quiet())
+        present(message, anchor);
+}
+
+void showFailure(const QString& message, std::optional<QPoint> anchor)
+{
+    present(message, anchor);
+}
+
+void setQuiet(bool off)
+{
+    quiet() = off;
+}
+
+bool isQuiet()
+{
+    return quiet();
 }
 
 QWidget* currentToast()

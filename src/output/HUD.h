@@ -16,6 +16,13 @@ namespace corvane::HUD {
 // A newer toast replaces an older one at once. Main thread only.
 void show(const QString& message, std::optional<QPoint> anchor = std::nullopt);
 
+// A failure is told even when toasts are switched off: nothing else would say that a save went wrong.
+void showFailure(const QString& message, std::optional<QPoint> anchor = std::nullopt);
+
+// Toasts switched off in the settings: show() then does nothing. Set by the application only.
+void setQuiet(bool off);
+bool isQuiet();
+
 // The toast on screen, or nullptr once it has gone (faded, replaced or the application quit).
 QWidget* currentToast();
 

@@ -3,6 +3,7 @@
 #include "output/ImageOutput.h"
 
 #include "output/ExclusiveFile.h"
+#include "output/FileNamePattern.h"
 #include "output/ImageMimeData.h"
 #include "output/PngEncoder.h"
 
@@ -22,7 +23,7 @@ namespace corvane::ImageOutput {
 
 namespace {
 
-enum class Format { Png, Jpeg, Tiff };
+enum class Format { Png, Jpeg, Tiff, Webp };
 
 constexpr int kJpegQuality = 92;
 constexpr double kPointsPerInch = 72.0;
@@ -39,6 +40,8 @@ const char* writerFormat(Format format)
         return "jpeg";
     case Format::Tiff:
         return "tiff";
+    case Format::Webp:
+        return "webp";
     }
     return "png";
 }
@@ -56,7 +59,8 @@ QImage opaque(const QImage& image)
     }
 }
 
-std::optional<QByteArray> encode(const QImage& image, Format format, double scale)
+std::optional<QByteArray> encode(const QImage& image, Format format, double scale,
+                                 int jpegQuality = kJpegQuality)
 {
     if (image.isNull())
         return std::nullopt;
@@ -79,7 +83,7 @@ std::optional<QByteArray> encode(const QImage& image, Format format, double scal
         return std::nullopt;
     QImageWriter writer(&buffer, writerFormat(format));
     if (format == Format::Jpeg)
-        writer.setQuality(kJpegQuality);
+        writer.setQuality(jpegQuality);
     if (!writer.write(picture) || bytes.isEmpty())
         return std::nullopt;
     return bytes;
@@ -165,6 +169,62 @@ std::optional<QString> saveToDirectory(const QString& directory, const QImage& i
             return fileNameWithin(base(), QStringLiteral(".png"));
         return fileNameWithin(base(), QStringLiteral(" (%1).png").arg(attempt));
     });
+}
+
+std::optional<QString> quickSave(const QuickSave& options, const QImage& image, double scale,
+                                 const std::optional<QString>& name, const QString& title,
+                                 const Clock& clock)
+{
+    const QString directory = quickSaveFolder(options);
+    // A folder that does not exist yet is made now, as the Desktop always was.
+    if (directory.isEmpty() || !QDir().mkpath(directory))
+        return std::nullopt;
+    const auto format = [&] {
+        switch (options.format) {
+        case QuickSaveFormat::png:
+            return Format::Png;
+        case QuickSaveFormat::jpeg:
+            return Format::Jpeg;
+        case QuickSaveFormat::webp:
+            return Format::Webp;
+        }
+        return Format::Png;
+    }();
+    const std::optional<QByteArray> bytes = encode(image, format, scale, options.jpegQuality);
+    if (!bytes)
+        return std::nullopt;
+    const QString suffix = QLatin1Char('.') + quickSaveSuffix(options.format);
+    const bool numbered = !(name && !name->isEmpty()) && FileNamePattern::hasCounter(options.pattern);
+    // As in saveToDirectory, the moment is read afresh for every candidate.
+    const auto base = [&](std::uint64_t attempt) -> QString {
+        if (name && !name->isEmpty())
+            return *name;
+        const QDateTime at = clock ? clock() : QDateTime::currentDateTime();
+        if (options.pattern.isEmpty())
+            return defaultFileName(at);
+        return FileNamePattern::expand(options.pattern, at, title, attempt);
+    };
+    return ExclusiveFile::write(directory, *bytes, [&](std::uint64_t attempt) {
+        if (attempt <= 1 || numbered)
+            return fileNameWithin(base(attempt), suffix);
+        return fileNameWithin(base(attempt), QStringLiteral(" (%1)").arg(attempt) + suffix);
+    });
+}
+
+void quickSaveInBackground(const QImage& image, double scale, const std::optional<QString>& name,
+                           SaveDone done)
+{
+    auto frame = std::make_shared<QImage>(image);
+    QThreadPool::globalInstance()->start(
+        [frame, scale, name, options = currentQuickSave(), done = std::move(done)] {
+            std::optional<QString> path = quickSave(options, *frame, scale, name, QString(), {});
+            *frame = QImage();
+            QCoreApplication* app = QCoreApplication::instance();
+            if (!app)
+                return;
+            QMetaObject::invokeMethod(
+                app, [path = std::move(path), done = std::move(done)] { done(path); }, Qt::QueuedConnection);
+        });
 }
 
 void saveToDesktopInBackground(const QImage& image, double scale, const std::optional<QString>& name,

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "output/QuickSave.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QImage>
@@ -45,6 +47,18 @@ using SaveDone = std::function<void(const std::optional<QString>& path)>;
 // save has failed), and not at all when the application is gone by then.
 void saveToDesktopInBackground(const QImage& image, double scale, const std::optional<QString>& name,
                                SaveDone done);
+
+// The quick save: the picture encoded as OPTIONS say, into their folder (made when missing), under the
+// pattern's name (NAME instead when given, as for a picture opened from a file), never replacing
+// anything, exactly as saveToDirectory does. TITLE is the captured window's title where known.
+std::optional<QString> quickSave(const QuickSave& options, const QImage& image, double scale,
+                                 const std::optional<QString>& name, const QString& title,
+                                 const Clock& clock);
+
+// quickSave with the current quick-save settings, on a worker thread, reported like
+// saveToDesktopInBackground.
+void quickSaveInBackground(const QImage& image, double scale, const std::optional<QString>& name,
+                           SaveDone done);
 
 // Puts the picture on the clipboard as image/png, then image/tiff. Each is encoded only when a
 // program asks for it, once. False (and the clipboard emptied) for a null picture.

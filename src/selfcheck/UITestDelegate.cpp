@@ -5,6 +5,7 @@
 #include "capture/OverlayView.h"
 #include "editor/EditorWindowController.h"
 #include "selfcheck/SampleImage.h"
+#include "settings/PreferencesDialog.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -55,6 +56,7 @@ void UITestDelegate::applicationDidFinishLaunching()
     QDir().mkpath(m_outputDirectory);
     renderEditor();
     renderOverlay();
+    renderPreferences();
     QTimer::singleShot(quitDelayMilliseconds, qApp, &QCoreApplication::quit);
 }
 
@@ -99,6 +101,15 @@ void UITestDelegate::renderOverlay()
     selecting.current = QPointF(r.right(), h - r.bottom());
     selecting.mouse = *selecting.current;
     write(selecting, s, QStringLiteral("overlay-selecting.png"));
+}
+
+void UITestDelegate::renderPreferences()
+{
+    // The defaults, never the user's file: the picture must not depend on who runs it.
+    PreferencesDialog dialog(defaultSettings(), false);
+    dialog.adjustSize();
+    settle(settleMilliseconds);
+    write(dialog, dialog.devicePixelRatioF(), QStringLiteral("preferences.png"));
 }
 
 void UITestDelegate::write(QWidget& view, double scale, const QString& name)

@@ -22,6 +22,8 @@ public:
 
     void renderEditor();
     void renderOverlay();
+    // The preferences window with the default settings.
+    void renderPreferences();
     // Renders the whole widget at `scale` device pixels per logical pixel into outputDirectory/name
     // as PNG and reports the outcome.
     void write(QWidget& view, double scale, const QString& name);

@@ -25,6 +25,7 @@ TEST(TrayMenuTest, OffersTheCommandsInOrderWithTheShortcutLineDisabled)
         {"Open Image in Editor…", true},
         {"", true},
         {"Shortcut: Print Screen (F13)  ·  Ctrl+Shift+Super+4", false},
+        {"Preferences…", true},
         {"Screen Recording Permission…", true},
         {"", true},
         {"Quit Corvane", true},

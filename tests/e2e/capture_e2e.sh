@@ -8,6 +8,7 @@ set -u
 binary=$1
 grab_holder=$2
 case_name=$3
+[ "$case_name" = settings-rebind-to-print ] && openbox_without_print=1
 source "$(dirname "$0")/../support/e2e-session.sh"
 
 # F13 has no key in the virtual server's keymap.
@@ -42,6 +43,21 @@ press_until_window() {
     return 1
 }
 overlays_up() { press_until_window F13; }
+wait_for() { for _ in $(seq 300); do eval "$1" && return 0; sleep 0.1; done; return 1; }
+# write_config LINE...: the settings file, replaced at once as an editor or a dotfiles sync would.
+write_config() {
+    mkdir -p "$XDG_CONFIG_HOME/corvane"
+    printf '%s\n' "$@" >"$XDG_CONFIG_HOME/corvane/corvane.conf.new"
+    mv "$XDG_CONFIG_HOME/corvane/corvane.conf.new" "$XDG_CONFIG_HOME/corvane/corvane.conf"
+}
+# Ctrl+D in the destination menu, then the first picture saved on the Desktop in `saved`.
+save_to_desktop_from_menu() {
+    window_up || fail "no destination menu"
+    sleep 0.3
+    xdotool key ctrl+d
+    wait_for 'saved=$(ls "$HOME/Desktop"/Screenshot* 2>/dev/null | head -n 1); [ -n "$saved" ]' ||
+        fail "nothing was saved on the Desktop"
+}
 drag() { xdotool mousemove "$1" "$2" mousedown 1 mousemove $((($1 + $3) / 2)) $((($2 + $4) / 2)) mousemove "$3" "$4" mouseup 1; }
 # Chooses "Copy to Clipboard" in the open destination menu and reads the picture back.
 copy_from_menu() {
@@ -274,6 +290,93 @@ save-as-on-each-monitor)
     [ "$(ls "$HOME/Desktop" | grep holiday)" = holiday.jpg ] ||
         fail "a bare name with JPEG chosen was saved as: $(ls "$HOME/Desktop" | grep holiday)"
     [ "$(identify -format '%m' "$HOME/Desktop/holiday.jpg")" = JPEG ] || fail "holiday.jpg is not a JPEG"
+    ;;
+settings-folder-pattern-jpeg)
+    # A folder that does not exist yet, a pattern with a counter, JPEG at quality 80.
+    write_config '[save]' "folder=$work/shots/new" 'pattern=shot %Y-%n' 'format=jpeg' 'jpegQuality=80'
+    start_corvane
+    overlays_up || fail "no overlay after F13"
+    drag 100 100 500 400
+    window_up || fail "no destination menu"
+    sleep 0.3
+    xdotool key ctrl+d
+    want="$work/shots/new/shot $(date +%Y)-1.jpg"
+    wait_for '[ -s "$want" ]' || fail "no $want; the folder holds: $(ls "$work/shots/new" 2>&1)"
+    [ "$(identify -format '%m %wx%h %Q' "$want")" = "JPEG 400x300 80" ] ||
+        fail "not a 400 x 300 JPEG of quality 80: $(identify -format '%m %wx%h %Q' "$want")"
+    [ -z "$(ls "$HOME/Desktop")" ] || fail "something was saved on the Desktop too"
+    ;;
+settings-after-copy)
+    # The picture goes to the clipboard with no menu; the toast offers the menu on F13 a moment longer.
+    write_config '[capture]' 'after=copy'
+    start_corvane
+    overlays_up || fail "no overlay after F13"
+    drag 100 100 500 400
+    wait_for 'xclip -selection clipboard -t image/png -o >"$work/clip.png" 2>/dev/null && [ -s "$work/clip.png" ]' ||
+        fail "nothing reached the clipboard"
+    expect_pixels "$work/clip.png" 400x300+100+100
+    wait_for 'xdotool search --onlyvisible --name "^Copied to clipboard · F13 again for the menu$" >/dev/null' ||
+        fail "no toast offering the menu"
+    [ "$(visible_windows)" = 1 ] || fail "$(visible_windows) windows are up: a menu came with the copy"
+    xdotool key F13
+    wait_for '! xdotool search --onlyvisible --name "^Copied to clipboard" >/dev/null' || fail "the toast stayed"
+    save_to_desktop_from_menu
+    expect_pixels "$saved" 400x300+100+100
+    ;;
+settings-rebind-to-print)
+    # Rebound while running: Print starts a capture, the old keys are released to other programs.
+    start_corvane
+    overlays_up || fail "no overlay after F13"
+    xdotool key Escape
+    wait_for '[ "$(visible_windows)" = 0 ]' || fail "the overlay stayed"
+    write_config '[shortcuts]' 'regionCapture=Print' 'regionCaptureAlt='
+    press_until_window Print || fail "Print started no capture after the rebinding"
+    xdotool key Escape
+    wait_for '[ "$(visible_windows)" = 0 ]' || fail "the overlay stayed"
+    mkfifo "$work/hold"
+    "$grab_holder" <"$work/hold" >"$work/holder.out" &
+    pids+=($!)
+    exec 3>"$work/hold"
+    wait_for 'grep -q ready "$work/holder.out" 2>/dev/null' || fail "Ctrl+Shift+Super+4 is still held"
+    exec 3>&-
+    xdotool key F13
+    sleep 1
+    [ "$(visible_windows)" = 0 ] || fail "F13 still starts a capture"
+    ;;
+settings-malformed)
+    # Garbage bytes, a negative quality, a folder that is a file, a flag that is no flag: the defaults
+    # for those, one line each on standard error, and the capture saves a PNG on the Desktop as ever.
+    mkdir -p "$XDG_CONFIG_HOME/corvane"
+    printf '\x89PNG\r\n\x1a\n\x01\xff=\x02\n[save]\njpegQuality=-3\nformat=jpeg\nfolder=%s\n[general]\ntoasts=maybe\n' \
+        "$work/root.png" >"$XDG_CONFIG_HOME/corvane/corvane.conf"
+    start_corvane
+    overlays_up || fail "no overlay after F13"
+    drag 100 100 500 400
+    save_to_desktop_from_menu
+    [ "$(identify -format '%m' "$saved")" = JPEG ] || fail "format=jpeg, a good value, was not applied"
+    for key in 'general/[^t]' save/jpegQuality save/folder general/toasts; do
+        [ "$(grep -c "corvane.conf: $key" "$work/corvane.log")" = 1 ] || fail "not one line for $key"
+    done
+    [ "$(grep -c 'corvane.conf: ' "$work/corvane.log")" = 4 ] || fail "other lines about the settings"
+    ;;
+settings-shortcut-taken)
+    # The window manager holds Print: the shortcut is reported, the others work.
+    write_config '[shortcuts]' 'regionCapture=Print'
+    start_corvane
+    wait_for 'grep -q "shortcuts/regionCapture: Print is held by another program" "$work/corvane.log"' ||
+        fail "nothing said that Print is taken"
+    press_until_window ctrl+shift+super+4 || fail "Ctrl+Shift+Super+4 stopped working"
+    xdotool key Escape
+    ;;
+settings-start-at-login)
+    entry="$XDG_CONFIG_HOME/autostart/io.github.corvane.Corvane.desktop"
+    write_config '[general]' 'startAtLogin=true'
+    start_corvane
+    wait_for '[ -s "$entry" ]' || fail "no autostart entry"
+    desktop-file-validate "$entry" || fail "the autostart entry is not valid"
+    grep -qxF "Exec=$binary" "$entry" || fail "the entry does not start this program: $(grep Exec "$entry")"
+    write_config '[general]' 'startAtLogin=false'
+    wait_for '[ ! -e "$entry" ]' || fail "the autostart entry stayed after the setting went off"
     ;;
 *)
     echo "unknown case $case_name"

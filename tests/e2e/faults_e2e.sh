@@ -74,6 +74,37 @@ capture_region() {
 convert -size 300x200 -seed 7 xc: +noise Random -depth 8 "$work/shot.png"
 
 case $case_name in
+save-folder-read-only)
+    # The settings' save folder is a read-only mount: the toast names that folder; nothing is left in it.
+    mount_tmpfs "$work/shots" ro,size=1m
+    mkdir -p "$XDG_CONFIG_HOME/corvane"
+    printf '[save]\nfolder=%s\n' "$work/shots" >"$XDG_CONFIG_HOME/corvane/corvane.conf"
+    "$binary" >"$work/corvane.log" 2>&1 &
+    pids+=($!)
+    capture_region 1280x800
+    xdotool key ctrl+d
+    wait_for "toast_says 'Could not save to $work/shots'" || fail "no toast naming $work/shots"
+    [ -z "$(ls -A "$work/shots")" ] || fail "the failed save left files behind"
+    kill -0 "${pids[-1]}" 2>/dev/null || fail "the program ended after a failed save"
+    ;;
+settings-read-only)
+    # The settings cannot be written: the window still works for the session, and says so once.
+    mount_tmpfs "$XDG_CONFIG_HOME/corvane" ro,size=64k
+    open_editor "$work/shot.png" || fail "no editor window appeared"
+    xdotool windowactivate --sync "$editor" >/dev/null 2>&1
+    sleep 0.3
+    xdotool key --clearmodifiers ctrl+comma
+    wait_for 'xdotool search --onlyvisible --name "^Corvane Preferences$" >/dev/null 2>&1' ||
+        fail "no preferences window from the editor's menu"
+    sleep 0.5
+    xdotool key --delay 80 Tab Tab
+    xdotool type --delay 50 'kept-%n'
+    wait_for 'grep -q "settings cannot be kept" "$work/corvane.log"' || fail "nothing said the settings cannot be kept"
+    sleep 1
+    [ "$(grep -c "settings cannot be kept" "$work/corvane.log")" = 1 ] || fail "said more than once"
+    kill -0 "$editor_pid" 2>/dev/null || fail "the program ended"
+    [ -z "$(ls -A "$XDG_CONFIG_HOME/corvane")" ] || fail "files appeared in the read-only folder"
+    ;;
 desktop-read-only | desktop-full)
     if [ "$case_name" = desktop-read-only ]; then
         # Root writes through permission bits, so the folder is a read-only mount.

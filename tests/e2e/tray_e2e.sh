@@ -87,6 +87,17 @@ captures-keep-the-icon)
     choose Up
     wait_for '! kill -0 "$corvane" 2>/dev/null' || fail "the tray menu no longer works after two captures"
     ;;
+preferences-from-menu)
+    # The window opens from the tray, and a name pattern typed into it is in the settings file at once.
+    choose Down Down Down Down
+    wait_for 'xdotool search --onlyvisible --name "^Corvane Preferences$" >/dev/null 2>&1' || fail "no preferences window"
+    sleep 0.5
+    # The folder field has the focus; past "Choose…" lies the file name.
+    xdotool key --delay 80 Tab Tab
+    xdotool type --delay 20 'tray-%n'
+    wait_for 'grep -qxF "pattern=tray-%n" "$XDG_CONFIG_HOME/corvane/corvane.conf" 2>/dev/null' ||
+        fail "the pattern did not reach the settings file: $(cat "$XDG_CONFIG_HOME/corvane/corvane.conf" 2>&1)"
+    ;;
 region-on-each-monitor-from-menu)
     # Two monitors (run through tests/capture/two-monitors.sh) over a known noise picture: "Capture
     # Region…" from the tray menu on each, the pixels read back from the clipboard. The second region

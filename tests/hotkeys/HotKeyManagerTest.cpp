@@ -69,6 +69,26 @@ TEST(HotKeyManagerTest, ARefusedShortcutIsSkippedAndTheOthersStillArrive)
     EXPECT_EQ(f.received, (std::vector{HotKeyID::fullScreenCapture, HotKeyID::regionCapture}));
 }
 
+// Rebinding releases every grab first, and what became of each binding is kept for the preferences.
+TEST(HotKeyManagerTest, ApplyReleasesTheOldKeysAndReportsEachBinding)
+{
+    Fixture f(3);
+    f.log->grabs.clear();
+    f.manager->apply({{HotKeyID::regionCapture, QKeySequence(QStringLiteral("Print"))},
+                      {HotKeyID::regionCaptureAlt, QKeySequence()},
+                      {HotKeyID::fullScreenCapture, QKeySequence(QStringLiteral("Shift+Print"))}});
+    EXPECT_EQ(f.log->ungrabAllCalls, 1);
+    const std::vector<std::pair<std::uint32_t, Shortcut>> expected = {
+        {1, {{0xff61}, false, false, false}},
+        {3, {{0xff61}, false, true, false}},
+    };
+    EXPECT_EQ(f.log->grabs, expected);
+    EXPECT_EQ(f.manager->stateOf(HotKeyID::regionCapture), GrabState::granted);
+    EXPECT_EQ(f.manager->stateOf(HotKeyID::regionCaptureAlt), GrabState::unbound);
+    EXPECT_EQ(f.manager->stateOf(HotKeyID::fullScreenCapture), GrabState::taken);
+    EXPECT_EQ(f.manager->registeredCount(), 1);
+}
+
 TEST(HotKeyManagerTest, PressesArriveOnALaterTurnAndOnlyForNumbersOneToThree)
 {
     Fixture f;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs `corvane --uitest` as a user would, into an output folder whose parents do not exist yet, and
-# checks its report and its three pictures.
+# checks its report and its four pictures.
 # usage: uitest_cli.sh BINARY offscreen|xvfb|unwritable   (xvfb: run it through tests/support/with-xvfb.sh)
 set -u
 binary=$1
@@ -51,9 +51,9 @@ status=$?
 [ $status -eq 0 ] || fail "exit status $status, expected 0"
 
 if [ "$mode" = unwritable ]; then
-    [ "$(wc -l <"$work/stdout")" -eq 3 ] || fail "expected exactly three lines"
+    [ "$(wc -l <"$work/stdout")" -eq 4 ] || fail "expected exactly four lines"
     n=0
-    for name in editor overlay-idle overlay-selecting; do
+    for name in editor overlay-idle overlay-selecting preferences; do
         n=$((n + 1))
         sed -n "${n}p" "$work/stdout" | grep -q "^  FAIL writing $out/$name.png: ." || fail "line $n is not a write failure"
     done
@@ -62,7 +62,7 @@ if [ "$mode" = unwritable ]; then
 fi
 
 # The report: the editor's size depends on the window, the overlays' on the monitor.
-[ "$(wc -l <"$work/stdout")" -eq 3 ] || fail "expected exactly three lines"
+[ "$(wc -l <"$work/stdout")" -eq 4 ] || fail "expected exactly four lines"
 [[ $(sed -n 1p "$work/stdout") =~ ^"  ok   wrote $out/editor.png ("([0-9]+)×([0-9]+)")"$ ]] ||
     fail "first line is not the editor's"
 editor_size=("${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}")
@@ -70,6 +70,10 @@ for line in 2:overlay-idle 3:overlay-selecting; do
     want="  ok   wrote $out/${line#*:}.png (${logical[0]}×${logical[1]})"
     [ "$(sed -n "${line%%:*}p" "$work/stdout")" = "$want" ] || fail "line ${line%%:*} is not: $want"
 done
+
+[[ $(sed -n 4p "$work/stdout") =~ ^"  ok   wrote $out/preferences.png ("([0-9]+)×([0-9]+)")"$ ]] ||
+    fail "fourth line is not the preferences window's"
+preferences_size=("${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}")
 
 # Every picture has one pixel per device pixel.
 device="$((logical[0] * ratio))x$((logical[1] * ratio))"
@@ -80,6 +84,15 @@ done
 [ -f "$out/editor.png" ] || fail "no editor.png"
 want="$((editor_size[0] * ratio))x$((editor_size[1] * ratio))"
 [ "$(identify -format '%wx%h' "$out/editor.png")" = "$want" ] || fail "editor.png is not $want"
+want="$((preferences_size[0] * ratio))x$((preferences_size[1] * ratio))"
+[ "$(identify -format '%wx%h' "$out/preferences.png")" = "$want" ] || fail "preferences.png is not $want"
+
+# The preferences window: laid out (wider than its widest field needs, so not squeezed), with the
+# default file name in its preview and text drawn (dark pixels on the light window).
+[ "${preferences_size[0]}" -ge 300 ] && [ "${preferences_size[1]}" -ge 300 ] ||
+    fail "the preferences window is ${preferences_size[*]}, too small to show its fields"
+[ "$(convert "$out/preferences.png" -threshold 50% -format '%[fx:round(1000*(1-mean))]' info:)" -gt 20 ] ||
+    fail "preferences.png has no text"
 
 # The overlays: the selection covers 34 % to 72 % down once turned upright (28 % to 66 % if not). At
 # 30 % across, 69 % down lies the blue panel, inside it; at 60 % across, 31 % down the dark panel,

@@ -89,6 +89,8 @@ QString preferredTrigger(const Shortcut& shortcut)
     QString trigger;
     if (shortcut.control)
         trigger += QStringLiteral("CTRL+");
+    if (shortcut.alt)
+        trigger += QStringLiteral("ALT+");
     if (shortcut.shift)
         trigger += QStringLiteral("SHIFT+");
     if (shortcut.super)

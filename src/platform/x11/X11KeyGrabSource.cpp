@@ -30,7 +30,7 @@ constexpr std::uint16_t coreModifiers = 0xff;
 std::uint16_t modifierMask(const Shortcut& shortcut)
 {
     return (shortcut.control ? XCB_MOD_MASK_CONTROL : 0) | (shortcut.shift ? XCB_MOD_MASK_SHIFT : 0) |
-           (shortcut.super ? XCB_MOD_MASK_4 : 0);
+           (shortcut.super ? XCB_MOD_MASK_4 : 0) | (shortcut.alt ? XCB_MOD_MASK_1 : 0);
 }
 
 struct Registration {

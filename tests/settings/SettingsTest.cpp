@@ -1,0 +1,152 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/Settings.h"
+#include "settings/ShortcutKeys.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+// The value of one key as the test reads it from the settings, written out by hand.
+QString valueOf(const Settings& s, const QString& key)
+{
+    if (key == QLatin1String("save/folder"))
+        return s.save.folder;
+    if (key == QLatin1String("save/pattern"))
+        return s.save.pattern;
+    if (key == QLatin1String("save/format"))
+        return QString::number(int(s.save.format));
+    if (key == QLatin1String("save/jpegQuality"))
+        return QString::number(s.save.jpegQuality);
+    if (key == QLatin1String("capture/after"))
+        return QString::number(int(s.after));
+    if (key == QLatin1String("shortcuts/regionCapture"))
+        return s.shortcuts.at(HotKeyID::regionCapture).toString(QKeySequence::PortableText);
+    if (key == QLatin1String("shortcuts/fullScreenCapture"))
+        return s.shortcuts.at(HotKeyID::fullScreenCapture).toString(QKeySequence::PortableText);
+    if (key == QLatin1String("general/toasts"))
+        return s.toasts ? QStringLiteral("true") : QStringLiteral("false");
+    if (key == QLatin1String("general/startAtLogin"))
+        return s.startAtLogin ? QStringLiteral("true") : QStringLiteral("false");
+    return QStringLiteral("?");
+}
+
+QStringList keysOf(const QStringList& problems)
+{
+    QStringList keys;
+    for (const QString& line : problems)
+        keys << line.section(QLatin1Char(':'), 0, 0);
+    return keys;
+}
+
+const char kGarbage[] = "\x89PNG\r\n\x1a\n\0\0\xff=\x01\n[save]\njpegQuality=50\n";
+
+// Every bad value gives its key's default and one line naming the key; the good values around it apply.
+TEST(SettingsTest, EachValueThatCannotBeUsedFallsBackToItsDefaultWithOneLine)
+{
+    QTemporaryDir home;
+    QFile file(home.filePath(QStringLiteral("a-file")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    const QByteArray aFile = file.fileName().toUtf8();
+    struct Case {
+        QByteArray ini;
+        const char* key;
+        QString expected;
+        QStringList problemKeys;
+    };
+    const Case cases[] = {
+        {"[save]\njpegQuality=-5\n", "save/jpegQuality", "92", {"save/jpegQuality"}},
+        {"[save]\njpegQuality=101\n", "save/jpegQuality", "92", {"save/jpegQuality"}},
+        {"[save]\njpegQuality=ninety\n", "save/jpegQuality", "92", {"save/jpegQuality"}},
+        {"[save]\njpegQuality=1\n", "save/jpegQuality", "1", {}},
+        {"[save]\nfolder=" + aFile + "\nformat=jpeg\n", "save/format", "1", {"save/folder"}},
+        {"[save]\nfolder=" + aFile + "\n", "save/folder", "", {"save/folder"}},
+        {"[save]\nfolder=Pictures\n", "save/folder", "", {"save/folder"}},
+        {"[save]\nfolder=~/Pictures/Shots/\n", "save/folder", home.path() + "/Pictures/Shots", {}},
+        {"[save]\nfolder=\xff\xfe\x01/tmp\n", "save/folder", "", {"save/folder"}},
+        {"[save]\nformat=gif\n", "save/format", "0", {"save/format"}},
+        {"[save]\nformat=JPEG\n", "save/format", "1", {}},
+        {"[save]\nformat=@Variant(\\0\\0\\0\\x7f)\n", "save/format", "0", {"save/format"}},
+        {"[save]\npattern=%Y, %m\n", "save/pattern", "%Y, %m", {}},
+        {"[save]\ncolour=red\n", "save/pattern", "", {"save/colour"}},
+        {"[capture]\nafter=never\n", "capture/after", "0", {"capture/after"}},
+        {"[capture]\nafter=pin\n", "capture/after", "4", {}},
+        {"[shortcuts]\nregionCapture=Print\n", "shortcuts/regionCapture", "Print", {}},
+        {"[shortcuts]\nregionCapture=\n", "shortcuts/regionCapture", "", {}},
+        {"[shortcuts]\nregionCapture=\"Ctrl+K, Ctrl+C\"\n", "shortcuts/regionCapture", "F13", {"shortcuts/regionCapture"}},
+        {"[shortcuts]\nfullScreenCapture=Hyper+Q\n", "shortcuts/fullScreenCapture", "Meta+Ctrl+Shift+3",
+         {"shortcuts/fullScreenCapture"}},
+        {"[general]\ntoasts=maybe\nstartAtLogin=true\n", "general/toasts", "true", {"general/toasts"}},
+        {"[general]\ntoasts=maybe\nstartAtLogin=true\n", "general/startAtLogin", "true", {"general/toasts"}},
+        {"[general]\ntoasts=false\n", "general/toasts", "false", {}},
+        // Bytes that are no text at all, then a good value: lines without "=" are passed over, and the
+    // key made of a NUL, a NUL and a byte that is no UTF-8 is named without putting them on the terminal.
+        {QByteArray(kGarbage, sizeof kGarbage - 1), "save/jpegQuality", "50", {QString::fromUtf8("general/??\uFFFD")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ini.toStdString());
+        const SettingsRead read = settingsFromIni(c.ini, home.path());
+        EXPECT_EQ(valueOf(read.settings, QLatin1String(c.key)), c.expected);
+        EXPECT_EQ(keysOf(read.problems), c.problemKeys) << read.problems.join('\n').toStdString();
+    }
+}
+
+TEST(SettingsTest, AnEmptyFileIsTheDefaultsAndTheDefaultsWriteAnEmptyFile)
+{
+    const SettingsRead read = settingsFromIni({}, QStringLiteral("/home/u"));
+    EXPECT_EQ(read.settings, defaultSettings());
+    EXPECT_TRUE(read.problems.isEmpty());
+    EXPECT_EQ(iniFromSettings(defaultSettings(), QStringLiteral("/home/u")), QByteArray());
+}
+
+// What is written is what the documented keys say, and reads back as the same settings.
+TEST(SettingsTest, ChangedValuesAreWrittenUnderTheirKeysAndReadBack)
+{
+    Settings s = defaultSettings();
+    s.save.folder = QStringLiteral("/home/u/Pictures/Screenshots");
+    s.save.pattern = QStringLiteral("shot %Y, %n");
+    s.save.format = QuickSaveFormat::jpeg;
+    s.save.jpegQuality = 80;
+    s.after = AfterCapture::copy;
+    s.shortcuts[HotKeyID::regionCapture] = QKeySequence(QStringLiteral("Print"));
+    s.shortcuts[HotKeyID::regionCaptureAlt] = QKeySequence();
+    s.toasts = false;
+    const QByteArray ini = iniFromSettings(s, QStringLiteral("/home/u"));
+    EXPECT_EQ(ini.toStdString(), "[capture]\nafter=copy\n\n"
+                                 "[general]\ntoasts=false\n\n"
+                                 "[save]\nfolder=~/Pictures/Screenshots\nformat=jpeg\njpegQuality=80\n"
+                                 "pattern=\"shot %Y, %n\"\n\n"
+                                 "[shortcuts]\nregionCapture=Print\nregionCaptureAlt=\n");
+    const SettingsRead read = settingsFromIni(ini, QStringLiteral("/home/u"));
+    EXPECT_EQ(read.settings, s);
+    EXPECT_TRUE(read.problems.isEmpty());
+}
+
+TEST(SettingsTest, KeySequencesBecomeKeysymsAndModifiers)
+{
+    struct Case {
+        const char* keys;
+        std::optional<Shortcut> expected;
+    };
+    const Case cases[] = {
+        {"F13", Shortcut{{0xffca, 0x1008ff81}, false, false, false, false}},
+        {"Ctrl+Shift+Meta+4", Shortcut{{0x34}, true, true, true, false}},
+        {"Shift+Print", Shortcut{{0xff61}, false, true, false, false}},
+        {"Alt+A", Shortcut{{0x61}, false, false, false, true}},
+        {"Ctrl+F35", Shortcut{{0xffe0}, true, false, false, false}},
+        {"Ctrl+K, Ctrl+C", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keys);
+        EXPECT_EQ(shortcutFromKeys(QKeySequence::fromString(QLatin1String(c.keys), QKeySequence::PortableText)),
+                  c.expected);
+    }
+}
+
+} // namespace
+} // namespace corvane
