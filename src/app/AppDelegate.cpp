@@ -6,7 +6,9 @@
 #include "editor/EditorWindowController.h"
 #include "editor/ImageFile.h"
 #include "editor/MainMenuBuilder.h"
+#include "ocr/TextCopy.h"
 #include "output/CaptureController.h"
+#include "platform/tesseract/TesseractRecognizer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -51,6 +53,7 @@ AppDelegate::AppDelegate(QStringList arguments, QObject* parent)
 void AppDelegate::applicationDidFinishLaunching()
 {
     MainMenuBuilder::setNewCaptureHandler([] { CaptureController::shared().startRegionCapture(); });
+    TextCopy::setRecognizer(makeTesseractRecognizer());
     setupStatusItem();
     m_hotKeys.onHotKey = startCapture;
     m_hotKeys.registerAll();
@@ -87,6 +90,10 @@ void AppDelegate::setupStatusItem()
     m_menu->addAction(QStringLiteral("Capture Full Screen"), this, &AppDelegate::captureFullScreen);
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("Open Image in Editor…"), this, &AppDelegate::openImage);
+    QAction* pinLast = m_menu->addAction(QStringLiteral("Pin Last Capture"), this, &AppDelegate::pinLastCapture);
+    connect(m_menu.get(), &QMenu::aboutToShow, pinLast,
+            [pinLast] { pinLast->setEnabled(CaptureController::shared().lastCapture().has_value()); });
+    pinLast->setEnabled(false);
     m_menu->addSeparator();
     QAction* shortcuts = m_menu->addAction(QStringLiteral("Shortcut: Print Screen (F13)  ·  Ctrl+Shift+Super+4"));
     shortcuts->setEnabled(false);
@@ -138,6 +145,8 @@ void AppDelegate::openImage()
     if (!path.isEmpty())
         openInEditor(path);
 }
+
+void AppDelegate::pinLastCapture() { CaptureController::shared().pinLastCapture(); }
 
 void AppDelegate::openPermissions()
 {

@@ -39,6 +39,7 @@ public:
     void captureRegion();
     void captureFullScreen();
     void openImage();
+    void pinLastCapture();
     void openPermissions();
     void quit();
 

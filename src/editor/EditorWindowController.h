@@ -55,6 +55,10 @@ public:
     void zoomIn() override;
     void zoomOut() override;
     void zoomActual() override;
+    // Reads the text in the flattened picture, so redacted parts stay unread.
+    void copyText() override;
+    // Pins the flattened picture over the middle of the view.
+    void pinToScreen() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -17,6 +17,8 @@ public:
     virtual void zoomIn() = 0;
     virtual void zoomOut() = 0;
     virtual void zoomActual() = 0;
+    virtual void copyText() = 0;
+    virtual void pinToScreen() = 0;
 
 protected:
     MenuActions() = default;

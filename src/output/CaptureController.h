@@ -39,7 +39,13 @@ public:
     void destDesktop();
     void destSaveAs();
     void destEditor();
+    void destCopyText();
+    void destPin();
     void destCancel();
+
+    // The last capture sent somewhere (not cancelled), kept for the tray's "Pin Last Capture".
+    const std::optional<CaptureResult>& lastCapture() const { return m_last; }
+    void pinLastCapture();
 
 private:
     CaptureController();
@@ -52,7 +58,11 @@ private:
 
     QPointer<SelectionOverlayController> m_overlay;
     bool m_busy = false;
+    // The pending capture, taken out to go somewhere and remembered as the last one.
+    std::optional<CaptureResult> takePending();
+
     std::optional<CaptureResult> m_pending;
+    std::optional<CaptureResult> m_last;
 };
 
 } // namespace corvane
