@@ -440,7 +440,9 @@ TEST_F(EditorWindow, MenuBarCarriesTheCommandsAndTheirKeys)
     } items[] = {{"File", "New Capture", "Ctrl+N"},
                  {"File", "Save to Desktop", "Ctrl+Shift+S"},
                  {"File", "Save As…", "Ctrl+S"},
-                 {"Edit", "Copy Image to Clipboard", "Ctrl+Alt+C"}};
+                 {"File", "Pin to Screen", "Ctrl+P"},
+                 {"Edit", "Copy Image to Clipboard", "Ctrl+Alt+C"},
+                 {"Edit", "Copy Text", "Ctrl+Shift+T"}};
     for (const auto& i : items) {
         const QAction* item = menuItem(editor, i.menu, QString::fromUtf8(i.title));
         ASSERT_NE(item, nullptr) << i.title;
