@@ -6,8 +6,10 @@
 #include "editor/EditorWindowController.h"
 #include "editor/ImageFile.h"
 #include "editor/MainMenuBuilder.h"
+#include "ocr/TextCopy.h"
 #include "output/CaptureController.h"
 #include "settings/ShortcutKeys.h"
+#include "platform/tesseract/TesseractRecognizer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -56,6 +58,7 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     MainMenuBuilder::setNewCaptureHandler([] { CaptureController::shared().startRegionCapture(); });
     MainMenuBuilder::setPreferencesHandler([this] { openPreferences(); });
+    TextCopy::setRecognizer(makeTesseractRecognizer());
     setupStatusItem();
     m_hotKeys.onHotKey = startCapture;
     m_preferences.onApplied = [this] { showShortcutsInMenu(); };
@@ -93,6 +96,10 @@ void AppDelegate::setupStatusItem()
     m_menu->addAction(QStringLiteral("Capture Full Screen"), this, &AppDelegate::captureFullScreen);
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("Open Image in Editor…"), this, &AppDelegate::openImage);
+    QAction* pinLast = m_menu->addAction(QStringLiteral("Pin Last Capture"), this, &AppDelegate::pinLastCapture);
+    connect(m_menu.get(), &QMenu::aboutToShow, pinLast,
+            [pinLast] { pinLast->setEnabled(CaptureController::shared().lastCapture().has_value()); });
+    pinLast->setEnabled(false);
     m_menu->addSeparator();
     m_shortcutsItem = m_menu->addAction(QStringLiteral("Shortcut: Print Screen (F13)  ·  Ctrl+Shift+Super+4"));
     m_shortcutsItem->setEnabled(false);
@@ -146,6 +153,8 @@ void AppDelegate::openImage()
     if (!path.isEmpty())
         openInEditor(path);
 }
+
+void AppDelegate::pinLastCapture() { CaptureController::shared().pinLastCapture(); }
 
 void AppDelegate::openPermissions()
 {

@@ -40,6 +40,7 @@ public:
     void captureRegion();
     void captureFullScreen();
     void openImage();
+    void pinLastCapture();
     void openPermissions();
     void openPreferences();
     void quit();

@@ -7,9 +7,11 @@
 #include "editor/EditorGeometry.h"
 #include "editor/EditorToolbar.h"
 #include "editor/MainMenuBuilder.h"
+#include "editor/PinWindow.h"
 #include "editor/ZoomView.h"
 #include "output/HUD.h"
 #include "output/ImageOutput.h"
+#include "ocr/TextCopy.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -286,6 +288,30 @@ QString EditorWindowController::saveAsFolder() const
     if (!m_sourceFolder.isEmpty())
         return m_sourceFolder;
     return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+}
+
+void EditorWindowController::copyText()
+{
+    const QImage picture = flattenedOrBeep();
+    if (picture.isNull())
+        return;
+    QPointer<EditorWindowController> self(this);
+    TextCopy::copyTextInBackground(picture, m_canvas->contentScale(), [self](const QString& message) {
+        if (self)
+            HUD::show(message, self->toastAnchor());
+        else
+            HUD::show(message);
+    });
+}
+
+void EditorWindowController::pinToScreen()
+{
+    const QImage picture = flattenedOrBeep();
+    if (picture.isNull())
+        return;
+    QRectF place(QPointF(), QSizeF(picture.size()) / m_canvas->contentScale());
+    place.moveCenter(QPointF(m_scrollView->mapToGlobal(m_scrollView->rect().center())));
+    PinWindow::pin(picture, m_canvas->contentScale(), place);
 }
 
 void EditorWindowController::clearAnnotations()

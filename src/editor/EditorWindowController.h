@@ -68,6 +68,10 @@ public:
     // tool and lets the user drag the rectangle to crop to.
     void cropToSelection() override;
     void chooseRedactionStyle(int tag) override;
+    // Reads the text in the flattened picture, so redacted parts stay unread.
+    void copyText() override;
+    // Pins the flattened picture over the middle of the view.
+    void pinToScreen() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

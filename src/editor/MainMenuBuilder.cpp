@@ -6,6 +6,7 @@
 #include "editor/EditorToolbar.h"
 #include "editor/MenuActions.h"
 #include "output/QuickSave.h"
+#include "ocr/TextCopy.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -112,6 +113,8 @@ void buildFileMenu(QMainWindow& window, MenuActions& actions)
                      [quickSave] { quickSave->setText(quickSaveTitle(currentQuickSave())); });
     addItem(menu, QStringLiteral("Save As…"), QKeySequence(QStringLiteral("Ctrl+S")),
             [&actions] { actions.saveDocumentAs(); });
+    addItem(menu, QStringLiteral("Pin to Screen"), QKeySequence(QStringLiteral("Ctrl+P")),
+            [&actions] { actions.pinToScreen(); });
     menu->addSeparator();
     QMainWindow* w = &window;
     addItem(menu, QStringLiteral("Close"), QKeySequence(QStringLiteral("Ctrl+W")), [w] { w->close(); });
@@ -158,6 +161,17 @@ void buildEditMenu(QMainWindow& window, MenuActions& actions)
     menu->addSeparator();
     addItem(menu, QStringLiteral("Copy Image to Clipboard"), QKeySequence(QStringLiteral("Ctrl+Alt+C")),
             [&actions] { actions.copyImage(); });
+    QAction* copyText = addItem(menu, QStringLiteral("Copy Text"), QKeySequence(QStringLiteral("Ctrl+Shift+T")),
+                                [&actions] { actions.copyText(); });
+    // Without the language data the item says which package to install.
+    const auto refreshCopyText = [copyText] {
+        const std::optional<QString> reason = TextCopy::unavailableReason();
+        copyText->setEnabled(!reason);
+        copyText->setToolTip(reason.value_or(QString()));
+    };
+    refreshCopyText();
+    menu->setToolTipsVisible(true);
+    QObject::connect(menu, &QMenu::aboutToShow, copyText, refreshCopyText);
     addItem(menu, QStringLiteral("Delete All Annotations"), {}, [&actions] { actions.clearAnnotations(); });
     menu->addSeparator();
     addItem(menu, QStringLiteral("Crop to Selection"), QKeySequence(QStringLiteral("Ctrl+Shift+X")),

@@ -21,6 +21,8 @@ public:
     virtual void cropToSelection() = 0;
     // 0 pixelate, 1 solid: Annotation::RedactionStyle's raw values.
     virtual void chooseRedactionStyle(int tag) = 0;
+    virtual void copyText() = 0;
+    virtual void pinToScreen() = 0;
 
 protected:
     MenuActions() = default;

@@ -9,6 +9,8 @@
 #include "capture/ScreenCapturer.h"
 #include "capture/SelectionOverlayController.h"
 #include "editor/EditorWindowController.h"
+#include "editor/PinWindow.h"
+#include "ocr/TextCopy.h"
 #include "output/DestinationMenu.h"
 #include "output/HUD.h"
 #include "output/ImageOutput.h"
@@ -186,17 +188,10 @@ void CaptureController::deliver(const CaptureResult& result, const std::vector<D
         destEditor();
         return;
     case AfterCapture::pin:
-        if (!pin) {
-            static bool told = false;
-            if (!std::exchange(told, true))
-                std::fputs("corvane: capture/after is \"pin\", which this version cannot do yet; the "
-                           "destination menu is shown instead\n",
-                           stderr);
-            presentDestinationMenu(result, shots);
-            return;
-        }
         offerMenu();
-        pin(result);
+        m_pending = result;
+        destPin();
+        toastWithRecall(QStringLiteral("Pinned to screen"));
         return;
     }
 }
@@ -245,26 +240,29 @@ void CaptureController::presentDestinationMenu(const CaptureResult& result,
     connect(menu.desktopAction, &QAction::triggered, this, &CaptureController::destDesktop);
     connect(menu.saveAsAction, &QAction::triggered, this, &CaptureController::destSaveAs);
     connect(menu.editorAction, &QAction::triggered, this, &CaptureController::destEditor);
+    connect(menu.copyTextAction, &QAction::triggered, this, &CaptureController::destCopyText);
+    connect(menu.pinAction, &QAction::triggered, this, &CaptureController::destPin);
     connect(menu.cancelAction, &QAction::triggered, this, &CaptureController::destCancel);
     popUp(menu, destinationMenuLocation(result.globalRect, QCursor::pos()));
 }
 
 void CaptureController::destCopy()
 {
-    if (!m_pending)
+    const std::optional<CaptureResult> result = takePending();
+    if (!result)
         return;
-    ImageOutput::copyToClipboard(m_pending->image, m_pending->scale);
-    m_pending.reset();
+    ImageOutput::copyToClipboard(result->image, result->scale);
     toastWithRecall(QStringLiteral("Copied to clipboard"));
 }
 
 void CaptureController::destDesktop()
 {
-    if (!m_pending)
+    const std::optional<CaptureResult> result = takePending();
+    if (!result)
         return;
     // The toast waits for the finished file; the menu and the next capture do not wait for either.
     QPointer<CaptureController> self(this);
-    ImageOutput::quickSaveInBackground(m_pending->image, m_pending->scale, std::nullopt,
+    ImageOutput::quickSaveInBackground(result->image, result->scale, std::nullopt,
                                        [self, failure = quickSaveFailure(currentQuickSave())](
                                            const std::optional<QString>& path) {
                                            const QString text =
@@ -277,33 +275,62 @@ void CaptureController::destDesktop()
                                            // The encoder's buffers are free now.
                                            IdleRelease::captureEnded();
                                        });
-    m_pending.reset();
 }
 
 void CaptureController::destSaveAs()
 {
-    if (!m_pending)
+    const std::optional<CaptureResult> result = takePending();
+    if (!result)
         return;
-    const CaptureResult result = *std::exchange(m_pending, std::nullopt);
     const QString path =
         dialogs.saveFileName(nullptr, ImageOutput::defaultFileName() + QStringLiteral(".png"));
     if (path.isEmpty())
         return;
-    if (saveAsReportingErrors(path, result.image, result.scale, dialogs, nullptr))
+    if (saveAsReportingErrors(path, result->image, result->scale, dialogs, nullptr))
         HUD::show(QStringLiteral("Saved %1").arg(QFileInfo(path).fileName()));
 }
 
 void CaptureController::destEditor()
 {
-    if (!m_pending)
+    if (const std::optional<CaptureResult> result = takePending())
+        EditorWindowController::open(result->image, result->scale);
+}
+
+void CaptureController::destCopyText()
+{
+    const std::optional<CaptureResult> result = takePending();
+    if (!result)
         return;
-    EditorWindowController::open(m_pending->image, m_pending->scale);
-    m_pending.reset();
+    // The menu is gone before the text is read; the toast comes when it is.
+    TextCopy::copyTextInBackground(result->image, result->scale, [](const QString& message) {
+        HUD::show(message);
+        IdleRelease::captureEnded();
+    });
+}
+
+void CaptureController::destPin()
+{
+    if (const std::optional<CaptureResult> result = takePending())
+        PinWindow::pin(result->image, result->scale, result->globalRect);
+}
+
+void CaptureController::pinLastCapture()
+{
+    if (m_last)
+        PinWindow::pin(m_last->image, m_last->scale, m_last->globalRect);
 }
 
 void CaptureController::destCancel()
 {
     m_pending.reset();
+}
+
+std::optional<CaptureResult> CaptureController::takePending()
+{
+    std::optional<CaptureResult> result = std::exchange(m_pending, std::nullopt);
+    if (result)
+        m_last = result;
+    return result;
 }
 
 } // namespace corvane

@@ -42,8 +42,6 @@ public:
     // the menu after a capture that did not show it (empty when no shortcut is bound).
     AfterCapture after = AfterCapture::menu;
     QString menuShortcutHint;
-    // Pins a picture to the screen; until something provides it, "pin" shows the menu.
-    std::function<void(const CaptureResult&)> pin;
 
     // Opens the destination menu for the capture that just went elsewhere, while its toast still
     // offers it. False (and nothing done) otherwise; the capture shortcut then starts a new capture.
@@ -53,7 +51,13 @@ public:
     void destDesktop();
     void destSaveAs();
     void destEditor();
+    void destCopyText();
+    void destPin();
     void destCancel();
+
+    // The last capture sent somewhere (not cancelled), kept for the tray's "Pin Last Capture".
+    const std::optional<CaptureResult>& lastCapture() const { return m_last; }
+    void pinLastCapture();
 
 private:
     CaptureController();
@@ -71,11 +75,15 @@ private:
 
     QPointer<SelectionOverlayController> m_overlay;
     bool m_busy = false;
+    // The pending capture, taken out to go somewhere and remembered as the last one.
+    std::optional<CaptureResult> takePending();
+
     std::optional<CaptureResult> m_pending;
     // The capture a toast still offers the menu for, and until when.
     std::optional<CaptureResult> m_recall;
     std::vector<DisplayShot> m_recallShots;
     QDeadlineTimer m_recallUntil;
+    std::optional<CaptureResult> m_last;
 };
 
 } // namespace corvane

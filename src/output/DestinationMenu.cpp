@@ -3,6 +3,7 @@
 #include "output/DestinationMenu.h"
 
 #include "output/QuickSave.h"
+#include "ocr/TextCopy.h"
 
 #include <QIcon>
 #include <QKeyEvent>
@@ -31,12 +32,21 @@ DestinationMenu::DestinationMenu(QWidget* parent)
 {
     copyAction = addDestination(*this, QStringLiteral("Copy to Clipboard"), "edit-copy", "copy",
                                 QKeySequence(QStringLiteral("Ctrl+C")));
+    copyTextAction = addDestination(*this, QStringLiteral("Copy Text"), "edit-select-text", "copy",
+                                    QKeySequence(QStringLiteral("Ctrl+T")));
+    if (const std::optional<QString> reason = TextCopy::unavailableReason()) {
+        copyTextAction->setEnabled(false);
+        copyTextAction->setToolTip(*reason);
+        setToolTipsVisible(true);
+    }
     desktopAction = addDestination(*this, quickSaveTitle(currentQuickSave()), "user-desktop", "desktop",
                                    QKeySequence(QStringLiteral("Ctrl+D")));
     saveAsAction = addDestination(*this, QStringLiteral("Save As…"), "document-save-as", "save",
                                   QKeySequence(QStringLiteral("Ctrl+S")));
     editorAction = addDestination(*this, QStringLiteral("Open in Editor"), "document-edit", "editor",
                                   QKeySequence(QStringLiteral("Ctrl+E")));
+    pinAction = addDestination(*this, QStringLiteral("Pin to Screen"), "window-pin", "editor",
+                               QKeySequence(QStringLiteral("Ctrl+P")));
     addSeparator();
     cancelAction = addDestination(*this, QStringLiteral("Cancel"), "window-close", "cancel", QKeySequence());
 }
@@ -44,8 +54,8 @@ DestinationMenu::DestinationMenu(QWidget* parent)
 void DestinationMenu::keyPressEvent(QKeyEvent* event)
 {
     if (event->modifiers() == Qt::ControlModifier) {
-        for (QAction* action : {copyAction, desktopAction, saveAsAction, editorAction}) {
-            if (action->shortcut() == QKeySequence(event->keyCombination())) {
+        for (QAction* action : {copyAction, copyTextAction, desktopAction, saveAsAction, editorAction, pinAction}) {
+            if (action->isEnabled() && action->shortcut() == QKeySequence(event->keyCombination())) {
                 event->accept();
                 close();
                 action->trigger();

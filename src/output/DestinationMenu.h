@@ -8,8 +8,9 @@
 
 namespace corvane {
 
-// The menu that asks where a capture goes. Its shortcuts (Ctrl+C, Ctrl+D, Ctrl+S, Ctrl+E) work while it
-// is open: a QMenu shown with exec() does not fire its actions' shortcuts by itself.
+// The menu that asks where a capture goes. Its shortcuts (Ctrl+C, Ctrl+T, Ctrl+D, Ctrl+S, Ctrl+E,
+// Ctrl+P) work while it is open: a QMenu shown with exec() does not fire its actions' shortcuts by
+// itself. Copy Text is disabled, with a tooltip naming what to install, where text cannot be read.
 class DestinationMenu : public QMenu {
     Q_OBJECT
 public:
@@ -19,6 +20,8 @@ public:
     QAction* desktopAction;
     QAction* saveAsAction;
     QAction* editorAction;
+    QAction* copyTextAction;
+    QAction* pinAction;
     QAction* cancelAction;
 
 protected:

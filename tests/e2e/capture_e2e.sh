@@ -382,5 +382,144 @@ settings-start-at-login)
     echo "unknown case $case_name"
     exit 2
     ;;
+copy-text)
+    # Known text on a light and a dark background on MON-A and on a light one on MON-B (ratio 2): Copy
+    # Text puts it on the clipboard with at most 2 % of its characters wrong (5 % on the dark one), and
+    # a region without text says so.
+    printf 'Build 4127 failed on the staging server.\nError: cannot open config/settings.yaml (code 13)\n\nRetry in 30 seconds, or press Cancel to stop.\n' >"$work/known.txt"
+    text=$(cat "$work/known.txt")
+    convert -size 4480x1440 xc:'rgb(128,128,128)' \
+        -fill white -draw 'rectangle 100,100 799,239' -fill 'rgb(30,30,30)' -draw 'rectangle 100,400 799,539' \
+        -fill white -draw 'rectangle 2200,200 3599,479' \
+        -font DejaVu-Sans -pointsize 14 -fill black -annotate +120+130 "$text" \
+        -fill 'rgb(220,220,220)' -annotate +120+430 "$text" \
+        -pointsize 28 -fill black -annotate +2240+260 "$text" \
+        \( -size 400x200 gradient:'rgb(40,90,200)-rgb(250,250,250)' \) -geometry +1000+100 -composite "$work/root.png"
+    display -window root "$work/root.png" >/dev/null 2>&1 || true
+    start_corvane
+    # copy_text X1 Y1 X2 Y2: selects the region and chooses Copy Text; prints the toast's words.
+    toast_up() { xdotool search --onlyvisible --name '^(Copied [0-9]+ lines? of text|No text found)$' 2>/dev/null | head -n 1 | grep -q .; }
+    copy_text() {
+        # The previous toast goes first, so that the one found below is this copy's.
+        for _ in $(seq 100); do toast_up || break; sleep 0.1; done
+        # xclip stays to serve what it put there: it must not hold the output this is read through.
+        xclip -selection clipboard -i /dev/null >/dev/null 2>&1
+        overlays_up || fail "no overlay after F13"
+        drag "$@"
+        window_up || fail "no destination menu"
+        sleep 0.3
+        xdotool key ctrl+t
+        for _ in $(seq 300); do
+            toast=$(xdotool search --onlyvisible --name '^(Copied [0-9]+ lines? of text|No text found)$' getwindowname 2>/dev/null | head -n 1)
+            [ -n "$toast" ] && { echo "$toast"; return 0; }
+            sleep 0.1
+        done
+        fail "no toast after Copy Text in $*"
+    }
+    # expect_text PERCENT WHERE: the clipboard's text has at most PERCENT % of the known text's
+    # characters wrong (edit distance over the known text's length).
+    expect_text() {
+        xclip -selection clipboard -o >"$work/read.txt" 2>/dev/null || fail "no text on the clipboard ($2)"
+        local errors
+        errors=$(awk -v RS='\001' 'NR == 1 { a = $0 } NR == 2 { b = $0 } END {
+            sub(/\n$/, "", a); sub(/\n$/, "", b); n = length(a); m = length(b)
+            for (j = 0; j <= m; j++) d[0, j] = j
+            for (i = 1; i <= n; i++) {
+                d[i, 0] = i
+                for (j = 1; j <= m; j++) {
+                    cost = substr(a, i, 1) == substr(b, j, 1) ? 0 : 1
+                    v = d[i - 1, j - 1] + cost
+                    if (d[i - 1, j] + 1 < v) v = d[i - 1, j] + 1
+                    if (d[i, j - 1] + 1 < v) v = d[i, j - 1] + 1
+                    d[i, j] = v
+                }
+            }
+            printf "%d %d", d[n, m], n }' "$work/known.txt" "$work/read.txt")
+        echo "$2: ${errors% *} wrong of ${errors#* } characters"
+        [ $((${errors% *} * 100)) -le $(($1 * ${errors#* })) ] ||
+            fail "$2: ${errors% *} of ${errors#* } characters wrong: $(cat "$work/read.txt")"
+    }
+    toast=$(copy_text 110 110 790 230)
+    [ "$toast" = "Copied 3 lines of text" ] || fail "light: the toast says \"$toast\""
+    expect_text 2 light
+    toast=$(copy_text 110 410 790 530)
+    [ "$toast" = "Copied 3 lines of text" ] || fail "dark: the toast says \"$toast\""
+    expect_text 5 dark
+    toast=$(copy_text 2220 220 3580 460)
+    [ "$toast" = "Copied 3 lines of text" ] || fail "ratio 2: the toast says \"$toast\""
+    expect_text 2 "ratio 2"
+    toast=$(copy_text 1010 110 1390 290)
+    [ "$toast" = "No text found" ] || fail "a region without text: the toast says \"$toast\""
+    ;;
+copy-text-without-language-data)
+    # The item is disabled and its shortcut does nothing: the menu stays open, nothing is copied.
+    mkdir -p "$work/no-tessdata"
+    TESSDATA_PREFIX="$work/no-tessdata" start_corvane
+    overlays_up || fail "no overlay after F13"
+    drag 100 100 500 400
+    window_up || fail "no destination menu"
+    sleep 0.3
+    xdotool key ctrl+t
+    sleep 1
+    [ "$(visible_windows)" -ge 1 ] || fail "Ctrl+T closed the menu without language data"
+    xdotool search --name 'text|found' >/dev/null 2>&1 && fail "a toast came without language data"
+    xdotool key ctrl+c
+    for _ in $(seq 50); do
+        xclip -selection clipboard -t image/png -o >"$work/clip.png" 2>/dev/null && [ -s "$work/clip.png" ] && break
+        sleep 0.1
+    done
+    expect_pixels "$work/clip.png" 400x300+100+100
+    ;;
+pin-to-screen)
+    # A region pinned shows over its own place, moves with a drag, zooms around the pointer, is left
+    # out of the next capture, and a region of MON-B (ratio 2) is pinned pixel for pixel.
+    start_corvane
+    pin() { xdotool search --onlyvisible --name '^Corvane Pin$' 2>/dev/null | tail -n 1; }
+    # pin_at GEOMETRY: waits until a pin's window (border included) has that geometry.
+    pin_at() {
+        for _ in $(seq 100); do
+            [ "$(xwininfo -id "$(pin)" 2>/dev/null | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+                /Width:/ { w = $NF } /Height:/ { h = $NF } END { printf "%dx%d+%d+%d", w, h, x, y }')" = "$1" ] && return 0
+            sleep 0.1
+        done
+        fail "no pin at $1: $(xwininfo -id "$(pin)" 2>/dev/null | grep -E 'Absolute|Width|Height' | xargs)"
+    }
+    # shows PICTURE GEOMETRY: that part of the screen is the root picture's PICTURE part.
+    shows() {
+        sleep 0.5
+        import -window root "$work/screen.png"
+        convert "$work/screen.png" -crop "$2" +repage "$work/shown.png"
+        convert "$work/root.png" -crop "$1" +repage "$work/expected.png"
+        differing=$(compare -metric AE "$work/shown.png" "$work/expected.png" null: 2>&1)
+        [ "$differing" = 0 ] || fail "the screen's $2 differs from the root's $1 in $differing pixels"
+    }
+    overlays_up || fail "no overlay after F13"
+    drag 100 100 500 400
+    window_up || fail "no destination menu"
+    sleep 0.3
+    xdotool key ctrl+p
+    pin_at 404x304+98+98
+    shows 400x300+100+100 400x300+100+100
+    drag 300 250 800 650
+    pin_at 404x304+598+498
+    shows 400x300+100+100 400x300+600+500
+    # One notch up with the pointer 100 pixels inside the picture's corner: 1.25 times, that point kept.
+    xdotool mousemove 700 600 click 4
+    pin_at 504x379+573+473
+    # The next capture's frozen picture has the root where the pin is, and the pin comes back.
+    xdotool mousemove 960 540
+    overlays_up || fail "no overlay with a pin up"
+    xdotool key space
+    copy_from_menu
+    expect_pixels "$work/clip.png" 1920x1080+0+0
+    pin_at 504x379+573+473
+    overlays_up || fail "no overlay for the MON-B pin"
+    drag 2120 200 2920 800
+    window_up || fail "no destination menu"
+    sleep 0.3
+    xdotool key ctrl+p
+    pin_at 808x608+2116+196
+    shows 800x600+2120+200 800x600+2120+200
+    ;;
 esac
 echo "ok: $case_name"

@@ -450,7 +450,9 @@ TEST_F(EditorWindow, MenuBarCarriesTheCommandsAndTheirKeys)
                  {"File", "Save to Desktop", "Ctrl+Shift+S"},
                  {"File", "Save As…", "Ctrl+S"},
                  {"Edit", "Copy Image to Clipboard", "Ctrl+Alt+C"},
-                 {"Edit", "Crop to Selection", "Ctrl+Shift+X"}};
+                 {"Edit", "Crop to Selection", "Ctrl+Shift+X"},
+                 {"File", "Pin to Screen", "Ctrl+P"},
+                 {"Edit", "Copy Text", "Ctrl+Shift+T"}};
     for (const auto& i : items) {
         const QAction* item = menuItem(editor, i.menu, QString::fromUtf8(i.title));
         ASSERT_NE(item, nullptr) << i.title;

@@ -6,6 +6,9 @@
 #include "capture/SelectionOverlayController.h"
 #include "output/CaptureController.h"
 #include "output/DestinationMenu.h"
+#include "editor/PinWindow.h"
+#include "ocr/FakeRecognizer.h"
+#include "ocr/TextCopy.h"
 #include "output/HUD.h"
 
 #include <QClipboard>
@@ -160,6 +163,56 @@ TEST_F(CaptureFlow, SaveToDesktopToastsAfterTheFinishedFileOrSaysItFailed)
     }
     delete HUD::currentToast();
     qputenv("HOME", oldHome);
+}
+
+TEST_F(CaptureFlow, PinToScreenPinsTheSelectionAtItsPlaceAndTheTrayPinsItAgain)
+{
+    choice = [](DestinationMenu& menu) {
+        menu.pinAction->trigger();
+    };
+    controller.startRegionCapture();
+    OverlayView* view = firstOverlay();
+    ASSERT_NE(view, nullptr);
+    QTest::mousePress(view, Qt::LeftButton, {}, {100, 50});
+    QTest::mouseMove(view, {300, 200});
+    QTest::mouseRelease(view, Qt::LeftButton, {}, {300, 200});
+    const QPointF screenOrigin = QGuiApplication::screens().front()->geometry().topLeft();
+    ASSERT_EQ(PinWindow::openPins().size(), 1u);
+    EXPECT_EQ(PinWindow::openPins()[0]->pictureGeometry(), QRectF(screenOrigin + QPointF(100, 50), QSizeF(200, 150)));
+    ASSERT_TRUE(controller.lastCapture().has_value());
+    controller.pinLastCapture();
+    ASSERT_EQ(PinWindow::openPins().size(), 2u);
+    EXPECT_EQ(PinWindow::openPins()[1]->pictureGeometry(), PinWindow::openPins()[0]->pictureGeometry());
+    for (PinWindow* pin : std::vector(PinWindow::openPins()))
+        pin->close();
+}
+
+TEST_F(CaptureFlow, MenuKeysReachTheirDestinationsAndCopyTextNeedsLanguageData)
+{
+    const struct {
+        const char* what;
+        std::optional<QString> unavailable;
+        Qt::Key key;
+        const char* triggered;
+    } cases[] = {
+        {"Ctrl+T", std::nullopt, Qt::Key_T, "Copy Text"},
+        {"Ctrl+P", std::nullopt, Qt::Key_P, "Pin to Screen"},
+        {"Ctrl+E", std::nullopt, Qt::Key_E, "Open in Editor"},
+        {"Ctrl+T without language data", QStringLiteral("Install the tesseract-ocr-eng package to copy text"),
+         Qt::Key_T, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TextCopy::setRecognizer(std::make_shared<FakeRecognizer>(QString(), c.unavailable));
+        DestinationMenu menu;
+        EXPECT_EQ(menu.copyTextAction->isEnabled(), !c.unavailable);
+        EXPECT_EQ(menu.copyTextAction->toolTip(), c.unavailable.value_or("Copy Text"));
+        QString triggered;
+        QObject::connect(&menu, &QMenu::triggered, [&triggered](QAction* action) { triggered = action->text(); });
+        QTest::keyClick(&menu, c.key, Qt::ControlModifier);
+        EXPECT_EQ(triggered, QString::fromUtf8(c.triggered));
+    }
+    TextCopy::setRecognizer(nullptr);
 }
 
 TEST_F(CaptureFlow, FinishingTwiceReachesTheCompletionOnce)

@@ -1,0 +1,158 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "annotation/Annotation.h"
+#include "editor/CanvasView.h"
+#include "editor/EditorWindowController.h"
+#include "editor/PinWindow.h"
+#include "ocr/FakeRecognizer.h"
+#include "ocr/TextCopy.h"
+#include "output/HUD.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+TEST(PinArithmetic, WheelStepsZoomAndFadeWithinTheirLimits)
+{
+    const struct {
+        double zoom;
+        int steps;
+        double after;
+    } zooms[] = {{1, 1, 1.25}, {1, -1, 0.8}, {1, 2, 1.5625}, {3.5, 1, 4}, {4, 1, 4}, {1, 7, 4}, {1, -7, 0.25},
+                 {0.25, -1, 0.25}};
+    for (const auto& z : zooms)
+        EXPECT_DOUBLE_EQ(pinZoomAfter(z.zoom, z.steps), z.after) << z.zoom << " " << z.steps;
+    const struct {
+        double opacity;
+        int steps;
+        double after;
+    } fades[] = {{1, -1, 0.9}, {1, 1, 1}, {0.5, 3, 0.8}, {1, -10, 0.2}, {0.2, -1, 0.2}, {0.3, -1, 0.2}};
+    for (const auto& f : fades)
+        EXPECT_DOUBLE_EQ(pinOpacityAfter(f.opacity, f.steps), f.after) << f.opacity << " " << f.steps;
+}
+
+TEST(PinArithmetic, ZoomKeepsThePointUnderThePointer)
+{
+    const struct {
+        QPointF pointer;
+        double from, to;
+        QRectF after;
+    } cases[] = {
+        {{200, 200}, 1, 1.25, {75, 75, 500, 375}},
+        {{100, 100}, 1, 1.25, {100, 100, 500, 375}},
+        {{500, 400}, 1, 0.8, {180, 160, 320, 240}},
+        {{300, 250}, 1, 4, {-500, -350, 1600, 1200}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(pinZoomedAround({100, 100, 400, 300}, c.pointer, c.from, c.to), c.after) << c.to;
+}
+
+class Pins : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (PinWindow* pin : std::vector(PinWindow::openPins()))
+            pin->close();
+        for (EditorWindowController* editor : std::vector(EditorWindowController::openEditors()))
+            editor->close();
+        delete HUD::currentToast();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        TextCopy::setRecognizer(nullptr);
+    }
+
+    static void wheel(QWidget* widget, QPoint at, int notches, Qt::KeyboardModifiers modifiers = {})
+    {
+        QWheelEvent event(at, widget->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(widget, &event);
+    }
+};
+
+TEST_F(Pins, APinCoversItsPlaceAndMovesZoomsFadesAndCloses)
+{
+    // 800 x 600 pixels from a ratio-2 monitor are 400 x 300 logical pixels.
+    QImage picture(800, 600, QImage::Format_RGB32);
+    picture.fill(qRgb(20, 120, 220));
+    PinWindow* pin = PinWindow::pin(picture, 2, QRectF(50, 60, 400, 300));
+    ASSERT_NE(pin, nullptr);
+    EXPECT_EQ(PinWindow::openPins(), std::vector{pin});
+    EXPECT_EQ(pin->pictureGeometry(), QRectF(50, 60, 400, 300));
+    EXPECT_EQ(pin->geometry(), QRect(48, 58, 404, 304));
+    EXPECT_TRUE(pin->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(pin->windowFlags().testFlag(Qt::FramelessWindowHint));
+
+    QTest::mousePress(pin, Qt::LeftButton, {}, {20, 20});
+    QTest::mouseMove(pin, {50, 60});
+    QTest::mouseRelease(pin, Qt::LeftButton, {}, {50, 60});
+    EXPECT_EQ(pin->pictureGeometry(), QRectF(80, 100, 400, 300));
+
+    // 100 logical pixels inside the picture's corner; the border is 2.
+    wheel(pin, {102, 102}, 1);
+    EXPECT_DOUBLE_EQ(pin->zoom(), 1.25);
+    EXPECT_EQ(pin->pictureGeometry(), QRectF(55, 75, 500, 375));
+    wheel(pin, {102, 102}, -2, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(pin->windowOpacity(), 0.8);
+    EXPECT_DOUBLE_EQ(pin->zoom(), 1.25);
+
+    QTest::keyClick(pin, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(PinWindow::openPins().empty());
+}
+
+TEST_F(Pins, DoubleClickOpensTheEditorAndThePinStays)
+{
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    PinWindow* first = PinWindow::pin(picture, 1, QRectF(0, 0, 300, 200));
+    PinWindow* second = PinWindow::pin(picture, 1, QRectF(400, 0, 300, 200));
+    EXPECT_EQ(PinWindow::openPins(), (std::vector{first, second}));
+    QTest::mouseDClick(second, Qt::LeftButton, {}, {10, 10});
+    ASSERT_EQ(EditorWindowController::openEditors().size(), 1u);
+    EXPECT_EQ(EditorWindowController::openEditors()[0]->canvas()->baseImage().size(), QSize(300, 200));
+    EXPECT_EQ(PinWindow::openPins().size(), 2u);
+    EXPECT_TRUE(PinWindow::pin(QImage(), 1, {}) == nullptr);
+}
+
+TEST_F(Pins, TheEditorReadsAndPinsTheFlattenedPicture)
+{
+    auto fake = std::make_shared<FakeRecognizer>(QStringLiteral("text"));
+    TextCopy::setRecognizer(fake);
+    QImage picture(400, 300, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    EditorWindowController* editor = EditorWindowController::open(picture, 2);
+    editor->canvas()->addAnnotation(std::make_shared<Annotation>(Annotation::Kind::rectangle, QPointF(0, 0),
+                                                                 QPointF(200, 150), QColor(Qt::black), 20.0, 24.0,
+                                                                 QString()));
+    editor->copyText();
+    ASSERT_TRUE(QTest::qWaitFor([&fake] { return fake->calls == 1; }, 10000));
+    // Ratio 2: not enlarged, a 12-pixel margin; the rectangle's edge is in what was read.
+    const QImage seen = fake->seen();
+    EXPECT_EQ(seen.size(), QSize(424, 324));
+    EXPECT_LT(qGray(seen.pixel(12 + 2, 12 + 50)), 60);
+
+    editor->pinToScreen();
+    ASSERT_EQ(PinWindow::openPins().size(), 1u);
+    EXPECT_EQ(PinWindow::openPins()[0]->pictureGeometry().size(), QSizeF(200, 150));
+
+    TextCopy::setRecognizer(std::make_shared<FakeRecognizer>(QStringLiteral("x"), QStringLiteral("Install it")));
+    QAction* copyText = nullptr;
+    for (QAction* top : editor->menuBar()->actions()) {
+        if (top->text() == "Edit") {
+            emit top->menu()->aboutToShow();
+            for (QAction* item : top->menu()->actions())
+                copyText = item->text() == "Copy Text" ? item : copyText;
+        }
+    }
+    ASSERT_NE(copyText, nullptr);
+    EXPECT_FALSE(copyText->isEnabled());
+    EXPECT_EQ(copyText->toolTip(), "Install it");
+}
+
+} // namespace
+} // namespace corvane
