@@ -126,6 +126,18 @@ TEST_F(CanvasTools, ARedactionHidesThePictureUnderTheOtherMarksAndUndoBringsItsL
     EXPECT_EQ(canvas.renderedImage(), flat);
 }
 
+TEST(CanvasExportMetadata, NoneOfTheOpenedPictureIsKept)
+{
+    // A file's text chunks come along when it is read; one may hold a thumbnail of the whole picture.
+    QImage opened = gradient(60, 40);
+    opened.setText("XML:com.adobe.xmp", "<thumbnail of the secret>");
+    opened.setText("Description", "secret");
+    CanvasView canvas(opened, 1);
+    const QImage flat = canvas.renderedImage();
+    EXPECT_TRUE(flat.textKeys().isEmpty()) << flat.textKeys().join(' ').toStdString();
+    EXPECT_EQ(flat.convertToFormat(QImage::Format_RGB32), opened.convertToFormat(QImage::Format_RGB32));
+}
+
 TEST_F(CanvasTools, CropKeepsTheAreaMovesTheMarksDropsTheOutsideAndUndoesAsOneStep)
 {
     QSignalSpy resized(&canvas, &CanvasView::pictureSizeChanged);
