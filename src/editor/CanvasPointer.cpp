@@ -333,6 +333,7 @@ void CanvasView::mouseReleaseEvent(QMouseEvent* event)
                    [&](const Resizing&) { notifyContentChanged(); },
                    [&](const Cropping& cropping) {
                        m_cropArmed = false;
+                       updateCursor();
                        const QRectF area = QRectF(cropping.start, cropping.current).normalized();
                        if (area.width() >= minimumShapeSize && area.height() >= minimumShapeSize)
                            cropTo(area);

@@ -1,7 +1,9 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CanvasTestSupport.h"
+#include "output/ImageOutput.h"
 
+#include <QMimeDatabase>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -136,6 +138,11 @@ TEST(CanvasExportMetadata, NoneOfTheOpenedPictureIsKept)
     const QImage flat = canvas.renderedImage();
     EXPECT_TRUE(flat.textKeys().isEmpty()) << flat.textKeys().join(' ').toStdString();
     EXPECT_EQ(flat.convertToFormat(QImage::Format_RGB32), opened.convertToFormat(QImage::Format_RGB32));
+    for (const char* type : {"image/png", "image/jpeg", "image/tiff"}) {
+        const auto bytes = ImageOutput::data(flat, QMimeDatabase().mimeTypeForName(type), 1);
+        ASSERT_TRUE(bytes.has_value()) << type;
+        EXPECT_FALSE(bytes->contains("secret")) << type;
+    }
 }
 
 TEST_F(CanvasTools, CropKeepsTheAreaMovesTheMarksDropsTheOutsideAndUndoesAsOneStep)
