@@ -134,7 +134,8 @@ bool Annotation::hitTest(QPointF point, double scale) const
     case Kind::redaction:
         return halfOpenContains(grownBy(r, 4), point);
     case Kind::highlighter:
-        return distanceToPolyline(point, strokePoints()) <= std::max(scale * highlighterWidth(lineWidth) / 2, 10.0);
+        return distanceToPolyline(point, strokePoints()) <=
+               std::max(scale * highlighterWidth(lineWidth) / 2, 10.0);
     case Kind::pen:
         return distanceToPolyline(point, strokePoints()) <= tolerance;
     case Kind::step:

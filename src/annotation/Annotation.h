@@ -40,9 +40,9 @@ public:
         step = 7,
         redaction = 8,
     };
-    static constexpr std::array<Kind, 9> allKinds{Kind::rectangle,   Kind::ellipse, Kind::line,
-                                                  Kind::arrow,       Kind::text,    Kind::highlighter,
-                                                  Kind::pen,         Kind::step,    Kind::redaction};
+    static constexpr std::array<Kind, 9> allKinds{Kind::rectangle, Kind::ellipse, Kind::line,
+                                                  Kind::arrow,     Kind::text,    Kind::highlighter,
+                                                  Kind::pen,       Kind::step,    Kind::redaction};
     // How a redaction hides what is under it.
     enum class RedactionStyle : int { pixelate = 0, solid = 1 };
     static constexpr int rawValue(Kind kind) { return static_cast<int>(kind); }

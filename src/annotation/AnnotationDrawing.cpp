@@ -99,8 +99,8 @@ void Annotation::drawStroke(QPainter& painter, double scale) const
     QColor marker = color;
     marker.setAlphaF(0.5f * color.alphaF());
     painter.setCompositionMode(QPainter::CompositionMode_Multiply);
-    painter.setPen(strokePen(marker, std::max(scale * highlighterWidth(lineWidth), 1.0), Qt::FlatCap,
-                             Qt::RoundJoin));
+    painter.setPen(
+        strokePen(marker, std::max(scale * highlighterWidth(lineWidth), 1.0), Qt::FlatCap, Qt::RoundJoin));
     painter.drawPath(path);
 }
 
@@ -137,7 +137,8 @@ void Annotation::drawRedaction(QPainter& painter, const QImage& original) const
         break;
     }
     case RedactionStyle::pixelate:
-        if (m_redactedTile.isNull() || m_redactedRegion != region || m_redactedSource != original.cacheKey()) {
+        if (m_redactedTile.isNull() || m_redactedRegion != region ||
+            m_redactedSource != original.cacheKey()) {
             m_redactedTile = Redaction::pixelated(original, region);
             m_redactedRegion = region;
             m_redactedSource = original.cacheKey();

@@ -57,7 +57,9 @@ void fillBlock(QImage& tile, const QRect& block)
         }
     }
     const auto count = static_cast<quint64>(block.width()) * static_cast<quint64>(block.height());
-    const auto mean = [&](std::size_t channel) { return static_cast<int>((sum[channel] + count / 2) / count); };
+    const auto mean = [&](std::size_t channel) {
+        return static_cast<int>((sum[channel] + count / 2) / count);
+    };
     const QRgb colour = qRgba(noisy(mean(0), freshOffset()), noisy(mean(1), freshOffset()),
                               noisy(mean(2), freshOffset()), mean(3));
     for (int y = block.top(); y <= block.bottom(); ++y) {

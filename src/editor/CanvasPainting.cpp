@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 #include <algorithm>
 
 namespace corvane {
@@ -30,7 +31,17 @@ void CanvasView::paintEvent(QPaintEvent* event)
     painter.fillRect(rect(), Qt::white);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_magnification < 1);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
+    // Under a redaction the picture is not painted at all: at a zoom that does not fall on whole
+    // pixels, the redaction's edge would otherwise be blended with what it hides.
+    QRegion picture(event->rect());
+    for (const AnnotationPtr& annotation : m_annotations) {
+        if (annotation->kind == Annotation::Kind::redaction)
+            picture -= annotation->rect().toAlignedRect();
+    }
+    painter.save();
+    painter.setClipRegion(picture, Qt::IntersectClip);
     painter.drawImage(QPointF(0, 0), m_drawable);
+    painter.restore();
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     paintAnnotations(painter);
     if (m_editingAnnotation)
@@ -100,12 +111,17 @@ void CanvasView::drawCropChrome(QPainter& painter, const QRectF& area) const
 QImage CanvasView::renderedImage()
 {
     commitTextEditing();
-    // The screenshot covers every pixel, so the export starts as a plain copy of it; an opaque
-    // screenshot stays opaque (no alpha channel to encode, smaller files).
-    QImage image = m_drawable.copy();
+    // The screenshot covers every pixel, so the export starts as its pixels; an opaque screenshot stays
+    // opaque (no alpha channel to encode, smaller files). A new image rather than a copy: a copy would
+    // carry the opened file's text metadata, which the encoders write out, and which may hold a
+    // thumbnail of what a redaction hides.
+    QImage image(m_drawable.size(), m_drawable.format());
     if (image.isNull())
         return {};
     QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(0, 0, m_drawable);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     paintAnnotations(painter);
     painter.end();
     return image;

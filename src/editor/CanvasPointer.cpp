@@ -95,7 +95,8 @@ AnnotationPtr CanvasView::annotationAt(QPointF point) const
     // Redactions lie beneath every other annotation, so they are hit last.
     for (const bool redactions : {false, true}) {
         for (auto it = m_annotations.rbegin(); it != m_annotations.rend(); ++it) {
-            if (((*it)->kind == Annotation::Kind::redaction) == redactions && (*it)->hitTest(point, m_contentScale))
+            if (((*it)->kind == Annotation::Kind::redaction) == redactions &&
+                (*it)->hitTest(point, m_contentScale))
                 return *it;
         }
     }
@@ -217,8 +218,9 @@ void CanvasView::mouseDownPlacingText(QPointF point)
 void CanvasView::mouseDownPlacingStep(QPointF point)
 {
     const QRectF square = Annotation::stepSquare(point, m_fontSize, m_contentScale);
-    auto annotation = std::make_shared<Annotation>(Annotation::Kind::step, square.topLeft(), square.bottomRight(),
-                                                   m_strokeColor, m_lineWidth, m_fontSize, QString());
+    auto annotation =
+        std::make_shared<Annotation>(Annotation::Kind::step, square.topLeft(), square.bottomRight(),
+                                     m_strokeColor, m_lineWidth, m_fontSize, QString());
     pushUndo();
     m_annotations.push_back(annotation);
     select(nullptr);
@@ -331,6 +333,7 @@ void CanvasView::mouseReleaseEvent(QMouseEvent* event)
                    [&](const Resizing&) { notifyContentChanged(); },
                    [&](const Cropping& cropping) {
                        m_cropArmed = false;
+                       updateCursor();
                        const QRectF area = QRectF(cropping.start, cropping.current).normalized();
                        if (area.width() >= minimumShapeSize && area.height() >= minimumShapeSize)
                            cropTo(area);

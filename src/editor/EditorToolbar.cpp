@@ -194,7 +194,8 @@ QWidget* EditorToolbar::buildToolSegments()
         button->setAutoRaise(false);
         button->setIcon(themedIcon(look.themeIcon, look.fallback));
         button->setIconSize(QSize(18, 18));
-        button->setToolTip(QStringLiteral("%1  (%2)").arg(toolTitle(look.tool)).arg(ToolKinds::digit(look.tool)));
+        button->setToolTip(
+            QStringLiteral("%1  (%2)").arg(toolTitle(look.tool)).arg(ToolKinds::digit(look.tool)));
         button->setAccessibleName(toolTitle(look.tool));
         m_tools->addButton(button, index);
         row->addWidget(button);

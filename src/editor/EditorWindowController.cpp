@@ -75,7 +75,8 @@ void EditorWindowController::forgetLastSaveFolder()
 }
 
 EditorWindowController::EditorWindowController(const QImage& image, double scale,
-                                               std::optional<QString> suggestedName, const QString& sourcePath)
+                                               std::optional<QString> suggestedName,
+                                               const QString& sourcePath)
     : m_canvas(new CanvasView(image, scale))
     , m_suggestedName(std::move(suggestedName))
     , m_sourceFolder(sourcePath.isEmpty() ? QString() : QFileInfo(sourcePath).absolutePath())
@@ -198,7 +199,9 @@ void EditorWindowController::updateControls()
 {
     const auto& selected = m_canvas->selected();
     const ToolKind tool = m_canvas->tool();
-    const auto selectedIs = [&selected](Annotation::Kind kind) { return selected && selected->kind == kind; };
+    const auto selectedIs = [&selected](Annotation::Kind kind) {
+        return selected && selected->kind == kind;
+    };
     // The text size also sizes step markers; line widths mean nothing to text, steps and redactions.
     const bool sized = tool == ToolKind::text || tool == ToolKind::step;
     m_toolbar->deleteButton()->setEnabled(selected != nullptr);
@@ -206,7 +209,8 @@ void EditorWindowController::updateControls()
     m_toolbar->fontPopUp()->setEnabled(sized || selectedIs(Annotation::Kind::text) ||
                                        selectedIs(Annotation::Kind::step));
     m_toolbar->widthPopUp()->setEnabled(!sized && tool != ToolKind::redact);
-    m_toolbar->redactionPopUp()->setEnabled(tool == ToolKind::redact || selectedIs(Annotation::Kind::redaction));
+    m_toolbar->redactionPopUp()->setEnabled(tool == ToolKind::redact ||
+                                            selectedIs(Annotation::Kind::redaction));
 }
 
 void EditorWindowController::canvasSelectionDidChange(CanvasView*)
@@ -266,9 +270,9 @@ void EditorWindowController::saveDocumentAs()
     const QImage picture = flattenedOrBeep();
     if (picture.isNull())
         return;
-    const QString proposed = QDir(saveAsFolder())
-                                 .filePath(m_suggestedName.value_or(ImageOutput::defaultFileName()) +
-                                           QStringLiteral(".png"));
+    const QString proposed =
+        QDir(saveAsFolder())
+            .filePath(m_suggestedName.value_or(ImageOutput::defaultFileName()) + QStringLiteral(".png"));
     const QString path = m_dialogs.saveFileName(this, proposed);
     if (path.isEmpty())
         return;

@@ -187,10 +187,11 @@ void buildToolsMenu(QMainWindow& window, MenuActions& actions)
         // Ctrl+0 is Actual Size, so the tenth tool has no menu shortcut; the menu names its plain digit
         // key instead (text after a tab is shown in the shortcut column without being one).
         const bool shortcut = digit != 0;
-        const QString title = shortcut ? toolTitle(tool) : QStringLiteral("%1\t%2").arg(toolTitle(tool)).arg(digit);
-        QAction* item =
-            addItem(menu, title, shortcut ? QKeySequence(QStringLiteral("Ctrl+%1").arg(digit)) : QKeySequence(),
-                    [&actions, tag] { actions.selectTool(tag); });
+        const QString title =
+            shortcut ? toolTitle(tool) : QStringLiteral("%1\t%2").arg(toolTitle(tool)).arg(digit);
+        QAction* item = addItem(
+            menu, title, shortcut ? QKeySequence(QStringLiteral("Ctrl+%1").arg(digit)) : QKeySequence(),
+            [&actions, tag] { actions.selectTool(tag); });
         item->setData(tag);
     }
     menu->addSeparator();

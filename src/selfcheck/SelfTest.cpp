@@ -138,8 +138,8 @@ void runRedactionChecks(Report& report, const QImage& base)
     canvas.addAnnotation(makeAnnotation(Annotation::Kind::line, {0, 150}, {600, 150}, Palette::red(), 3, 24));
     const AnnotationPtr pixelated =
         makeAnnotation(Annotation::Kind::redaction, {100, 100}, {340, 220}, Qt::black, 3, 24);
-    const AnnotationPtr solid = makeAnnotation(Annotation::Kind::redaction, {400, 100}, {500, 200},
-                                               Palette::green(), 3, 24);
+    const AnnotationPtr solid =
+        makeAnnotation(Annotation::Kind::redaction, {400, 100}, {500, 200}, Palette::green(), 3, 24);
     solid->redactionStyle = Annotation::RedactionStyle::solid;
     canvas.addAnnotation(pixelated);
     canvas.addAnnotation(solid);
@@ -150,13 +150,16 @@ void runRedactionChecks(Report& report, const QImage& base)
         for (int x = 100; x < 340; ++x) {
             kept += y != 150 && flat.pixel(x, y) == base.pixel(x, y);
             // Blocks of 20: every pixel has its block's top-left colour, away from the line.
-            if ((y < 140 || y > 160) && flat.pixel(x, y) != flat.pixel(x - (x - 100) % 20, y - (y - 100) % 20))
+            if ((y < 140 || y > 160) &&
+                flat.pixel(x, y) != flat.pixel(x - (x - 100) % 20, y - (y - 100) % 20))
                 blocks = false;
         }
     }
     report.check(kept == 0 && blocks, QStringLiteral("pixelated redaction replaces its box with blocks"));
-    report.check(flat.pixel(200, 150) == Palette::red().rgb(), QStringLiteral("a line over a redaction stays visible"));
-    report.check(flat.pixel(400, 100) == Palette::green().rgb() && flat.pixel(499, 199) == Palette::green().rgb() &&
+    report.check(flat.pixel(200, 150) == Palette::red().rgb(),
+                 QStringLiteral("a line over a redaction stays visible"));
+    report.check(flat.pixel(400, 100) == Palette::green().rgb() &&
+                     flat.pixel(499, 199) == Palette::green().rgb() &&
                      flat.pixel(450, 200) == base.pixel(450, 200),
                  QStringLiteral("solid redaction is exactly its colour"));
 }

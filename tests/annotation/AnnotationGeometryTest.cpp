@@ -200,9 +200,9 @@ TEST(RawValues, MapInOrderAndNothingOutside)
         EXPECT_EQ(ToolKinds::fromRawValue(raw), tool);
     }
     const std::vector<std::pair<int, std::optional<Kind>>> kinds{
-        {-1, std::nullopt}, {0, Kind::rectangle}, {1, Kind::ellipse}, {2, Kind::line},
-        {3, Kind::arrow},   {4, Kind::text},      {5, Kind::highlighter},
-        {6, Kind::pen},     {7, Kind::step},      {8, Kind::redaction}, {9, std::nullopt},
+        {-1, std::nullopt}, {0, Kind::rectangle}, {1, Kind::ellipse},     {2, Kind::line},
+        {3, Kind::arrow},   {4, Kind::text},      {5, Kind::highlighter}, {6, Kind::pen},
+        {7, Kind::step},    {8, Kind::redaction}, {9, std::nullopt},
     };
     for (const auto& [raw, kind] : kinds) {
         SCOPED_TRACE(raw);

@@ -45,11 +45,11 @@ TEST(ToolHitTest, StrokesByTheirPathStepsByTheirCircleRedactionsWhole)
         bool hit;
     };
     const std::vector<Case> cases{
-        {0, 150, 109, true},  {0, 150, 111, false},   {0, 209, 150, true},    {0, 211, 150, false},
-        {0, 150, 150, false}, {1, 150, 114, true},    {1, 150, 116, false},   {2, 150, 109, true},
-        {2, 150, 111, false}, {3, 150, 111.9, true},  {3, 150, 112.1, false}, {4, 50, 9, true},
-        {4, 50, 11, false},   {5, 117, 96.5, true},   {5, 117, 95.5, false},  {5, 117, 117, true},
-        {5, 100, 100, false}, {6, 150, 125, true},    {6, 96, 125, true},     {6, 95.9, 125, false},
+        {0, 150, 109, true},     {0, 150, 111, false},  {0, 209, 150, true},    {0, 211, 150, false},
+        {0, 150, 150, false},    {1, 150, 114, true},   {1, 150, 116, false},   {2, 150, 109, true},
+        {2, 150, 111, false},    {3, 150, 111.9, true}, {3, 150, 112.1, false}, {4, 50, 9, true},
+        {4, 50, 11, false},      {5, 117, 96.5, true},  {5, 117, 95.5, false},  {5, 117, 117, true},
+        {5, 100, 100, false},    {6, 150, 125, true},   {6, 96, 125, true},     {6, 95.9, 125, false},
         {6, 203.9, 153.9, true},
     };
     for (const Case& c : cases) {
@@ -63,7 +63,8 @@ TEST(ToolGeometry, StepSquaresFollowTheFontAndStrokesMoveWhole)
     const struct {
         double fontSize, scale;
         std::array<double, 4> square;
-    } squares[] = {{24, 1, {100, 100, 34, 34}}, {24, 2, {83.5, 83.5, 67, 67}}, {12, 1, {108.5, 108.5, 17, 17}}};
+    } squares[] = {
+        {24, 1, {100, 100, 34, 34}}, {24, 2, {83.5, 83.5, 67, 67}}, {12, 1, {108.5, 108.5, 17, 17}}};
     for (const auto& c : squares)
         EXPECT_EQ(xywh(Annotation::stepSquare({117, 117}, c.fontSize, c.scale)), c.square) << c.fontSize;
 
@@ -86,7 +87,8 @@ TEST(ToolGeometry, StepsAreNumberedInPlacementOrderWithoutGaps)
         list.back()->stepNumber = 7;
     }
     renumberSteps(list);
-    EXPECT_EQ((std::array{list[0]->stepNumber, list[2]->stepNumber, list[4]->stepNumber}), (std::array{1, 2, 3}));
+    EXPECT_EQ((std::array{list[0]->stepNumber, list[2]->stepNumber, list[4]->stepNumber}),
+              (std::array{1, 2, 3}));
     list.erase(list.begin());
     renumberSteps(list);
     EXPECT_EQ((std::array{list[1]->stepNumber, list[3]->stepNumber}), (std::array{1, 2}));
@@ -104,13 +106,17 @@ TEST(RedactionBlocks, AtLeastTwelvePixelsASixthOfTheShorterSideAndNoSlivers)
     const struct {
         int length, block;
         std::vector<int> edges;
-    } sides[] = {{100, 17, {0, 20, 40, 60, 80, 100}}, {40, 12, {0, 13, 26, 40}}, {5, 12, {0, 5}}, {24, 12, {0, 12, 24}}};
+    } sides[] = {{100, 17, {0, 20, 40, 60, 80, 100}},
+                 {40, 12, {0, 13, 26, 40}},
+                 {5, 12, {0, 5}},
+                 {24, 12, {0, 12, 24}}};
     for (const auto& c : sides)
         EXPECT_EQ(Redaction::blockEdges(c.length, c.block), c.edges) << c.length << " by " << c.block;
 
     const struct {
         int mean, offset, result;
-    } channels[] = {{250, 20, 230}, {10, -20, 30}, {128, 16, 144}, {0, -16, 16}, {255, 48, 207}, {100, -48, 52}};
+    } channels[] = {{250, 20, 230}, {10, -20, 30},  {128, 16, 144},
+                    {0, -16, 16},   {255, 48, 207}, {100, -48, 52}};
     for (const auto& c : channels)
         EXPECT_EQ(Redaction::noisy(c.mean, c.offset), c.result) << c.mean << " " << c.offset;
 }
@@ -130,7 +136,8 @@ TEST(RedactionBlocks, EachBlockIsOneColourAwayFromTheMeanAndFreshEachTime)
             for (int y = row * 15; y < row * 15 + 15; ++y)
                 for (int x = column * 12; x < column * 12 + 12; ++x)
                     ASSERT_EQ(first.pixel(x, y), colour) << x << ", " << y;
-            for (const auto& [channel, mean] : {std::pair{qRed(colour), 100}, {qGreen(colour), 150}, {qBlue(colour), 200}}) {
+            for (const auto& [channel, mean] :
+                 {std::pair{qRed(colour), 100}, {qGreen(colour), 150}, {qBlue(colour), 200}}) {
                 EXPECT_GE(std::abs(channel - mean), 16) << column << ", " << row;
                 EXPECT_LE(std::abs(channel - mean), 48) << column << ", " << row;
             }
@@ -159,8 +166,11 @@ TEST(RedactionDrawing, SolidIsExactlyTheOpaqueColourAndPixelateKeepsItsLookUntil
     const struct {
         int x, y;
         QRgb colour;
-    } pixels[] = {{10, 20, qRgb(0, 122, 255)}, {49, 59, qRgb(0, 122, 255)}, {9, 30, original.pixel(9, 30)},
-                  {50, 30, original.pixel(50, 30)}, {30, 60, original.pixel(30, 60)}};
+    } pixels[] = {{10, 20, qRgb(0, 122, 255)},
+                  {49, 59, qRgb(0, 122, 255)},
+                  {9, 30, original.pixel(9, 30)},
+                  {50, 30, original.pixel(50, 30)},
+                  {30, 60, original.pixel(30, 60)}};
     for (const auto& p : pixels)
         EXPECT_EQ(solid.pixel(p.x, p.y), p.colour) << p.x << ", " << p.y;
 

@@ -49,7 +49,12 @@ click_picture() { at "$1" "$2"; xdotool click 1; }
 # Copies the editor's picture (Ctrl+Alt+C) into FILE. The clipboard is taken first so that an older
 # picture is never read back.
 copy_to() {
+    # xclip takes the clipboard from its background child, so it is waited for.
     printf stale | xclip -selection clipboard
+    for _ in $(seq 100); do
+        [ "$(xclip -selection clipboard -o 2>/dev/null)" = stale ] && break
+        sleep 0.05
+    done
     xdotool key --clearmodifiers ctrl+alt+c
     rm -f "$1"
     for _ in $(seq 100); do

@@ -1,7 +1,9 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CanvasTestSupport.h"
+#include "output/ImageOutput.h"
 
+#include <QMimeDatabase>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -124,6 +126,23 @@ TEST_F(CanvasTools, ARedactionHidesThePictureUnderTheOtherMarksAndUndoBringsItsL
     EXPECT_EQ(canvas.renderedImage().pixel(120, 120), qRgb(0xFF, 0x3B, 0x30));
     ASSERT_TRUE(canvas.undo());
     EXPECT_EQ(canvas.renderedImage(), flat);
+}
+
+TEST(CanvasExportMetadata, NoneOfTheOpenedPictureIsKept)
+{
+    // A file's text chunks come along when it is read; one may hold a thumbnail of the whole picture.
+    QImage opened = gradient(60, 40);
+    opened.setText("XML:com.adobe.xmp", "<thumbnail of the secret>");
+    opened.setText("Description", "secret");
+    CanvasView canvas(opened, 1);
+    const QImage flat = canvas.renderedImage();
+    EXPECT_TRUE(flat.textKeys().isEmpty()) << flat.textKeys().join(' ').toStdString();
+    EXPECT_EQ(flat.convertToFormat(QImage::Format_RGB32), opened.convertToFormat(QImage::Format_RGB32));
+    for (const char* type : {"image/png", "image/jpeg", "image/tiff"}) {
+        const auto bytes = ImageOutput::data(flat, QMimeDatabase().mimeTypeForName(type), 1);
+        ASSERT_TRUE(bytes.has_value()) << type;
+        EXPECT_FALSE(bytes->contains("secret")) << type;
+    }
 }
 
 TEST_F(CanvasTools, CropKeepsTheAreaMovesTheMarksDropsTheOutsideAndUndoesAsOneStep)

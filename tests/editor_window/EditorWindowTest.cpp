@@ -274,12 +274,9 @@ TEST_F(EditorWindow, DigitKeysChooseToolsUnlessTypingOrCtrlIsHeld)
     const struct {
         Qt::Key key;
         ToolKind tool;
-    } cases[] = {{Qt::Key_3, ToolKind::ellipse},
-                 {Qt::Key_1, ToolKind::select},
-                 {Qt::Key_6, ToolKind::text},
-                 {Qt::Key_7, ToolKind::highlighter},
-                 {Qt::Key_8, ToolKind::pen},
-                 {Qt::Key_9, ToolKind::step},
+    } cases[] = {{Qt::Key_3, ToolKind::ellipse}, {Qt::Key_1, ToolKind::select},
+                 {Qt::Key_6, ToolKind::text},    {Qt::Key_7, ToolKind::highlighter},
+                 {Qt::Key_8, ToolKind::pen},     {Qt::Key_9, ToolKind::step},
                  {Qt::Key_0, ToolKind::redact}};
     for (const auto& c : cases) {
         editor->selectTool(1);
@@ -332,7 +329,8 @@ TEST_F(EditorWindow, SaveAsChoosesTheFormatBySuffixAndRenamesTheEditorUnlessCanc
         if (c.proposed)
             EXPECT_EQ(proposed, c.proposed);
         else
-            EXPECT_TRUE(proposed.startsWith("Screenshot 2") && proposed.endsWith(".png")) << proposed.toStdString();
+            EXPECT_TRUE(proposed.startsWith("Screenshot 2") && proposed.endsWith(".png"))
+                << proposed.toStdString();
     }
     delete HUD::currentToast();
     editor->saveDocument();
@@ -441,9 +439,9 @@ TEST_F(EditorWindow, MenuBarCarriesTheCommandsAndTheirKeys)
         tools.append(item->isSeparator() ? "-" : item->text() + " " + item->shortcut().toString());
     EXPECT_EQ(tools, (QStringList{"Select Ctrl+1", "Rectangle Ctrl+2", "Ellipse Ctrl+3", "Line Ctrl+4",
                                   "Arrow Ctrl+5", "Text Ctrl+6", "Highlighter Ctrl+7", "Pen Ctrl+8",
-                                  "Step Ctrl+9", "Redact\t0 ", "-", "Pixelate Redaction ",
-                                  "Solid Redaction ", "-", "Zoom In Ctrl++", "Zoom Out Ctrl+-",
-                                  "Actual Size Ctrl+0", "Zoom to Fit Ctrl+Shift+0"}));
+                                  "Step Ctrl+9", "Redact\t0 ", "-", "Pixelate Redaction ", "Solid Redaction ",
+                                  "-", "Zoom In Ctrl++", "Zoom Out Ctrl+-", "Actual Size Ctrl+0",
+                                  "Zoom to Fit Ctrl+Shift+0"}));
     const struct {
         const char *menu, *title, *keys;
     } items[] = {{"File", "New Capture", "Ctrl+N"},
@@ -530,9 +528,11 @@ TEST_F(EditorWindow, OpenedFilesNameTheirWindowAndSaveAsStartsBesideThemUntilSom
                  {captured, nullptr, "elsewhere/elsewhere.png"}};
     ASSERT_TRUE(QDir(home.path()).mkpath("elsewhere"));
     for (const auto& c : cases) {
-        nextPaths = c.chosen ? QStringList{home.filePath(QStringLiteral("elsewhere/") + c.chosen)} : QStringList{};
+        nextPaths =
+            c.chosen ? QStringList{home.filePath(QStringLiteral("elsewhere/") + c.chosen)} : QStringList{};
         c.editor->saveDocumentAs();
-        EXPECT_TRUE(proposedNames.last().startsWith(home.filePath(c.proposed))) << proposedNames.last().toStdString();
+        EXPECT_TRUE(proposedNames.last().startsWith(home.filePath(c.proposed)))
+            << proposedNames.last().toStdString();
     }
 }
 
