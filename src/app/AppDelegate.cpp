@@ -25,14 +25,14 @@ namespace {
 // The hotkeys and the command-line triggers both come here.
 void startCapture(HotKeyID id)
 {
-    // Right after a capture that skipped the destination menu, its toast offers the menu on this key.
-    if (CaptureController::shared().recallMenu())
-        return;
     // While a menu is open (the destination menu with a picture waiting in it, or the tray menu) its
     // keyboard grab keeps X11 key presses away, and the controller is no longer busy by then. A request
     // from elsewhere (the bus) must wait its turn the same way: a capture started now would hide the
     // menu and lose the picture in it.
     if (QApplication::activePopupWidget())
+        return;
+    // Right after a capture that skipped the destination menu, its toast offers the menu on this key.
+    if (CaptureController::shared().recallMenu())
         return;
     switch (id) {
     case HotKeyID::regionCapture:

@@ -33,11 +33,13 @@ public:
 private:
     void apply(const Settings& settings);
     void edited(const Settings& settings);
+    void recordingKeys(bool recording);
 
     SettingsFile m_file;
     HotKeyManager& m_hotKeys;
     QPointer<PreferencesDialog> m_dialog;
     std::optional<Settings> m_applied;
+    bool m_recording = false;
 };
 
 } // namespace corvane
