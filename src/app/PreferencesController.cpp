@@ -74,6 +74,15 @@ PreferencesController::PreferencesController(HotKeyManager& hotKeys, QObject* pa
     });
 }
 
+PreferencesController::~PreferencesController()
+{
+    // A window still open when the program quits has no owner otherwise.
+    if (m_dialog) {
+        disconnect(m_dialog, nullptr, this, nullptr);
+        delete m_dialog.data();
+    }
+}
+
 void PreferencesController::start()
 {
     apply(m_file.load());

@@ -21,6 +21,7 @@ class PreferencesController : public QObject {
     Q_OBJECT
 public:
     explicit PreferencesController(HotKeyManager& hotKeys, QObject* parent = nullptr);
+    ~PreferencesController() override;
 
     // Reads the file and applies it; the shortcuts are grabbed here.
     void start();
