@@ -27,14 +27,14 @@ namespace {
 // The hotkeys and the command-line triggers both come here.
 void startCapture(HotKeyID id)
 {
-    // Right after a capture that skipped the destination menu, its toast offers the menu on this key.
-    if (CaptureController::shared().recallMenu())
-        return;
     // While a menu is open (the destination menu with a picture waiting in it, or the tray menu) its
     // keyboard grab keeps X11 key presses away, and the controller is no longer busy by then. A request
     // from elsewhere (the bus) must wait its turn the same way: a capture started now would hide the
     // menu and lose the picture in it.
     if (QApplication::activePopupWidget())
+        return;
+    // Right after a capture that skipped the destination menu, its toast offers the menu on this key.
+    if (CaptureController::shared().recallMenu())
         return;
     switch (id) {
     case HotKeyID::regionCapture:
@@ -131,9 +131,8 @@ void AppDelegate::reportMissingTray() const
     // Plain GNOME has no tray: the hotkeys still work, and the icon docks if a tray comes later. A
     // Wayland desktop without the shortcut portal (sway) has neither: keys bound in it reach us.
     if (m_hotKeys.registeredCount() > 0)
-        std::fputs("corvane: no system tray is available; Corvane keeps running with its shortcuts "
-                   "(F13 or Ctrl+Shift+Super+4 for a region, Ctrl+Shift+Super+3 for the whole screen)\n",
-                   stderr);
+        std::fprintf(stderr, "corvane: no system tray is available; Corvane keeps running with its shortcuts (%s)\n",
+                     qPrintable(heldShortcuts()));
     else
         std::fputs("corvane: no system tray and no shortcuts are available; Corvane keeps running: bind "
                    "keys to `corvane --capture-region` and `corvane --capture-screen` in your desktop's "
@@ -169,6 +168,25 @@ void AppDelegate::openPermissions()
 void AppDelegate::openPreferences() { m_preferences.showDialog(); }
 
 void AppDelegate::quit() { QApplication::quit(); }
+
+QString AppDelegate::heldShortcuts() const
+{
+    const Settings& settings = m_preferences.settings();
+    const auto held = [&](HotKeyID id) {
+        return m_hotKeys.stateOf(id) == GrabState::granted ? shortcutText(settings.shortcuts.at(id)) : QString();
+    };
+    QStringList region;
+    for (const HotKeyID id : {HotKeyID::regionCapture, HotKeyID::regionCaptureAlt}) {
+        if (!held(id).isEmpty())
+            region << held(id);
+    }
+    QStringList parts;
+    if (!region.isEmpty())
+        parts << region.join(QStringLiteral(" or ")) + QStringLiteral(" for a region");
+    if (!held(HotKeyID::fullScreenCapture).isEmpty())
+        parts << held(HotKeyID::fullScreenCapture) + QStringLiteral(" for the whole screen");
+    return parts.join(QStringLiteral(", "));
+}
 
 void AppDelegate::showShortcutsInMenu()
 {

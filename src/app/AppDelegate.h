@@ -49,6 +49,8 @@ private:
     void setupStatusItem();
     void reportMissingTray() const;
     void showShortcutsInMenu();
+    // "F13 or Ctrl+Shift+Super+4 for a region, Ctrl+Shift+Super+3 for the whole screen", as held.
+    QString heldShortcuts() const;
 
     QStringList m_arguments;
     HotKeyManager m_hotKeys;

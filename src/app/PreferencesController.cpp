@@ -74,6 +74,15 @@ PreferencesController::PreferencesController(HotKeyManager& hotKeys, QObject* pa
     });
 }
 
+PreferencesController::~PreferencesController()
+{
+    // A window still open when the program quits has no owner otherwise.
+    if (m_dialog) {
+        disconnect(m_dialog, nullptr, this, nullptr);
+        delete m_dialog.data();
+    }
+}
+
 void PreferencesController::start()
 {
     apply(m_file.load());
@@ -85,6 +94,9 @@ void PreferencesController::showDialog()
         m_dialog = new PreferencesDialog(m_file.settings(), displaySession() == DisplaySession::wayland);
         m_dialog->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_dialog, &PreferencesDialog::edited, this, &PreferencesController::edited);
+        connect(m_dialog, &PreferencesDialog::recordingKeys, this, &PreferencesController::recordingKeys);
+        // Closed while a key field had the focus: the shortcuts come back.
+        connect(m_dialog, &QObject::destroyed, this, [this] { recordingKeys(false); });
         m_dialog->setShortcutStates(grabStates(m_hotKeys));
         if (m_file.cannotKeep())
             m_dialog->setCannotKeep(QFileInfo(m_file.path()).absolutePath());
@@ -101,13 +113,25 @@ void PreferencesController::edited(const Settings& settings)
     apply(settings);
 }
 
+void PreferencesController::recordingKeys(bool recording)
+{
+    if (recording == m_recording || displaySession() == DisplaySession::wayland)
+        return;
+    m_recording = recording;
+    m_hotKeys.apply(recording ? ShortcutBindings() : m_file.settings().shortcuts);
+    if (m_dialog && !recording)
+        m_dialog->setShortcutStates(grabStates(m_hotKeys));
+}
+
 void PreferencesController::apply(const Settings& settings)
 {
     const bool first = !m_applied;
     setCurrentQuickSave(settings.save);
     HUD::setQuiet(!settings.toasts);
     // Under Wayland the portal binds shortcuts once, at start; the desktop's own settings change them.
-    if (first || (settings.shortcuts != m_applied->shortcuts && displaySession() != DisplaySession::wayland)) {
+    // While a key field records, the keys are applied when it lets go.
+    if (first || (settings.shortcuts != m_applied->shortcuts && displaySession() != DisplaySession::wayland &&
+                  !m_recording)) {
         m_hotKeys.apply(settings.shortcuts);
         reportRefusedShortcuts(settings, m_hotKeys);
     }
@@ -122,7 +146,7 @@ void PreferencesController::apply(const Settings& settings)
             std::fprintf(stderr, "corvane: %s: %s\n", qPrintable(Autostart::entryPath()), qPrintable(error));
     }
     m_applied = settings;
-    if (m_dialog)
+    if (m_dialog && !m_recording)
         m_dialog->setShortcutStates(grabStates(m_hotKeys));
     if (onApplied)
         onApplied();

@@ -21,6 +21,7 @@ class PreferencesController : public QObject {
     Q_OBJECT
 public:
     explicit PreferencesController(HotKeyManager& hotKeys, QObject* parent = nullptr);
+    ~PreferencesController() override;
 
     // Reads the file and applies it; the shortcuts are grabbed here.
     void start();
@@ -33,11 +34,13 @@ public:
 private:
     void apply(const Settings& settings);
     void edited(const Settings& settings);
+    void recordingKeys(bool recording);
 
     SettingsFile m_file;
     HotKeyManager& m_hotKeys;
     QPointer<PreferencesDialog> m_dialog;
     std::optional<Settings> m_applied;
+    bool m_recording = false;
 };
 
 } // namespace corvane

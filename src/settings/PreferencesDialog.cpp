@@ -10,6 +10,7 @@
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -85,14 +86,38 @@ QWidget* PreferencesDialog::buildSaveGroup()
 {
     auto* group = new QGroupBox(QStringLiteral("Captures"), this);
     auto* form = new QFormLayout(group);
+    form->addRow(QStringLiteral("Save folder:"), buildFolderRow(group));
 
+    m_pattern = new QLineEdit(group);
+    m_pattern->setPlaceholderText(QStringLiteral("Screenshot %Y-%m-%d at %H.%M.%S"));
+    m_pattern->setToolTip(kPatternHelp);
+    connect(m_pattern, &QLineEdit::textEdited, this,
+            [this](const QString& text) { change([text](Settings& s) { s.save.pattern = text; }); });
+    form->addRow(QStringLiteral("File name:"), m_pattern);
+    m_preview = new QLabel(group);
+    m_preview->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_preview->setToolTip(kPatternHelp);
+    form->addRow(QString(), m_preview);
+
+    form->addRow(QStringLiteral("Format:"), buildFormatRow(group));
+
+    m_after = new QComboBox(group);
+    connect(m_after, &QComboBox::activated, this, [this] {
+        const auto after = static_cast<AfterCapture>(m_after->currentData().toInt());
+        change([after](Settings& s) { s.after = after; });
+    });
+    form->addRow(QStringLiteral("After a capture:"), m_after);
+    return group;
+}
+
+QLayout* PreferencesDialog::buildFolderRow(QWidget* group)
+{
     m_folder = new QLineEdit(group);
     m_folder->setPlaceholderText(shown(quickSaveFolder(QuickSave())));
     auto* choose = new QPushButton(QStringLiteral("Choose…"), group);
-    auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(m_folder, 1);
-    folderRow->addWidget(choose);
-    form->addRow(QStringLiteral("Save folder:"), folderRow);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_folder, 1);
+    row->addWidget(choose);
     connect(m_folder, &QLineEdit::editingFinished, this, [this] {
         QString path = m_folder->text().trimmed();
         if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
@@ -109,18 +134,11 @@ QWidget* PreferencesDialog::buildSaveGroup()
         if (!picked.isEmpty())
             change([picked](Settings& s) { s.save.folder = QDir::cleanPath(picked); });
     });
+    return row;
+}
 
-    m_pattern = new QLineEdit(group);
-    m_pattern->setPlaceholderText(QStringLiteral("Screenshot %Y-%m-%d at %H.%M.%S"));
-    m_pattern->setToolTip(kPatternHelp);
-    connect(m_pattern, &QLineEdit::textEdited, this,
-            [this](const QString& text) { change([text](Settings& s) { s.save.pattern = text; }); });
-    form->addRow(QStringLiteral("File name:"), m_pattern);
-    m_preview = new QLabel(group);
-    m_preview->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_preview->setToolTip(kPatternHelp);
-    form->addRow(QString(), m_preview);
-
+QLayout* PreferencesDialog::buildFormatRow(QWidget* group)
+{
     m_format = new QComboBox(group);
     m_format->addItem(QStringLiteral("PNG"), int(QuickSaveFormat::png));
     m_format->addItem(QStringLiteral("JPEG"), int(QuickSaveFormat::jpeg));
@@ -129,25 +147,17 @@ QWidget* PreferencesDialog::buildSaveGroup()
     m_quality = new QSpinBox(group);
     m_quality->setRange(1, 100);
     m_quality->setPrefix(QStringLiteral("Quality "));
-    auto* formatRow = new QHBoxLayout;
-    formatRow->addWidget(m_format);
-    formatRow->addWidget(m_quality);
-    formatRow->addStretch(1);
-    form->addRow(QStringLiteral("Format:"), formatRow);
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_format);
+    row->addWidget(m_quality);
+    row->addStretch(1);
     connect(m_format, &QComboBox::activated, this, [this] {
         const auto format = static_cast<QuickSaveFormat>(m_format->currentData().toInt());
         change([format](Settings& s) { s.save.format = format; });
     });
     connect(m_quality, &QSpinBox::valueChanged, this,
             [this](int quality) { change([quality](Settings& s) { s.save.jpegQuality = quality; }); });
-
-    m_after = new QComboBox(group);
-    connect(m_after, &QComboBox::activated, this, [this] {
-        const auto after = static_cast<AfterCapture>(m_after->currentData().toInt());
-        change([after](Settings& s) { s.after = after; });
-    });
-    form->addRow(QStringLiteral("After a capture:"), m_after);
-    return group;
+    return row;
 }
 
 QWidget* PreferencesDialog::buildShortcutGroup(bool shortcutsFromDesktop)
@@ -176,9 +186,11 @@ QWidget* PreferencesDialog::buildShortcutGroup(bool shortcutsFromDesktop)
         menu->addAction(QStringLiteral("None"), this, [bind] { bind(QKeySequence()); });
         offer->setMenu(menu);
         // A global shortcut is one key with its modifiers: a chord is cut to its first key.
+        // Leaving the field hands the keys back to the owner to grab, so a taken key shows at once.
         connect(keys, &QKeySequenceEdit::editingFinished, this, [keys, bind] {
             const QKeySequence typed = keys->keySequence();
             bind(typed.isEmpty() ? QKeySequence() : QKeySequence(typed[0]));
+            keys->clearFocus();
         });
         auto* state = new QLabel(group);
         grid->addWidget(new QLabel(QString::fromLatin1(entry.label) + QLatin1Char(':'), group), row, 0);
@@ -187,6 +199,7 @@ QWidget* PreferencesDialog::buildShortcutGroup(bool shortcutsFromDesktop)
         grid->addWidget(state, row, 3);
         m_keys[id] = keys;
         m_keyStates[id] = state;
+        keys->installEventFilter(this);
         if (shortcutsFromDesktop) {
             keys->setEnabled(false);
             offer->setEnabled(false);
@@ -206,6 +219,16 @@ QWidget* PreferencesDialog::buildShortcutGroup(bool shortcutsFromDesktop)
     return group;
 }
 
+bool PreferencesDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool keyField = qobject_cast<QKeySequenceEdit*>(watched) != nullptr;
+    if (keyField && event->type() == QEvent::FocusIn)
+        emit recordingKeys(true);
+    else if (keyField && event->type() == QEvent::FocusOut)
+        emit recordingKeys(false);
+    return QDialog::eventFilter(watched, event);
+}
+
 void PreferencesDialog::setSettings(const Settings& settings)
 {
     m_settings = settings;
@@ -215,8 +238,12 @@ void PreferencesDialog::setSettings(const Settings& settings)
 void PreferencesDialog::showSettings()
 {
     m_showing = true;
-    m_folder->setText(m_settings.save.folder.isEmpty() ? QString() : shown(m_settings.save.folder));
-    m_pattern->setText(m_settings.save.pattern);
+    // Setting a field's text moves its cursor to the end: only text that differs is put back.
+    const QString folder = m_settings.save.folder.isEmpty() ? QString() : shown(m_settings.save.folder);
+    if (m_folder->text() != folder)
+        m_folder->setText(folder);
+    if (m_pattern->text() != m_settings.save.pattern)
+        m_pattern->setText(m_settings.save.pattern);
     m_format->setCurrentIndex(std::max(0, m_format->findData(int(m_settings.save.format))));
     m_quality->setValue(m_settings.save.jpegQuality);
     m_quality->setEnabled(m_settings.save.format == QuickSaveFormat::jpeg);

@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QKeySequenceEdit;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QSpinBox;
 
@@ -38,9 +39,17 @@ public:
 
 signals:
     void edited(const Settings& settings);
+    // A key field took the focus (true) or gave it up (false). While it has it, the owner lets go of
+    // the system-wide shortcuts: a key the program holds would never reach the field.
+    void recordingKeys(bool recording);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* buildSaveGroup();
+    QLayout* buildFolderRow(QWidget* group);
+    QLayout* buildFormatRow(QWidget* group);
     QWidget* buildShortcutGroup(bool shortcutsFromDesktop);
     void showSettings();
     void updatePreview();

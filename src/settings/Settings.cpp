@@ -24,8 +24,8 @@ using Parse = std::function<Problem(const QVariant& value, Settings& settings, c
 struct Key {
     QString name;
     Parse parse;
-    // The value as written for SETTINGS, or nothing when it is the default.
-    std::function<std::optional<QString>(const Settings& settings, const QString& home)> write;
+    // The value as written for SETTINGS; a key is written when this differs from the defaults'.
+    std::function<QString(const Settings& settings, const QString& home)> write;
 };
 
 QString quoted(const QVariant& value)
@@ -183,63 +183,41 @@ QString foldedHome(const QString& path, const QString& home)
     return path;
 }
 
+QString shortcutValue(const Settings& s, HotKeyID id)
+{
+    const auto keys = s.shortcuts.find(id);
+    return keys == s.shortcuts.end() ? QString() : keys->second.toString(QKeySequence::PortableText);
+}
+
+QString flagValue(bool on)
+{
+    return on ? QStringLiteral("true") : QStringLiteral("false");
+}
+
 // Every key the file may hold, in the order they are written.
 const std::vector<Key>& keys()
 {
     static const std::vector<Key> table = [] {
-        const Settings defaults = defaultSettings();
         std::vector<Key> list{
             {QStringLiteral("save/folder"), parseFolder,
-             [](const Settings& s, const QString& home) -> std::optional<QString> {
-                 if (s.save.folder.isEmpty())
-                     return std::nullopt;
-                 return foldedHome(s.save.folder, home);
-             }},
-            {QStringLiteral("save/pattern"), parsePattern,
-             [defaults](const Settings& s, const QString&) -> std::optional<QString> {
-                 if (s.save.pattern == defaults.save.pattern)
-                     return std::nullopt;
-                 return s.save.pattern;
-             }},
+             [](const Settings& s, const QString& home) { return foldedHome(s.save.folder, home); }},
+            {QStringLiteral("save/pattern"), parsePattern, [](const Settings& s, const QString&) { return s.save.pattern; }},
             {QStringLiteral("save/format"), parseFormat,
-             [defaults](const Settings& s, const QString&) -> std::optional<QString> {
-                 if (s.save.format == defaults.save.format)
-                     return std::nullopt;
-                 return quickSaveFormatName(s.save.format);
-             }},
+             [](const Settings& s, const QString&) { return quickSaveFormatName(s.save.format); }},
             {QStringLiteral("save/jpegQuality"), parseQuality,
-             [defaults](const Settings& s, const QString&) -> std::optional<QString> {
-                 if (s.save.jpegQuality == defaults.save.jpegQuality)
-                     return std::nullopt;
-                 return QString::number(s.save.jpegQuality);
-             }},
+             [](const Settings& s, const QString&) { return QString::number(s.save.jpegQuality); }},
             {QStringLiteral("capture/after"), parseAfter,
-             [defaults](const Settings& s, const QString&) -> std::optional<QString> {
-                 if (s.after == defaults.after)
-                     return std::nullopt;
-                 return afterCaptureName(s.after);
-             }},
+             [](const Settings& s, const QString&) { return afterCaptureName(s.after); }},
         };
         for (const HotKeyEntry& entry : hotKeyTable) {
             const HotKeyID id = entry.id;
             list.push_back({QLatin1String(entry.settingsKey), parseShortcut(id),
-                            [defaults, id](const Settings& s, const QString&) -> std::optional<QString> {
-                                const QKeySequence keys = s.shortcuts.count(id) ? s.shortcuts.at(id) : QKeySequence();
-                                if (keys == defaults.shortcuts.at(id))
-                                    return std::nullopt;
-                                return keys.toString(QKeySequence::PortableText);
-                            }});
+                            [id](const Settings& s, const QString&) { return shortcutValue(s, id); }});
         }
-        const auto flag = [defaults](bool Settings::*member) {
-            return [defaults, member](const Settings& s, const QString&) -> std::optional<QString> {
-                if (s.*member == defaults.*member)
-                    return std::nullopt;
-                return s.*member ? QStringLiteral("true") : QStringLiteral("false");
-            };
-        };
         list.push_back({QStringLiteral("general/startAtLogin"), parseFlag(&Settings::startAtLogin),
-                        flag(&Settings::startAtLogin)});
-        list.push_back({QStringLiteral("general/toasts"), parseFlag(&Settings::toasts), flag(&Settings::toasts)});
+                        [](const Settings& s, const QString&) { return flagValue(s.startAtLogin); }});
+        list.push_back({QStringLiteral("general/toasts"), parseFlag(&Settings::toasts),
+                        [](const Settings& s, const QString&) { return flagValue(s.toasts); }});
         return list;
     }();
     return table;
@@ -310,9 +288,11 @@ QByteArray iniFromSettings(const Settings& settings, const QString& home)
     const QString path = folder.filePath(QStringLiteral("corvane.conf"));
     {
         QSettings file(path, QSettings::IniFormat);
+        const Settings defaults = defaultSettings();
         for (const Key& key : keys()) {
-            if (const auto value = key.write(settings, home))
-                file.setValue(key.name, *value);
+            const QString value = key.write(settings, home);
+            if (value != key.write(defaults, home))
+                file.setValue(key.name, value);
         }
         file.sync();
     }

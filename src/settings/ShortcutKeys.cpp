@@ -66,9 +66,21 @@ std::optional<Shortcut> shortcutFromKeys(const QKeySequence& keys)
 
 QString shortcutText(const QKeySequence& keys)
 {
-    QString text = keys.toString(QKeySequence::PortableText);
-    text.replace(QStringLiteral("Meta+"), QStringLiteral("Super+"));
-    return text;
+    if (keys.isEmpty())
+        return {};
+    // In the order the program's own texts use ("Ctrl+Shift+Super+4"), whatever order Qt prefers.
+    const QKeyCombination combination = keys[0];
+    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+    QString text;
+    if (modifiers & Qt::ControlModifier)
+        text += QStringLiteral("Ctrl+");
+    if (modifiers & Qt::AltModifier)
+        text += QStringLiteral("Alt+");
+    if (modifiers & Qt::ShiftModifier)
+        text += QStringLiteral("Shift+");
+    if (modifiers & Qt::MetaModifier)
+        text += QStringLiteral("Super+");
+    return text + QKeySequence(combination.key()).toString(QKeySequence::PortableText);
 }
 
 } // namespace corvane

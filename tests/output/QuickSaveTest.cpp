@@ -58,6 +58,7 @@ TEST(QuickSaveTest, SavesTakeTheFolderPatternAndFormatAndNeverReplaceAFile)
          "Screenshot 2026-12-05 at 22.29.09 (2).png", "\x89PNG"},
         {QStringLiteral("shot-%n"), QuickSaveFormat::jpeg, "shot-1.jpg", "shot-2.jpg", "\xff\xd8\xff"},
         {QStringLiteral("%H%M"), QuickSaveFormat::jpeg, "2229.jpg", "2229 (2).jpg", "\xff\xd8\xff"},
+        {QStringLiteral("w"), QuickSaveFormat::webp, "w.webp", "w (2).webp", "RIFF"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.first);

@@ -43,12 +43,18 @@ xvfb)
     ;;
 esac
 
+# The user's settings never reach the pictures: a file full of bad values is not even read.
+export XDG_CONFIG_HOME="$work/config"
+mkdir -p "$XDG_CONFIG_HOME/corvane"
+printf '[save]\nformat=gif\n[capture]\nafter=copy\n' >"$XDG_CONFIG_HOME/corvane/corvane.conf"
+
 out="$work/out/nested"
 # A file where the output folder should go: every write fails, and the mode still ends with 0.
 [ "$mode" = unwritable ] && touch "$work/out"
 timeout 30 "$binary" --uitest "$out" >"$work/stdout" 2>"$work/stderr"
 status=$?
 [ $status -eq 0 ] || fail "exit status $status, expected 0"
+grep -q corvane.conf "$work/stderr" && fail "the settings file was read"
 
 if [ "$mode" = unwritable ]; then
     [ "$(wc -l <"$work/stdout")" -eq 4 ] || fail "expected exactly four lines"

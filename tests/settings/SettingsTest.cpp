@@ -148,5 +148,18 @@ TEST(SettingsTest, KeySequencesBecomeKeysymsAndModifiers)
     }
 }
 
+TEST(SettingsTest, KeysReadInTheProgramsOwnOrder)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"Meta+Ctrl+Shift+4", "Ctrl+Shift+Super+4"},
+        {"Shift+Print", "Shift+Print"},
+        {"Alt+Meta+F13", "Alt+Super+F13"},
+        {"", ""},
+    };
+    for (const auto& [keys, text] : cases)
+        EXPECT_EQ(shortcutText(QKeySequence::fromString(QLatin1String(keys), QKeySequence::PortableText)),
+                  QLatin1String(text));
+}
+
 } // namespace
 } // namespace corvane
