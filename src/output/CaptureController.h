@@ -6,6 +6,7 @@
 #include "capture/SelectionOverlayController.h"
 #include "output/SaveAs.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -43,9 +44,11 @@ public:
     void destPin();
     void destCancel();
 
-    // The last capture sent somewhere (not cancelled), kept for the tray's "Pin Last Capture".
+    // The last capture sent somewhere (not cancelled), kept for the tray's "Pin Last Capture"; while
+    // the tray is idle its pixels are kept as PNG bytes (the image is null then).
     const std::optional<CaptureResult>& lastCapture() const { return m_last; }
     void pinLastCapture();
+    void packLastCapture();
 
 private:
     CaptureController();
@@ -63,6 +66,7 @@ private:
 
     std::optional<CaptureResult> m_pending;
     std::optional<CaptureResult> m_last;
+    QByteArray m_lastPacked;
 };
 
 } // namespace corvane
