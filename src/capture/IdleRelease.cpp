@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <vector>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -41,8 +42,16 @@ QTimer* timer(QTimer*& slot, void (*action)())
 QTimer* g_trim = nullptr;
 QTimer* g_quiet = nullptr;
 
+std::vector<std::function<void()>>& quietActions()
+{
+    static std::vector<std::function<void()>> actions;
+    return actions;
+}
+
 void releaseAll()
 {
+    for (const auto& action : quietActions())
+        action();
     ScreenCapturer::source().releaseIdleResources();
     trimHeap();
 }
@@ -56,6 +65,11 @@ void captureEnded()
     // Restarted by every capture: a burst of captures keeps its shared memory.
     timer(g_trim, trimHeap)->start(delays().trim);
     timer(g_quiet, releaseAll)->start(delays().quiet);
+}
+
+void addQuietAction(std::function<void()> action)
+{
+    quietActions().push_back(std::move(action));
 }
 
 void setDelays(std::chrono::milliseconds trim, std::chrono::milliseconds quiet)

@@ -91,10 +91,12 @@ QRectF PinWindow::pictureGeometry() const
 
 void PinWindow::showPicture(const QRectF& picture)
 {
-    m_origin = picture.topLeft();
+    // Whole logical pixels: on any monitor the picture then starts on a device pixel.
+    m_origin = QPointF(std::round(picture.left()), std::round(picture.top()));
     // The window is whole logical pixels; the picture keeps its exact size inside it.
-    const QPoint topLeft(int(std::floor(picture.left())) - border, int(std::floor(picture.top())) - border);
-    const QPoint bottomRight(int(std::ceil(picture.right())) + border, int(std::ceil(picture.bottom())) + border);
+    const QPoint topLeft(int(m_origin.x()) - border, int(m_origin.y()) - border);
+    const QPoint bottomRight(int(std::ceil(m_origin.x() + picture.width())) + border,
+                             int(std::ceil(m_origin.y() + picture.height())) + border);
     setGeometry(QRect(topLeft, QSize(bottomRight.x() - topLeft.x(), bottomRight.y() - topLeft.y())));
 }
 

@@ -14,6 +14,7 @@
 #include "output/DestinationMenu.h"
 #include "output/HUD.h"
 #include "output/ImageOutput.h"
+#include "output/PngEncoder.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -21,7 +22,7 @@
 #include <QFileInfo>
 #include <QTimer>
 #include <QWidget>
-#include <cstdio>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -84,7 +85,9 @@ CaptureController& CaptureController::shared()
 CaptureController::CaptureController()
     : popUp([](QMenu& menu, QPoint location) { menu.exec(location); })
     , dialogs(SaveDialogs::standard())
-{}
+{
+    IdleRelease::addQuietAction([this] { packLastCapture(); });
+}
 
 void CaptureController::startRegionCapture()
 {
@@ -316,8 +319,23 @@ void CaptureController::destPin()
 
 void CaptureController::pinLastCapture()
 {
-    if (m_last)
-        PinWindow::pin(m_last->image, m_last->scale, m_last->globalRect);
+    if (!m_last)
+        return;
+    if (m_last->image.isNull())
+        m_last->image = QImage::fromData(m_lastPacked, "PNG");
+    PinWindow::pin(m_last->image, m_last->scale, m_last->globalRect);
+}
+
+void CaptureController::packLastCapture()
+{
+    // A screenshot compresses tens of times over: the tray need not hold its pixels while idle.
+    if (!m_last || m_last->image.isNull())
+        return;
+    const int dotsPerMetre = int(std::lround(72 * ImageOutput::effectiveScale(m_last->scale) / 0.0254));
+    if (std::optional<QByteArray> png = PngEncoder::encode(m_last->image, dotsPerMetre)) {
+        m_lastPacked = *png;
+        m_last->image = QImage();
+    }
 }
 
 void CaptureController::destCancel()
@@ -328,8 +346,10 @@ void CaptureController::destCancel()
 std::optional<CaptureResult> CaptureController::takePending()
 {
     std::optional<CaptureResult> result = std::exchange(m_pending, std::nullopt);
-    if (result)
+    if (result) {
         m_last = result;
+        m_lastPacked.clear();
+    }
     return result;
 }
 

@@ -7,6 +7,7 @@
 #include "output/AfterCapture.h"
 #include "output/SaveAs.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QPoint>
 #include <QDeadlineTimer>
@@ -55,9 +56,11 @@ public:
     void destPin();
     void destCancel();
 
-    // The last capture sent somewhere (not cancelled), kept for the tray's "Pin Last Capture".
+    // The last capture sent somewhere (not cancelled), kept for the tray's "Pin Last Capture"; while
+    // the tray is idle its pixels are kept as PNG bytes (the image is null then).
     const std::optional<CaptureResult>& lastCapture() const { return m_last; }
     void pinLastCapture();
+    void packLastCapture();
 
 private:
     CaptureController();
@@ -84,6 +87,7 @@ private:
     std::vector<DisplayShot> m_recallShots;
     QDeadlineTimer m_recallUntil;
     std::optional<CaptureResult> m_last;
+    QByteArray m_lastPacked;
 };
 
 } // namespace corvane

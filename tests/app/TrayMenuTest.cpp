@@ -23,6 +23,7 @@ TEST(TrayMenuTest, OffersTheCommandsInOrderWithTheShortcutLineDisabled)
         {"Capture Full Screen", true},
         {"", true},
         {"Open Image in Editor…", true},
+        {"Pin Last Capture", false}, // until a capture has gone somewhere
         {"", true},
         {"Shortcut: Print Screen (F13)  ·  Ctrl+Shift+Super+4", false},
         {"Preferences…", true},

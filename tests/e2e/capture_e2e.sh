@@ -520,6 +520,28 @@ pin-to-screen)
     xdotool key ctrl+p
     pin_at 808x608+2116+196
     shows 800x600+2120+200 800x600+2120+200
+    # Escape closes the pin that has the focus, the new one.
+    xdotool key Escape
+    for _ in $(seq 50); do [ "$(xdotool search --onlyvisible --name '^Corvane Pin$' | wc -l)" = 1 ] && break; sleep 0.1; done
+    [ "$(xdotool search --onlyvisible --name '^Corvane Pin$' | wc -l)" = 1 ] || fail "Escape did not close the pin"
+    # The first pin, back at its size and dragged onto MON-B, keeps its logical size: each of its
+    # pixels is 2 x 2 device pixels there.
+    xdotool mousemove 700 600 click 5
+    pin_at 404x304+598+498
+    drag 700 600 2500 1000
+    for _ in $(seq 100); do
+        eval "$(xwininfo -id "$(pin)" | awk '/Absolute upper-left X/ { print "x=" $NF } /Absolute upper-left Y/ { print "y=" $NF }
+            /Width:/ { print "w=" $NF } /Height:/ { print "h=" $NF }')"
+        [ "$w" = 808 ] && break
+        sleep 0.1
+    done
+    [ "${w}x${h}" = 808x608 ] || fail "the pin on MON-B is ${w}x${h} device pixels, not 808x608"
+    sleep 0.5
+    import -window root "$work/screen.png"
+    convert "$work/screen.png" -crop "800x600+$((x + 4))+$((y + 4))" +repage "$work/shown.png"
+    convert "$work/root.png" -crop 400x300+100+100 +repage -sample 200% "$work/expected.png"
+    differing=$(compare -metric AE "$work/shown.png" "$work/expected.png" null: 2>&1)
+    [ "$differing" = 0 ] || fail "the pin dragged onto MON-B differs in $differing pixels from its picture doubled"
     ;;
 esac
 echo "ok: $case_name"

@@ -9,6 +9,9 @@
 #include "output/HUD.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -117,6 +120,27 @@ TEST_F(Pins, DoubleClickOpensTheEditorAndThePinStays)
     EXPECT_EQ(EditorWindowController::openEditors()[0]->canvas()->baseImage().size(), QSize(300, 200));
     EXPECT_EQ(PinWindow::openPins().size(), 2u);
     EXPECT_TRUE(PinWindow::pin(QImage(), 1, {}) == nullptr);
+}
+
+TEST_F(Pins, CopyAndSaveAsKeepThePixelsAndTheScale)
+{
+    QTemporaryDir folder;
+    QImage picture(120, 80, QImage::Format_RGB32);
+    picture.fill(qRgb(200, 30, 90));
+    PinWindow* pin = PinWindow::pin(picture, 2, QRectF(10, 10, 60, 40));
+    QStringList errors;
+    pin->setDialogs({[&folder](QWidget*, const QString&) { return folder.filePath("pinned.tif"); },
+                     [&errors](QWidget*, const QString& message) { errors.append(message); }});
+    pin->saveImageAs();
+    const QImage saved(folder.filePath("pinned.tif"));
+    EXPECT_EQ(saved.size(), QSize(120, 80));
+    EXPECT_EQ(saved.pixel(3, 3), qRgb(200, 30, 90));
+    EXPECT_EQ(qRound(saved.dotsPerMeterX() * 0.0254), 144);
+    EXPECT_TRUE(errors.isEmpty());
+    pin->copyImage();
+    const QImage copied = QImage::fromData(QGuiApplication::clipboard()->mimeData()->data("image/png"));
+    EXPECT_EQ(copied.size(), QSize(120, 80));
+    EXPECT_EQ(HUD::currentToast()->accessibleName(), "Copied to clipboard");
 }
 
 TEST_F(Pins, TheEditorReadsAndPinsTheFlattenedPicture)

@@ -183,6 +183,14 @@ TEST_F(CaptureFlow, PinToScreenPinsTheSelectionAtItsPlaceAndTheTrayPinsItAgain)
     controller.pinLastCapture();
     ASSERT_EQ(PinWindow::openPins().size(), 2u);
     EXPECT_EQ(PinWindow::openPins()[1]->pictureGeometry(), PinWindow::openPins()[0]->pictureGeometry());
+    // Idle, the tray keeps the picture as PNG bytes; pinned again it has its pixels back.
+    controller.packLastCapture();
+    EXPECT_TRUE(controller.lastCapture()->image.isNull());
+    controller.pinLastCapture();
+    ASSERT_EQ(PinWindow::openPins().size(), 3u);
+    EXPECT_EQ(PinWindow::openPins()[2]->pictureGeometry(), PinWindow::openPins()[0]->pictureGeometry());
+    ASSERT_EQ(controller.lastCapture()->image.size(), QSize(400, 300));
+    EXPECT_EQ(controller.lastCapture()->image.pixel(7, 7), qRgb(10, 200, 30));
     for (PinWindow* pin : std::vector(PinWindow::openPins()))
         pin->close();
 }
