@@ -4,7 +4,8 @@
 
 #include "capture/ScreenCapturer.h"
 #include "editor/EditorWindowController.h"
-#include "editor/ImageFile.h"
+#include "editor/FileNameBytes.h"
+#include "editor/PictureOpener.h"
 #include "editor/MainMenuBuilder.h"
 #include "output/CaptureController.h"
 
@@ -153,13 +154,7 @@ void AppDelegate::quit() { QApplication::quit(); }
 
 bool AppDelegate::openInEditor(const QString& path)
 {
-    const auto opened = loadImageFile(path);
-    if (!opened) {
-        QApplication::beep();
-        return false;
-    }
-    EditorWindowController::open(opened->image, opened->scale, opened->suggestedName);
-    return true;
+    return PictureOpener::open(FileNameBytes::encode(path));
 }
 
 std::optional<QString> openAtLaunchPath(const QStringList& arguments)

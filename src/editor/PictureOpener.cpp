@@ -1,0 +1,74 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "editor/PictureOpener.h"
+
+#include "editor/DecoderProcess.h"
+#include "editor/EditorWindowController.h"
+#include "editor/ImageFile.h"
+
+#include <QApplication>
+#include <QMetaObject>
+#include <thread>
+
+namespace corvane::PictureOpener {
+
+namespace {
+
+std::shared_ptr<const PictureDecoder>& decoderSlot()
+{
+    static std::shared_ptr<const PictureDecoder> decoder = std::make_shared<HelperProcessDecoder>();
+    return decoder;
+}
+
+int& pendingCount()
+{
+    static int count = 0;
+    return count;
+}
+
+void finish(const std::optional<DecodedPicture>& picture, const QString& suggestedName)
+{
+    if (--pendingCount() == 0)
+        QGuiApplication::restoreOverrideCursor();
+    if (!picture) {
+        QApplication::beep();
+        return;
+    }
+    EditorWindowController::open(picture->image, picture->scale, suggestedName);
+}
+
+} // namespace
+
+void setDecoder(std::shared_ptr<const PictureDecoder> decoder)
+{
+    decoderSlot() = std::move(decoder);
+}
+
+bool open(const QByteArray& path)
+{
+    std::optional<FileHandle> file = openPictureFile(path);
+    if (!file) {
+        QApplication::beep();
+        return false;
+    }
+    if (pendingCount()++ == 0)
+        QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    // Its own thread, not the shared pool: a decode may take its whole time limit, and Save to
+    // Desktop must not wait behind it.
+    std::thread([decoder = decoderSlot(), file = std::move(*file), name = suggestedNameFor(path)] {
+        std::optional<DecodedPicture> picture = decoder->decode(file.fd(), DecodeLimits{});
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        QMetaObject::invokeMethod(
+            app, [picture = std::move(picture), name] { finish(picture, name); }, Qt::QueuedConnection);
+    }).detach();
+    return true;
+}
+
+int pending()
+{
+    return pendingCount();
+}
+
+} // namespace corvane::PictureOpener
