@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QMetaObject>
+#include <cstdio>
 #include <thread>
 
 namespace corvane::PictureOpener {
@@ -26,11 +27,13 @@ int& pendingCount()
     return count;
 }
 
-void finish(const std::optional<DecodedPicture>& picture, const QString& suggestedName)
+void finish(const std::optional<DecodedPicture>& picture, const QByteArray& path, const QString& suggestedName)
 {
     if (--pendingCount() == 0)
         QGuiApplication::restoreOverrideCursor();
     if (!picture) {
+        // The caller that handed the file over has had its answer long ago: the log says it instead.
+        std::fprintf(stderr, "corvane: cannot open %s as a picture\n", path.constData());
         QApplication::beep();
         return;
     }
@@ -55,13 +58,14 @@ bool open(const QByteArray& path)
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     // Its own thread, not the shared pool: a decode may take its whole time limit, and Save to
     // Desktop must not wait behind it.
-    std::thread([decoder = decoderSlot(), file = std::move(*file), name = suggestedNameFor(path)] {
+    std::thread([decoder = decoderSlot(), file = std::move(*file), path, name = suggestedNameFor(path)] {
         std::optional<DecodedPicture> picture = decoder->decode(file.fd(), DecodeLimits{});
         QCoreApplication* app = QCoreApplication::instance();
         if (!app)
             return;
         QMetaObject::invokeMethod(
-            app, [picture = std::move(picture), name] { finish(picture, name); }, Qt::QueuedConnection);
+            app, [picture = std::move(picture), path, name] { finish(picture, path, name); },
+            Qt::QueuedConnection);
     }).detach();
     return true;
 }
