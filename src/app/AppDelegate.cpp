@@ -8,6 +8,7 @@
 #include "editor/PictureOpener.h"
 #include "editor/MainMenuBuilder.h"
 #include "output/CaptureController.h"
+#include "platform/x11/X11WindowLoss.h"
 
 #include <QApplication>
 #include <QDir>
@@ -53,6 +54,7 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     MainMenuBuilder::setNewCaptureHandler([] { CaptureController::shared().startRegionCapture(); });
     setupStatusItem();
+    x11::closeWindowsDestroyedElsewhere();
     m_hotKeys.onHotKey = startCapture;
     m_hotKeys.registerAll();
     reportMissingTray();
