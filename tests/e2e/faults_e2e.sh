@@ -196,6 +196,18 @@ x-server-gone | x-server-gone-mid-capture)
     grep -q "lost the connection to the X display $DISPLAY" "$work/corvane.log" ||
         fail "no clear message on standard error"
     ;;
+no-home)
+    # HOME unset (as for root under some service managers): nothing may be written, least of all a
+    # /Desktop at the root of the file system.
+    root_before=$(ls -d /Desktop 2>/dev/null)
+    (unset HOME && exec "$binary" --open "$work/shot.png") >>"$work/corvane.log" 2>&1 &
+    pids+=($!)
+    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor$" >/dev/null 2>&1' || fail "no editor window appeared"
+    save_to_desktop "$(xdotool search --onlyvisible --name '^Corvane Editor$' | head -n 1)"
+    wait_for 'toast_says "Could not save to Desktop"' || fail "no \"Could not save to Desktop\" toast"
+    [ "$(ls -d /Desktop 2>/dev/null)" = "$root_before" ] || fail "the save made /Desktop"
+    [ -z "$(ls -A "$HOME/Desktop")" ] || fail "the save wrote into $HOME/Desktop"
+    ;;
 hostile-pictures)
     # One running instance; each file is handed to it by a later invocation, which must have its
     # answer at once. Then the instance either opens an editor or says on standard error that the file
