@@ -5,8 +5,8 @@
 #include "capture/ScreenCapturer.h"
 #include "editor/EditorWindowController.h"
 #include "editor/FileNameBytes.h"
-#include "editor/PictureOpener.h"
 #include "editor/MainMenuBuilder.h"
+#include "editor/PictureOpener.h"
 #include "output/CaptureController.h"
 #include "platform/x11/X11WindowLoss.h"
 

@@ -35,12 +35,9 @@ FileHandle aboveStandard(int fd)
 
 std::vector<std::string> helperArguments(const QByteArray& executable, const DecodeLimits& limits)
 {
-    return {executable.toStdString(),
-            decoderHelperSwitch,
-            std::to_string(limits.memoryBytes),
-            std::to_string(limits.cpuTime.count()),
-            std::to_string(limits.maxSide),
-            std::to_string(limits.maxPixels)};
+    return {executable.toStdString(),           decoderHelperSwitch,
+            std::to_string(limits.memoryBytes), std::to_string(limits.cpuTime.count()),
+            std::to_string(limits.maxSide),     std::to_string(limits.maxPixels)};
 }
 
 // Our environment, except that the decoder draws on no display.

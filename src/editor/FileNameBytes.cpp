@@ -10,7 +10,9 @@ namespace {
 // forms, encoded surrogates and code points past U+10FFFF are not valid.
 int sequenceLength(const QByteArray& bytes, qsizetype at, char32_t& codePoint)
 {
-    const auto byte = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const auto byte = [&](qsizetype i) {
+        return static_cast<unsigned char>(bytes[i]);
+    };
     const unsigned char lead = byte(at);
     int length = 0;
     if (lead < 0x80) {
@@ -73,7 +75,8 @@ QByteArray encode(const QString& name)
             continue;
         }
         // A surrogate pair is one character; anything else is encoded as the text it is.
-        const bool pair = QChar::isHighSurrogate(unit) && at + 1 < name.size() && name[at + 1].isLowSurrogate();
+        const bool pair =
+            QChar::isHighSurrogate(unit) && at + 1 < name.size() && name[at + 1].isLowSurrogate();
         bytes += QStringView(name).mid(at, pair ? 2 : 1).toUtf8();
         if (pair)
             ++at;

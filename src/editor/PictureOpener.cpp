@@ -27,7 +27,8 @@ int& pendingCount()
     return count;
 }
 
-void finish(const std::optional<DecodedPicture>& picture, const QByteArray& path, const QString& suggestedName)
+void finish(const std::optional<DecodedPicture>& picture, const QByteArray& path,
+            const QString& suggestedName)
 {
     if (--pendingCount() == 0)
         QGuiApplication::restoreOverrideCursor();

@@ -205,7 +205,8 @@ std::optional<QString> writeThroughHiddenName(const QDir& folder, const QByteArr
     TemporaryFile file;
     if (!file.create(folder) || !file.writeAll(bytes) || !file.sync() || !file.close())
         return std::nullopt; // the destructor removes whatever was written
-    return claimFirstFree(folder, candidateName, [&](const QByteArray& target) { return claim(file, target); });
+    return claimFirstFree(folder, candidateName,
+                          [&](const QByteArray& target) { return claim(file, target); });
 }
 
 } // namespace
@@ -218,7 +219,8 @@ std::optional<QString> write(const QString& directory, const QByteArray& bytes,
     const QDir folder(QDir(directory).absolutePath());
 
     // 0666 so the umask decides the permissions, as for any file the user creates.
-    const int fd = ::open(QFile::encodeName(folder.path()).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(QFile::encodeName(folder.path()).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0)
         return lacksUnnamedFiles(errno) ? writeThroughHiddenName(folder, bytes, candidateName) : std::nullopt;
     const UnnamedFile file(fd);

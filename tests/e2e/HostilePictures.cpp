@@ -68,8 +68,14 @@ void write(const std::string& path, const Bytes& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-Bytes little16(std::uint16_t v) { return {char(v), char(v >> 8)}; }
-Bytes little32(std::uint32_t v) { return little16(std::uint16_t(v)) + little16(std::uint16_t(v >> 16)); }
+Bytes little16(std::uint16_t v)
+{
+    return {char(v), char(v >> 8)};
+}
+Bytes little32(std::uint32_t v)
+{
+    return little16(std::uint16_t(v)) + little16(std::uint16_t(v >> 16));
+}
 
 Bytes svgWithImage(const std::string& href)
 {

@@ -482,9 +482,12 @@ TEST_F(EditorWindow, PictureFilesOpenUprightAtTheirRecordedScaleOrNotAtAll)
         QSize size; // empty: the file opens nothing
         double scale;
         bool accepted; // the file could be opened for reading: the answer comes before decoding
-    } cases[] = {{"Shot 1.png", {60, 40}, 2, true},   {"seventy-two.png", {60, 40}, 1, true},
-                 {"bare.png", {60, 40}, 1, true},     {"turned.jpg", {40, 60}, 1, true},
-                 {"x.png", {}, 0, true},              {"missing.png", {}, 0, false}};
+    } cases[] = {{"Shot 1.png", {60, 40}, 2, true},
+                 {"seventy-two.png", {60, 40}, 1, true},
+                 {"bare.png", {60, 40}, 1, true},
+                 {"turned.jpg", {40, 60}, 1, true},
+                 {"x.png", {}, 0, true},
+                 {"missing.png", {}, 0, false}};
     for (const auto& c : cases) {
         const auto opened = loadImageFile(home.filePath(c.file));
         EXPECT_EQ(opened ? opened->image.size() : QSize(), c.size) << c.file;

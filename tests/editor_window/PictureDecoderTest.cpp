@@ -33,7 +33,8 @@ protected:
         QFile::setPermissions(at(name), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         return QFile::encodeName(at(name));
     }
-    std::optional<OpenedImage> open(const QByteArray& executable, const char* file, const DecodeLimits& limits) const
+    std::optional<OpenedImage> open(const QByteArray& executable, const char* file,
+                                    const DecodeLimits& limits) const
     {
         return loadImageFile(QFile::encodeName(at(file)), HelperProcessDecoder(executable), limits);
     }
@@ -84,18 +85,23 @@ TEST_F(DecoderProcessTest, ThePictureComesBackOnlyWithinTheLimits)
 TEST_F(DecoderProcessTest, AHelperThatCrashesHangsOrLiesGivesNothing)
 {
     write("any.png", "whatever");
-    const QByteArray header = QByteArray("CRVPIX01") + QByteArray::fromHex("02000000" "02000000" "08000000" "01000000") +
+    const QByteArray header = QByteArray("CRVPIX01") +
+                              QByteArray::fromHex("02000000"
+                                                  "02000000"
+                                                  "08000000"
+                                                  "01000000") +
                               QByteArray::fromHex("000000000000f03f") + QByteArray(32, 0);
     write("header", header);
     write("huge-header", QByteArray(header).replace(8, 4, QByteArray::fromHex("00400100"))); // 82944 wide
     const struct {
         const char* name;
         QByteArray body;
-    } helpers[] = {{"crashes", "kill -SEGV $$"},
-                   {"hangs", "exec sleep 60"},
-                   {"fails", "exit 3"},
-                   {"short", "cat " + QFile::encodeName(at("header"))},
-                   {"claims-too-much", "cat " + QFile::encodeName(at("huge-header")) + "; head -c 331776 /dev/zero"}};
+    } helpers[] = {
+        {"crashes", "kill -SEGV $$"},
+        {"hangs", "exec sleep 60"},
+        {"fails", "exit 3"},
+        {"short", "cat " + QFile::encodeName(at("header"))},
+        {"claims-too-much", "cat " + QFile::encodeName(at("huge-header")) + "; head -c 331776 /dev/zero"}};
     for (const auto& h : helpers) {
         QElapsedTimer clock;
         clock.start();
@@ -130,7 +136,7 @@ TEST(FileNameBytesTest, EveryByteSurvivesTheRoundTrip)
         QString name;
     } cases[] = {{"caf\xc3\xa9.png", QStringLiteral(u"caf\u00e9.png")},
                  {"caf\xe9.png", QStringLiteral(u"caf\xdce9.png")},
-                 {"\xc0\xaf", QStringLiteral(u"\xdcc0\xdcaf")},         // overlong "/"
+                 {"\xc0\xaf", QStringLiteral(u"\xdcc0\xdcaf")},           // overlong "/"
                  {"\xed\xa0\x80", QStringLiteral(u"\xdced\xdca0\xdc80")}, // an encoded surrogate
                  {"\xf0\x9f\x93\xb7", QStringLiteral(u"\U0001f4f7")},
                  {"\xf0\x9f", QStringLiteral(u"\xdcf0\xdc9f")}};

@@ -66,7 +66,8 @@ TEST_F(SaveToDirectoryTest, TheFileHasNoNameInTheFolderUntilItIsComplete)
     // Every name that appears in the folder, in order: a hidden temporary name would show here first.
     const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ASSERT_GE(watch, 0);
-    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(m_dir.path()).constData(), IN_CREATE | IN_MOVED_TO), 0);
+    ASSERT_GE(
+        ::inotify_add_watch(watch, QFile::encodeName(m_dir.path()).constData(), IN_CREATE | IN_MOVED_TO), 0);
     EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot.png"));
     EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot (2).png"));
     QStringList appeared;

@@ -28,7 +28,8 @@ public:
                 continue;
             // Not from inside Qt's event dispatch: closing deletes the window's widget.
             QMetaObject::invokeMethod(
-                window, [target = QPointer<QWindow>(window)] {
+                window,
+                [target = QPointer<QWindow>(window)] {
                     if (target)
                         target->close();
                 },
