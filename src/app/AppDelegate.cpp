@@ -4,12 +4,14 @@
 
 #include "capture/ScreenCapturer.h"
 #include "editor/EditorWindowController.h"
-#include "editor/ImageFile.h"
+#include "editor/FileNameBytes.h"
 #include "editor/MainMenuBuilder.h"
+#include "editor/PictureOpener.h"
 #include "ocr/TextCopy.h"
 #include "output/CaptureController.h"
-#include "settings/ShortcutKeys.h"
 #include "platform/tesseract/TesseractRecognizer.h"
+#include "platform/x11/X11WindowLoss.h"
+#include "settings/ShortcutKeys.h"
 
 #include <QApplication>
 #include <QDir>
@@ -60,6 +62,7 @@ void AppDelegate::applicationDidFinishLaunching()
     MainMenuBuilder::setPreferencesHandler([this] { openPreferences(); });
     TextCopy::setRecognizer(makeTesseractRecognizer());
     setupStatusItem();
+    x11::closeWindowsDestroyedElsewhere();
     m_hotKeys.onHotKey = startCapture;
     m_preferences.onApplied = [this] { showShortcutsInMenu(); };
     m_preferences.start();
@@ -212,13 +215,7 @@ void AppDelegate::showShortcutsInMenu()
 
 bool AppDelegate::openInEditor(const QString& path)
 {
-    const auto opened = loadImageFile(path);
-    if (!opened) {
-        QApplication::beep();
-        return false;
-    }
-    EditorWindowController::open(opened->image, opened->scale, opened->suggestedName, path);
-    return true;
+    return PictureOpener::open(FileNameBytes::encode(path));
 }
 
 std::optional<QString> openAtLaunchPath(const QStringList& arguments)

@@ -26,7 +26,8 @@ public:
 
     void applicationDidFinishLaunching();
 
-    // Opens the picture in a new editor, or beeps when it cannot be read as a picture.
+    // Opens the picture in a new editor once it is decoded, or beeps when it cannot be read as a
+    // picture. Returns at once: false when the file cannot even be opened for reading.
     static bool openInEditor(const QString& path);
 
     // A command-line trigger, this process's own or one passed on by a later invocation; it takes the

@@ -2,12 +2,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/SessionBusChannel.h"
 
+#include "editor/FileNameBytes.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusContext>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QObject>
@@ -32,7 +35,37 @@ public:
 public Q_SLOTS:
     Q_SCRIPTABLE void CaptureRegion() { perform(Trigger::captureRegion, QString()); }
     Q_SCRIPTABLE void CaptureScreen() { perform(Trigger::captureScreen, QString()); }
-    Q_SCRIPTABLE void Open(const QString& path)
+    Q_SCRIPTABLE void Open(const QString& path) { open(path); }
+    // The same with the caller's deadline, in milliseconds since the epoch: a call that arrives after
+    // it (the instance was stopped, or busy) is not acted on, since the caller has already told its
+    // user that it failed. The path is bytes, as the file system names files.
+    Q_SCRIPTABLE void CaptureRegionBefore(qint64 deadline)
+    {
+        if (inTime(deadline))
+            perform(Trigger::captureRegion, QString());
+    }
+    Q_SCRIPTABLE void CaptureScreenBefore(qint64 deadline)
+    {
+        if (inTime(deadline))
+            perform(Trigger::captureScreen, QString());
+    }
+    Q_SCRIPTABLE void OpenBefore(const QByteArray& path, qint64 deadline)
+    {
+        if (inTime(deadline))
+            open(FileNameBytes::decode(path));
+    }
+
+private:
+    bool inTime(qint64 deadline)
+    {
+        if (QDateTime::currentMSecsSinceEpoch() <= deadline)
+            return true;
+        sendErrorReply(QStringLiteral("io.github.corvane.Corvane.Error.TooLate"),
+                       QStringLiteral("the request arrived after its caller had given up"));
+        return false;
+    }
+
+    void open(const QString& path)
     {
         // Our working directory is not the caller's: a relative name would open some other file.
         if (QDir::isRelativePath(path)) {
@@ -43,7 +76,6 @@ public Q_SLOTS:
         perform(Trigger::open, path);
     }
 
-private:
     void perform(Trigger trigger, const QString& path)
     {
         if (!handler) {
@@ -87,22 +119,25 @@ void SessionBusChannel::setHandler(Handler handler)
 
 InstanceChannel::Delivery SessionBusChannel::send(Trigger trigger, const QString& absolutePath)
 {
+    // The instance drops a request that reaches it after we have given up on it.
+    const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + m_answerTime.count();
     QString method;
     QVariantList arguments;
     switch (trigger) {
     case Trigger::none:
         return {Status::delivered, {}};
     case Trigger::captureRegion:
-        method = QStringLiteral("CaptureRegion");
+        method = QStringLiteral("CaptureRegionBefore");
         break;
     case Trigger::captureScreen:
-        method = QStringLiteral("CaptureScreen");
+        method = QStringLiteral("CaptureScreenBefore");
         break;
     case Trigger::open:
-        method = QStringLiteral("Open");
-        arguments.append(absolutePath);
+        method = QStringLiteral("OpenBefore");
+        arguments.append(FileNameBytes::encode(absolutePath));
         break;
     }
+    arguments.append(deadline);
     QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName, method);
     call.setArguments(arguments);
     // Block, not BlockWithGui: no event of ours may run while we wait, and the wait is bounded.

@@ -14,7 +14,9 @@ class InstanceService;
 // The running instance on the session bus: it owns the well-known name io.github.corvane.Corvane and
 // serves CaptureRegion(), CaptureScreen() and Open(s path) on /io/github/corvane/Corvane under the
 // interface of the same name. Anyone in the session may call those methods, which is how a key bound
-// in a compositor's settings reaches the program.
+// in a compositor's settings reaches the program. Later invocations call CaptureRegionBefore(x),
+// CaptureScreenBefore(x) and OpenBefore(ay path, x): the path as bytes, and the time (milliseconds
+// since the epoch) after which the caller no longer waits, so the instance ignores a late request.
 class SessionBusChannel : public InstanceChannel {
 public:
     // How long a later invocation waits for the running instance to answer before giving up on it.

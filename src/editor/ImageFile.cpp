@@ -2,74 +2,75 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/ImageFile.h"
 
+#include "editor/FileNameBytes.h"
+
+#include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
-#include <cmath>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace corvane {
 
-namespace {
-
-// The largest picture the editor agrees to open. Checked against the header before any pixel is
-// decoded, so a few hundred bytes claiming 100000 x 100000 cost nothing.
-constexpr int kMaxSide = 16384;
-constexpr qint64 kMaxPixels = 268'435'456;
-// Qt's own ceiling (256 MB by default refuses an honest 12000 x 12000 photo). It must admit the pixel
-// budget at four bytes a pixel, and stays as a second guard for formats whose header tells no size.
-constexpr int kAllocationLimitMb = 1100;
-
-// Qt gives a picture the screen's default resolution when its file records none; that must not
-// count as a recorded resolution, or every such file would open at 96/72 = 1.33.
-bool recordsResolution(const QImage& image)
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
 {
-    const QImage fresh(1, 1, QImage::Format_RGB32);
-    return image.dotsPerMeterX() != fresh.dotsPerMeterX() && image.dotsPerMeterX() > 0;
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
 }
 
-bool withinBudget(QSize size)
+FileHandle::~FileHandle()
 {
-    return size.width() > 0 && size.height() > 0 && size.width() <= kMaxSide && size.height() <= kMaxSide &&
-           qint64(size.width()) * size.height() <= kMaxPixels;
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
-} // namespace
+std::optional<FileHandle> openPictureFile(const QByteArray& path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    // O_NONBLOCK: opening a named pipe for reading would otherwise wait for a writer.
+    int fd = -1;
+    do
+        fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return std::nullopt;
+    FileHandle file(fd);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    // A regular file never blocks; the decoder reads it in the ordinary way.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return file;
+}
+
+QString suggestedNameFor(const QByteArray& path)
+{
+    // Shown and saved as text: a name that is not UTF-8 keeps a replacement character where its
+    // odd bytes were.
+    return QFileInfo(QString::fromUtf8(path)).completeBaseName();
+}
+
+std::optional<OpenedImage> loadImageFile(const QByteArray& path, const PictureDecoder& decoder,
+                                         const DecodeLimits& limits)
+{
+    const std::optional<FileHandle> file = openPictureFile(path);
+    if (!file)
+        return std::nullopt;
+    std::optional<DecodedPicture> decoded = decoder.decode(file->fd(), limits);
+    if (!decoded)
+        return std::nullopt;
+    return OpenedImage{std::move(decoded->image), decoded->scale, suggestedNameFor(path)};
+}
 
 std::optional<OpenedImage> loadImageFile(const QString& path)
 {
-    // A directory, a pipe or a device is no picture, and reading a pipe could block for ever.
-    const QFileInfo info(path);
-    if (!info.isFile() || !info.isReadable())
-        return std::nullopt;
-
-    QImageReader reader(path);
-    // A JPEG saved with a .png name must still open; the suffix is only a hint.
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(true);
-    reader.setAllocationLimit(kAllocationLimitMb);
-    if (!reader.canRead())
-        return std::nullopt;
-    // Some formats learn their size only while decoding; those are left to the allocation limit.
-    const QSize claimed = reader.size();
-    if (claimed.isValid() && !withinBudget(claimed))
-        return std::nullopt;
-
-    QImage image = reader.read();
-    if (image.isNull() || !withinBudget(image.size()))
-        return std::nullopt;
-    // Grey, indexed and 16-bit files decode to formats the canvas would convert on every paint. Moved,
-    // so that a same-depth conversion (ARGB32 to premultiplied) reuses the pixels instead of doubling them.
-    const auto fast = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    image = std::move(image).convertToFormat(fast);
-    if (image.isNull())
-        return std::nullopt;
-
-    double scale = 1;
-    if (recordsResolution(image)) {
-        const double dpi = image.dotsPerMeterX() * 0.0254;
-        // Files store dots per metre in whole numbers: 144 dpi comes back as 143.99.
-        scale = std::max(std::round(dpi / 72 * 100) / 100, 1.0);
-    }
-    return OpenedImage{image, scale, info.completeBaseName()};
+    return loadImageFile(FileNameBytes::encode(path), InProcessDecoder());
 }
 
 } // namespace corvane

@@ -29,6 +29,35 @@ QString temporaryName()
     return QStringLiteral(".corvane-%1.part").arg(suffix);
 }
 
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const auto chunk = static_cast<size_t>(std::min<qsizetype>(left, qsizetype(1) << 30));
+        const ssize_t written = ::write(fd, data, chunk);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (written == 0) // no progress and no error: do not spin
+            return false;
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+bool syncData(int fd)
+{
+    while (::fdatasync(fd) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
 // A file this process created and has not yet given a name: closed and removed unless released.
 class TemporaryFile {
 public:
@@ -60,34 +89,8 @@ public:
         return false;
     }
 
-    bool writeAll(const QByteArray& bytes)
-    {
-        const char* data = bytes.constData();
-        qsizetype left = bytes.size();
-        while (left > 0) {
-            const auto chunk = static_cast<size_t>(std::min<qsizetype>(left, qsizetype(1) << 30));
-            const ssize_t written = ::write(m_fd, data, chunk);
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            if (written == 0) // no progress and no error: do not spin
-                return false;
-            data += written;
-            left -= written;
-        }
-        return true;
-    }
-
-    bool sync()
-    {
-        while (::fdatasync(m_fd) != 0) {
-            if (errno != EINTR)
-                return false;
-        }
-        return true;
-    }
+    bool writeAll(const QByteArray& bytes) { return ExclusiveFile::writeAll(m_fd, bytes); }
+    bool sync() { return syncData(m_fd); }
 
     // close() can report a write error the earlier calls did not (a full disk, a network file
     // system). On Linux the descriptor is gone whatever it returns, so it is never retried.
@@ -139,6 +142,73 @@ Claim claim(TemporaryFile& file, const QByteArray& target)
     return Claim::Claimed;
 }
 
+// A file with no name at all until it is complete (O_TMPFILE): a kill at any moment leaves nothing
+// behind. Linked to its name once written and flushed; linkat never replaces an existing name.
+class UnnamedFile {
+public:
+    explicit UnnamedFile(int fd)
+        : m_fd(fd)
+    {}
+    UnnamedFile(const UnnamedFile&) = delete;
+    UnnamedFile& operator=(const UnnamedFile&) = delete;
+    ~UnnamedFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    int fd() const { return m_fd; }
+
+    Claim link(const QByteArray& target) const
+    {
+        // Through /proc, as open(2) describes: linkat with AT_EMPTY_PATH needs a capability.
+        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+        int linked = ::linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW);
+        if (linked != 0 && errno == ENOENT && ::access("/proc/self/fd", F_OK) != 0)
+            linked = ::linkat(m_fd, "", AT_FDCWD, target.constData(), AT_EMPTY_PATH);
+        if (linked == 0)
+            return Claim::Claimed;
+        return errno == EEXIST ? Claim::Taken : Claim::Failed;
+    }
+
+private:
+    int m_fd;
+};
+
+// Whether ERROR from open(O_TMPFILE) means the file system (or kernel) lacks it, rather than that
+// the folder cannot be written.
+bool lacksUnnamedFiles(int error)
+{
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+}
+
+std::optional<QString> claimFirstFree(const QDir& folder, const CandidateName& candidateName,
+                                      const std::function<Claim(const QByteArray&)>& claimName)
+{
+    for (std::uint64_t attempt = 1;; ++attempt) {
+        const QString path = folder.filePath(candidateName(attempt));
+        switch (claimName(QFile::encodeName(path))) {
+        case Claim::Claimed:
+            return path;
+        case Claim::Taken:
+            continue;
+        case Claim::Failed:
+            return std::nullopt;
+        }
+    }
+}
+
+// The way for file systems without O_TMPFILE: a hidden temporary name, renamed without replacing.
+std::optional<QString> writeThroughHiddenName(const QDir& folder, const QByteArray& bytes,
+                                              const CandidateName& candidateName)
+{
+    TemporaryFile file;
+    if (!file.create(folder) || !file.writeAll(bytes) || !file.sync() || !file.close())
+        return std::nullopt; // the destructor removes whatever was written
+    return claimFirstFree(folder, candidateName,
+                          [&](const QByteArray& target) { return claim(file, target); });
+}
+
 } // namespace
 
 std::optional<QString> write(const QString& directory, const QByteArray& bytes,
@@ -148,21 +218,15 @@ std::optional<QString> write(const QString& directory, const QByteArray& bytes,
         return std::nullopt;
     const QDir folder(QDir(directory).absolutePath());
 
-    TemporaryFile file;
-    if (!file.create(folder) || !file.writeAll(bytes) || !file.sync() || !file.close())
-        return std::nullopt; // the destructor removes whatever was written
-
-    for (std::uint64_t attempt = 1;; ++attempt) {
-        const QString path = folder.filePath(candidateName(attempt));
-        switch (claim(file, QFile::encodeName(path))) {
-        case Claim::Claimed:
-            return path;
-        case Claim::Taken:
-            continue;
-        case Claim::Failed:
-            return std::nullopt;
-        }
-    }
+    // 0666 so the umask decides the permissions, as for any file the user creates.
+    const int fd =
+        ::open(QFile::encodeName(folder.path()).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return lacksUnnamedFiles(errno) ? writeThroughHiddenName(folder, bytes, candidateName) : std::nullopt;
+    const UnnamedFile file(fd);
+    if (!writeAll(fd, bytes) || !syncData(fd))
+        return std::nullopt;
+    return claimFirstFree(folder, candidateName, [&](const QByteArray& target) { return file.link(target); });
 }
 
 } // namespace corvane::ExclusiveFile

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageWriter>
 #include <QStandardPaths>
@@ -140,6 +141,11 @@ QString defaultFileName()
 
 std::optional<QString> saveToDesktop(const QImage& image, double scale, const std::optional<QString>& name)
 {
+    // Without a home folder (HOME unset, as for root under some service managers) Qt would name
+    // /Desktop at the root of the file system.
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty() || !QDir::isAbsolutePath(home) || !QFileInfo(home).isDir())
+        return std::nullopt;
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (desktop.isEmpty())
         return std::nullopt;

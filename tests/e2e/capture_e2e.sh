@@ -42,7 +42,6 @@ press_until_window() {
     done
     return 1
 }
-overlays_up() { press_until_window F13; }
 wait_for() { for _ in $(seq 300); do eval "$1" && return 0; sleep 0.1; done; return 1; }
 # write_config LINE...: the settings file, replaced at once as an editor or a dotfiles sync would.
 write_config() {
@@ -58,12 +57,41 @@ save_to_desktop_from_menu() {
     wait_for 'saved=$(ls "$HOME/Desktop"/Screenshot* 2>/dev/null | head -n 1); [ -n "$saved" ]' ||
         fail "nothing was saved on the Desktop"
 }
+# Overlays on both monitors (sizes in device pixels).
+overlay_count() { xdotool search --onlyvisible --class corvane 2>/dev/null | while read -r w; do
+    xdotool getwindowgeometry "$w"; done | grep -cE 'Geometry: (1920x1080|2560x1440)$'; }
+# The destination menu: a window of ours with no title of its own (the program's name stands for it)
+# that is no overlay.
+menu_up() {
+    local w
+    for w in $(xdotool search --onlyvisible --class corvane 2>/dev/null); do
+        [ "$(xdotool getwindowname "$w" 2>/dev/null)" = corvane ] || continue
+        xdotool getwindowgeometry "$w" 2>/dev/null | grep -qE 'Geometry: (1920x1080|2560x1440)$' && continue
+        return 0
+    done
+    return 1
+}
+# press_until KEY CONDITION: presses KEY until CONDITION holds. A key pressed before the overlay's or
+# the menu's keyboard grab is in place goes elsewhere, and pressing again is harmless.
+press_until() {
+    for _ in $(seq 20); do
+        xdotool key "$1"
+        for _ in $(seq 20); do
+            eval "$2" && return 0
+            sleep 0.1
+        done
+    done
+    return 1
+}
+# overlays_up [COUNT]: F13 until COUNT overlays (one per monitor, 2 unless told) are on screen.
+overlays_up() { press_until F13 "[ \"\$(overlay_count)\" = ${1:-2} ]"; }
 drag() { xdotool mousemove "$1" "$2" mousedown 1 mousemove $((($1 + $3) / 2)) $((($2 + $4) / 2)) mousemove "$3" "$4" mouseup 1; }
 # Chooses "Copy to Clipboard" in the open destination menu and reads the picture back.
 copy_from_menu() {
-    window_up || fail "no destination menu"
-    sleep 0.3
-    xdotool key ctrl+c
+    for _ in $(seq 100); do menu_up && break; sleep 0.1; done
+    menu_up || fail "no destination menu"
+    # The menu closes once it has taken the key; the clipboard holds the new picture from then on.
+    press_until ctrl+c '! menu_up' || fail "the destination menu did not take Ctrl+C"
     for _ in $(seq 50); do
         xclip -selection clipboard -t image/png -o >"$work/clip.png" 2>/dev/null && [ -s "$work/clip.png" ] && return 0
         sleep 0.1
@@ -97,7 +125,6 @@ region-on-each-monitor)
     copy_from_menu
     expect_pixels "$work/clip.png" 400x300+100+100
     # MON-B: 400 x 300 of its logical pixels are 800 x 600 device pixels.
-    sleep 0.5
     overlays_up || fail "no overlay after the second F13"
     drag 2120 200 2920 800
     copy_from_menu
@@ -107,9 +134,9 @@ save-to-desktop)
     start_corvane
     overlays_up || fail "no overlay after F13"
     drag 2120 200 2920 800
-    window_up || fail "no destination menu"
-    sleep 0.3
-    xdotool key ctrl+d
+    for _ in $(seq 100); do menu_up && break; sleep 0.1; done
+    menu_up || fail "no destination menu"
+    press_until ctrl+d '! menu_up' || fail "the destination menu did not take Ctrl+D"
     for _ in $(seq 50); do
         saved=$(ls "$HOME/Desktop"/Screenshot*.png 2>/dev/null | head -n 1)
         [ -n "$saved" ] && break
@@ -137,8 +164,7 @@ space-takes-the-monitor)
     xdotool mousemove 3000 700
     overlays_up || fail "no overlay after F13"
     xdotool mousemove 3010 710
-    sleep 0.3
-    xdotool key space
+    press_until space menu_up || fail "Space put up no destination menu"
     copy_from_menu
     expect_pixels "$work/clip.png" 2560x1440+1920+0
     ;;
@@ -226,7 +252,7 @@ monitor-removed)
     for _ in $(seq 50); do [ "$(visible_windows)" = 0 ] && break; sleep 0.1; done
     [ "$(visible_windows)" = 0 ] || fail "overlays are still up after the monitor went"
     kill -0 "${pids[-1]}" 2>/dev/null || fail "the program ended when the monitor went"
-    overlays_up || fail "no overlay in the capture after the monitor went"
+    overlays_up 1 || fail "no overlay in the capture after the monitor went"
     drag 100 100 500 400
     copy_from_menu
     expect_pixels "$work/clip.png" 400x300+100+100

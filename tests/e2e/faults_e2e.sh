@@ -2,12 +2,14 @@
 # Faults a user can run into, with the real binary on a virtual X server and a window manager: a Desktop
 # folder that is read-only or full, Save As onto a full disk, two copies of the program saving the same
 # name at once, and the X server going away. The broken folders are small tmpfs mounts, so these cases
-# need root (or CAP_SYS_ADMIN) and are skipped (status 77) without it. Run through
-# tests/support/with-xvfb.sh.
-# usage: faults_e2e.sh BINARY CASE
+# need root (or CAP_SYS_ADMIN) and are skipped (status 77) without it. Hostile and large picture files
+# are handed to a running instance over a private session bus (dbus-run-session) and written by
+# HOSTILE_PICTURES. Run through tests/support/with-xvfb.sh.
+# usage: faults_e2e.sh BINARY CASE [HOSTILE_PICTURES]
 set -u
 binary=$1
 case_name=$2
+hostile_pictures=${3:-}
 source "$(dirname "$0")/../support/e2e-session.sh"
 
 mounts=()
@@ -224,6 +226,70 @@ x-server-gone | x-server-gone-mid-capture)
     [ "$status" = 1 ] || fail "the program ended with status $status"
     grep -q "lost the connection to the X display $DISPLAY" "$work/corvane.log" ||
         fail "no clear message on standard error"
+    ;;
+no-home)
+    # HOME unset (as for root under some service managers): nothing may be written, least of all a
+    # /Desktop at the root of the file system.
+    root_before=$(ls -d /Desktop 2>/dev/null)
+    (unset HOME && exec "$binary" --open "$work/shot.png") >>"$work/corvane.log" 2>&1 &
+    pids+=($!)
+    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor$" >/dev/null 2>&1' || fail "no editor window appeared"
+    save_to_desktop "$(xdotool search --onlyvisible --name '^Corvane Editor$' | head -n 1)"
+    wait_for 'toast_says "Could not save to Desktop"' || fail "no \"Could not save to Desktop\" toast"
+    [ "$(ls -d /Desktop 2>/dev/null)" = "$root_before" ] || fail "the save made /Desktop"
+    [ -z "$(ls -A "$HOME/Desktop")" ] || fail "the save wrote into $HOME/Desktop"
+    ;;
+hostile-pictures)
+    # One running instance; each file is handed to it by a later invocation, which must have its
+    # answer at once. Then the instance either opens an editor or says on standard error that the file
+    # is no picture, and its peak resident memory for that file (VmHWM, reset before each) stays under
+    # 150 MB. An SVG's <image> is never read: the decoder has no access to the file system.
+    #   file            outcome  peak limit (kB; - for an honest picture of 1 GB)
+    rows=(
+        "self.png       editor   153600"
+        "pipe.svg       editor   153600"
+        "huge-image.svg editor   153600"
+        "huge.ico       refused  153600"
+        "text-bomb.png  refused  153600"
+        "large.png      editor   -"
+    )
+    [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] && [ "$DBUS_SESSION_BUS_ADDRESS" != disabled: ] || fail "no private session bus"
+    mkdir -p "$work/pictures"
+    "$hostile_pictures" "$work/pictures" || fail "the pictures could not be written"
+    "$binary" >"$work/corvane.log" 2>&1 &
+    instance=$!
+    pids+=($instance)
+    on_bus() { dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:io.github.corvane.Corvane 2>/dev/null | grep -q true; }
+    wait_for on_bus || fail "the instance did not come up on the bus"
+    editors() { xdotool search --onlyvisible --name '^Corvane Editor$' 2>/dev/null | wc -l; }
+    for row in "${rows[@]}"; do
+        read -r file outcome limit <<<"$row"
+        before=$(editors)
+        refusals=$(grep -c "cannot open .*/$file as a picture" "$work/corvane.log")
+        echo 5 >"/proc/$instance/clear_refs" 2>/dev/null # resets VmHWM
+        start=$(date +%s%N)
+        timeout 60 "$binary" --open "$work/pictures/$file" >"$work/client.log" 2>&1 ||
+            fail "$file: the hand-off failed: $(cat "$work/client.log")"
+        answered=$((($(date +%s%N) - start) / 1000000))
+        if [ "$outcome" = editor ]; then
+            for _ in $(seq 600); do [ "$(editors)" -gt "$before" ] && break; sleep 0.1; done
+            [ "$(editors)" -gt "$before" ] || fail "$file: no editor within 60 s"
+        else
+            for _ in $(seq 600); do
+                [ "$(grep -c "cannot open .*/$file as a picture" "$work/corvane.log")" -gt "$refusals" ] && break
+                sleep 0.1
+            done
+            [ "$(grep -c "cannot open .*/$file as a picture" "$work/corvane.log")" -gt "$refusals" ] ||
+                fail "$file: not refused within 60 s"
+            [ "$(editors)" = "$before" ] || fail "$file: an editor opened"
+        fi
+        done_ms=$((($(date +%s%N) - start) / 1000000))
+        kill -0 "$instance" 2>/dev/null || fail "$file: the instance is gone"
+        peak=$(awk '/^VmHWM/ {print $2}' "/proc/$instance/status")
+        echo "$file: $outcome; answered in $answered ms, done in $done_ms ms; peak resident $peak kB"
+        [ "$limit" = - ] || [ "$peak" -lt "$limit" ] || fail "$file: peak resident memory $peak kB"
+    done
     ;;
 *)
     echo "unknown case $case_name"

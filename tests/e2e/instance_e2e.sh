@@ -160,6 +160,28 @@ hung-instance)
     [ "$status" -eq 1 ] || fail "a trigger to a stopped instance ended with status $status"
     grep -q '^corvane: the running Corvane did not answer (no answer within 5 seconds)' "$work/second.err" ||
         fail "a trigger to a stopped instance said: $(cat "$work/second.err")"
+    # The caller was told it failed, so the request must not run late. Two calls answered after it show
+    # that the instance has worked through it and through one more turn of its event loop, where a
+    # capture would have started.
+    for _ in 1 2; do
+        dbus-send --session --print-reply --dest=io.github.corvane.Corvane /io/github/corvane/Corvane \
+            org.freedesktop.DBus.Peer.Ping >/dev/null 2>&1 || fail "the instance did not answer once continued"
+    done
+    for _ in $(seq 10); do
+        [ "$(windows_of "$first")" = 0 ] || fail "the request its caller gave up on put up overlays later"
+        sleep 0.1
+    done
+    ;;
+non-utf8-name)
+    # A file name that is not UTF-8, as old archives hold, opened at launch and handed to the instance.
+    mkdir -p "$work/caller"
+    name=$'caf\xe9.png'
+    convert -size 300x200 xc:'rgb(20,120,220)' "$work/caller/$name"
+    start_first --open "$work/caller/$name"
+    wait_for '[ "$(windows_of "$first")" = 1 ]' || fail "the name given at launch opened no editor"
+    second --open "$name"
+    expect_delivered "--open of a name that is not UTF-8"
+    wait_for '[ "$(windows_of "$first")" = 2 ]' || fail "the name handed to the instance opened no editor"
     ;;
 no-bus)
     # Without a bus, or with a bus address nobody listens on, every invocation is a tray utility of its

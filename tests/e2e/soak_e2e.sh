@@ -5,12 +5,22 @@
 # was after the first 10 captures, no window of ours may be left on screen, the tray menu must still
 # open, and the process must hold no socket but Unix ones (X11) and have started no other program.
 # Prints its memory figures. Run through tests/support/with-xvfb.sh.
+# With "editors", the running instance instead opens a 1600 x 1000 picture handed to it 200 times and
+# each editor is closed in turn by the window manager (Alt+F4, what its close button does), by Ctrl+W,
+# and by another client destroying the window; after the idle time, resident memory must be within
+# 30 MB of where it was before the first editor. That mode needs a session bus (dbus-run-session).
 # usage: soak_e2e.sh BINARY [CYCLES] [IDLE_SECONDS]
+#        soak_e2e.sh BINARY editors [CYCLES] [IDLE_SECONDS]
 set -u
 binary=$1
+mode=captures
+if [ "${2:-}" = editors ]; then
+    mode=editors
+    shift
+fi
 cycles=${2:-300}
 idle=${3:-60}
-case_name=soak
+case_name=soak-$mode
 source "$(dirname "$0")/../support/e2e-session.sh"
 wait_for() { for _ in $(seq 200); do eval "$1" && return 0; sleep 0.05; done; return 1; }
 rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$corvane/status"; }
@@ -26,6 +36,41 @@ xmodmap -e 'keycode 191 = F13'
 corvane=$!
 pids+=($corvane)
 wait_for 'xwininfo -tree -id "$panel" 2>/dev/null | grep -q "\"corvane\""' || fail "the tray icon did not dock"
+
+# soak_editors CYCLES IDLE_SECONDS
+soak_editors() {
+    local cycle window start after_idle
+    convert -size 1600x1000 -seed 5 xc: +noise Random -depth 8 "$work/picture.png"
+    editor() { xdotool search --onlyvisible --name '^Corvane Editor$' 2>/dev/null | head -n 1; }
+    start=$(rss_kb)
+    for cycle in $(seq "$1"); do
+        "$binary" --open "$work/picture.png" >>"$work/client.log" 2>&1 || fail "hand-off $cycle failed: $(tail -n 1 "$work/client.log")"
+        for _ in $(seq 300); do
+            window=$(editor)
+            [ -n "$window" ] && break
+            sleep 0.05
+        done
+        [ -n "$window" ] || fail "no editor in cycle $cycle"
+        case $((cycle % 3)) in
+        0) xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4 ;;
+        1) xdotool windowactivate --sync "$window" key --clearmodifiers ctrl+w ;;
+        2) xdotool windowclose "$window" ;;
+        esac
+        wait_for '[ -z "$(editor)" ]' || fail "the editor of cycle $cycle stayed open"
+        [ "$cycle" = 1 ] && after_one=$(rss_kb)
+    done
+    sleep "$2"
+    after_idle=$(rss_kb)
+    echo "resident memory: $start kB before the first editor, $after_one kB after it, $after_idle kB after $1 editors and $2 s idle"
+    [ $((after_idle - start)) -le 30720 ] ||
+        fail "resident memory grew by $(((after_idle - start) / 1024)) MB over $1 editors"
+    kill -0 "$corvane" 2>/dev/null || fail "the program is no longer running"
+    echo "ok: $1 editors opened and closed"
+}
+if [ "$mode" = editors ]; then
+    soak_editors "${2:-200}" "${3:-40}"
+    exit 0
+fi
 
 overlays() { xdotool search --onlyvisible --class corvane 2>/dev/null | while read -r w; do
     xdotool getwindowgeometry "$w"; done | grep -c 'Geometry: 1280x800'; }

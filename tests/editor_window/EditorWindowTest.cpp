@@ -6,6 +6,7 @@
 #include "editor/EditorGeometry.h"
 #include "editor/EditorWindowController.h"
 #include "editor/ImageFile.h"
+#include "editor/PictureOpener.h"
 #include "editor/ZoomView.h"
 #include "output/HUD.h"
 
@@ -20,6 +21,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QtEndian>
@@ -483,21 +485,25 @@ TEST_F(EditorWindow, PictureFilesOpenUprightAtTheirRecordedScaleOrNotAtAll)
     ASSERT_EQ(raw.read().size(), QSize(60, 40)) << "the pixels are stored unturned";
     writeBytes(home.filePath("x.png"), QByteArray::fromHex("5d1f00c7a2e9334b8810ffee0142aa17c3"));
 
+    // Decoded here rather than in a helper process, which would be this test program.
+    PictureOpener::setDecoder(std::make_shared<InProcessDecoder>());
     const struct {
         const char* file;
         QSize size; // empty: the file opens nothing
         double scale;
-    } cases[] = {{"Shot 1.png", {60, 40}, 2},
-                 {"seventy-two.png", {60, 40}, 1},
-                 {"bare.png", {60, 40}, 1},
-                 {"turned.jpg", {40, 60}, 1},
-                 {"x.png", {}, 0},
-                 {"missing.png", {}, 0}};
+        bool accepted; // the file could be opened for reading: the answer comes before decoding
+    } cases[] = {{"Shot 1.png", {60, 40}, 2, true},
+                 {"seventy-two.png", {60, 40}, 1, true},
+                 {"bare.png", {60, 40}, 1, true},
+                 {"turned.jpg", {40, 60}, 1, true},
+                 {"x.png", {}, 0, true},
+                 {"missing.png", {}, 0, false}};
     for (const auto& c : cases) {
         const auto opened = loadImageFile(home.filePath(c.file));
         EXPECT_EQ(opened ? opened->image.size() : QSize(), c.size) << c.file;
         EXPECT_EQ(opened ? opened->scale : 0, c.scale) << c.file;
-        EXPECT_EQ(AppDelegate::openInEditor(home.filePath(c.file)), !c.size.isEmpty()) << c.file;
+        EXPECT_EQ(AppDelegate::openInEditor(home.filePath(c.file)), c.accepted) << c.file;
+        ASSERT_TRUE(QTest::qWaitFor([] { return PictureOpener::pending() == 0; })) << c.file;
     }
     ASSERT_EQ(Editor::openEditors().size(), 4u);
     EXPECT_EQ(Editor::openEditors()[0]->suggestedName(), "Shot 1");

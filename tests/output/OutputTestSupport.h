@@ -72,7 +72,11 @@ public:
         , m_wasSet(qEnvironmentVariableIsSet(name))
         , m_old(qgetenv(name))
     {
-        qputenv(name, value);
+        // A null value unsets the variable.
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
     }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;

@@ -1,9 +1,10 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 //
-// Some file systems (older NFS, many FUSE ones) cannot rename without replacing. To reach that path this
-// file defines renameat2 itself, which takes the C library's place for every caller in the test binary:
-// calls pass on unchanged unless a test sets an error for renames with RENAME_NOREPLACE.
+// Some file systems (older NFS, many FUSE ones) have no unnamed files (O_TMPFILE) and cannot rename
+// without replacing. To reach those paths this file defines open and renameat2 itself, which take the
+// C library's place for every caller in the test binary: calls pass on unchanged unless a test refuses
+// O_TMPFILE or sets an error for renames with RENAME_NOREPLACE.
 #include "OutputTestSupport.h"
 #include "output/ImageOutput.h"
 #include "support/UnprivilegedFiles.h"
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 #include <atomic>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -25,8 +27,27 @@ namespace {
 
 std::atomic<int> g_noReplaceError{0};
 std::atomic<int> g_noReplaceRefusals{0};
+std::atomic<bool> g_noUnnamedFiles{false};
 
 } // namespace
+
+extern "C" int open(const char* path, int flags, ...)
+{
+    mode_t mode = 0;
+    if ((flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = va_arg(arguments, mode_t);
+        va_end(arguments);
+    }
+    if (g_noUnnamedFiles && (flags & O_TMPFILE) == O_TMPFILE) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    using Open = int (*)(const char*, int, ...);
+    static const auto next = reinterpret_cast<Open>(::dlsym(RTLD_NEXT, "open"));
+    return next(path, flags, mode);
+}
 
 extern "C" int renameat2(int oldDirectory, const char* oldPath, int newDirectory, const char* newPath,
                          unsigned int flags) noexcept
@@ -152,8 +173,10 @@ TEST(RenameFallbackTest, WhereRenameCannotRefuseToReplaceAHardLinkClaimsTheName)
         ASSERT_TRUE(writeFile(dir.filePath("shot.png"), "old contents"));
         g_noReplaceRefusals = 0;
         g_noReplaceError = error;
+        g_noUnnamedFiles = true;
         const auto second = save(dir.path(), image);
         const auto third = save(dir.path(), image);
+        g_noUnnamedFiles = false;
         g_noReplaceError = 0;
 
         EXPECT_GT(g_noReplaceRefusals, 0) << "the stand-in renameat2 was not called";
@@ -170,7 +193,9 @@ TEST(RenameFallbackTest, AnyOtherRenameErrorReturnsNothingAndLeavesNoFile)
     QTemporaryDir dir;
     g_noReplaceRefusals = 0;
     g_noReplaceError = EIO;
+    g_noUnnamedFiles = true;
     const auto saved = save(dir.path(), patternImage(20, 12));
+    g_noUnnamedFiles = false;
     g_noReplaceError = 0;
 
     EXPECT_FALSE(saved);

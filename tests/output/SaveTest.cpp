@@ -9,6 +9,7 @@
 #include <ctime>
 #include <gtest/gtest.h>
 #include <latch>
+#include <sys/inotify.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -59,6 +60,28 @@ protected:
     int m_clockCalls = 0;
     QImage m_image = patternImage(30, 20, 1);
 };
+
+TEST_F(SaveToDirectoryTest, TheFileHasNoNameInTheFolderUntilItIsComplete)
+{
+    // Every name that appears in the folder, in order: a hidden temporary name would show here first.
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(
+        ::inotify_add_watch(watch, QFile::encodeName(m_dir.path()).constData(), IN_CREATE | IN_MOVED_TO), 0);
+    EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot.png"));
+    EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot (2).png"));
+    QStringList appeared;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t length; (length = ::read(watch, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            appeared.append(QString::fromUtf8(event->name));
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+    ::close(watch);
+    EXPECT_EQ(appeared, QStringList({"shot.png", "shot (2).png"}));
+}
 
 TEST_F(SaveToDirectoryTest, NumbersTheSecondAndThirdSaveOfAName)
 {
@@ -228,6 +251,21 @@ TEST_F(SaveToDesktopTest, CreatesAMissingDesktopFolderUnderHome)
     const QImage picture(m_home.filePath("Desktop/shot.png"));
     EXPECT_TRUE(samePixels(picture, m_image));
     EXPECT_EQ(dotsPerInch(picture), 144);
+}
+
+TEST(SaveToDesktopWithoutHomeTest, SavesNothingAndMakesNoFolder)
+{
+    // As root with HOME unset, Qt's Desktop would be /Desktop at the root of the file system.
+    const bool rootHadDesktop = QFileInfo::exists(QStringLiteral("/Desktop"));
+    QTemporaryDir config;
+    const ScopedEnvironment configVariable("XDG_CONFIG_HOME", QFile::encodeName(config.filePath(".config")));
+    for (const char* home : {static_cast<const char*>(nullptr), "", "relative/home", "/no/such/home"}) {
+        const ScopedEnvironment homeVariable("HOME", home);
+        EXPECT_FALSE(ImageOutput::saveToDesktop(patternImage(8, 8), 1.0, QStringLiteral("shot")))
+            << (home ? home : "unset");
+    }
+    EXPECT_EQ(QFileInfo::exists(QStringLiteral("/Desktop")), rootHadDesktop);
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/no/such/home")));
 }
 
 TEST_F(SaveToDesktopTest, FollowsTheXdgDesktopDirectory)
