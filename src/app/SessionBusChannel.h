@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/CaptureJob.h"
+#include "app/CommandLine.h"
 #include "app/InstanceChannel.h"
 
 #include <chrono>
@@ -12,8 +14,9 @@ namespace corvane {
 class InstanceService;
 
 // The running instance on the session bus: it owns the well-known name io.github.corvane.Corvane and
-// serves CaptureRegion(), CaptureScreen() and Open(s path) on /io/github/corvane/Corvane under the
-// interface of the same name. Anyone in the session may call those methods, which is how a key bound
+// serves CaptureRegion(), CaptureScreen(), CaptureWindow() and Open(s path) on /io/github/corvane/Corvane
+// under the interface of the same name, and Capture(s kind, a{sv} options) -> u ticket for captures with
+// options, whose end is announced by the signal CaptureFinished(u ticket, i status, s message). Anyone in the session may call those methods, which is how a key bound
 // in a compositor's settings reaches the program.
 class SessionBusChannel : public InstanceChannel {
 public:
@@ -28,6 +31,13 @@ public:
     Claim claim() override;
     void setHandler(Handler handler) override;
     Delivery send(Trigger trigger, const QString& absolutePath) override;
+
+    // Runs a capture with options for a later invocation; FINISHED must be called once, with how it
+    // ended. The answer says why it cannot start, or nothing.
+    using CaptureHandler = std::function<std::optional<QString>(
+        Trigger trigger, const CaptureOptions& options, const CaptureJob& job,
+        std::function<void(CaptureJobEnd)> finished)>;
+    void setCaptureHandler(CaptureHandler handler);
 
 private:
     std::unique_ptr<InstanceService> m_service;
