@@ -41,12 +41,22 @@ QString errnoText()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
+// The connection of a process that only passes requests on. A private one: the shared session
+// connection, once made under this core application object, no longer delivers incoming calls after
+// the object is replaced by the GUI one, and this process may yet have to become the instance.
+const QString handOverConnection = QStringLiteral("corvane-hand-over");
+
+QDBusConnection handOverBus()
+{
+    return QDBusConnection(handOverConnection);
+}
+
 // The instance is known to hold the name: claiming only says so, and the hand-over is the bus channel's.
 class ForwardingChannel : public InstanceChannel {
 public:
     Claim claim() override
     {
-        QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+        QDBusConnectionInterface* bus = handOverBus().interface();
         return bus && bus->isServiceRegistered(serviceName).value() ? Claim::heldElsewhere : Claim::noBus;
     }
     void setHandler(Handler) override {}
@@ -56,7 +66,7 @@ public:
     }
 
 private:
-    SessionBusChannel m_channel;
+    SessionBusChannel m_channel{SessionBusChannel::defaultAnswerTime, handOverBus()};
 };
 
 // Collects CaptureFinished signals until the one with our ticket has come.
@@ -111,7 +121,7 @@ QByteArray readSink(int fd)
 // (the user may be selecting), unless the instance goes away.
 std::optional<int> captureInInstance(const CommandLine& line)
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = handOverBus();
     const CaptureOptions& options = line.capture;
     FinishedSignals finishedSignals;
     bus.connect(serviceName, objectPath, interfaceName, QStringLiteral("CaptureFinished"), &finishedSignals,
@@ -246,7 +256,8 @@ std::optional<int> CaptureClient::handOverToRunningInstance(const CommandLine& l
     // Asking the bus needs Qt's event machinery, not its GUI: a command that only passes a request on
     // must not pay for a display connection.
     QCoreApplication application(argc, argv);
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    const auto disconnect = qScopeGuard([] { QDBusConnection::disconnectFromBus(handOverConnection); });
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, handOverConnection);
     if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(serviceName).value())
         return std::nullopt;
     const CaptureOptions& options = line.capture;

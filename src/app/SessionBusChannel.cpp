@@ -155,6 +155,12 @@ SessionBusChannel::SessionBusChannel(std::chrono::milliseconds answerTime)
     , m_answerTime(answerTime)
 {}
 
+SessionBusChannel::SessionBusChannel(std::chrono::milliseconds answerTime, const QDBusConnection& bus)
+    : m_service(std::make_unique<InstanceService>())
+    , m_answerTime(answerTime)
+    , m_bus(bus)
+{}
+
 SessionBusChannel::~SessionBusChannel() = default;
 
 InstanceChannel::Claim SessionBusChannel::claim()
@@ -213,7 +219,7 @@ InstanceChannel::Delivery SessionBusChannel::send(Trigger trigger, const QString
     QElapsedTimer waited;
     waited.start();
     const QDBusMessage answer =
-        QDBusConnection::sessionBus().call(call, QDBus::Block, static_cast<int>(m_answerTime.count()));
+        m_bus.value_or(QDBusConnection::sessionBus()).call(call, QDBus::Block, static_cast<int>(m_answerTime.count()));
     if (answer.type() == QDBusMessage::ReplyMessage)
         return {Status::delivered, {}};
     const QDBusError error(answer);

@@ -6,6 +6,7 @@
 #include "app/CommandLine.h"
 #include "app/InstanceChannel.h"
 
+#include <QDBusConnection>
 #include <chrono>
 #include <memory>
 
@@ -24,6 +25,8 @@ public:
     static constexpr std::chrono::milliseconds defaultAnswerTime{5000};
 
     explicit SessionBusChannel(std::chrono::milliseconds answerTime = defaultAnswerTime);
+    // Sends over the given connection instead of the process's shared session bus connection.
+    SessionBusChannel(std::chrono::milliseconds answerTime, const QDBusConnection& bus);
     ~SessionBusChannel() override;
     SessionBusChannel(const SessionBusChannel&) = delete;
     SessionBusChannel& operator=(const SessionBusChannel&) = delete;
@@ -42,6 +45,7 @@ public:
 private:
     std::unique_ptr<InstanceService> m_service;
     std::chrono::milliseconds m_answerTime;
+    std::optional<QDBusConnection> m_bus;
 };
 
 } // namespace corvane

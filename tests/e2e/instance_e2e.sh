@@ -168,10 +168,11 @@ scripted-in-the-instance)
     noise_root
     start_first
     wait_for '[ "$(tray_icons)" = 1 ]' || fail "the tray icon did not dock"
-    xdotool mousemove 700 500
+    # MON-B: the tray panel is on MON-A.
+    xdotool mousemove 3000 700
     second --capture-screen --output a.png
     expect_delivered "--capture-screen --output a.png"
-    expect_pixels "$work/caller/a.png" 1920x1080+0+0
+    expect_pixels "$work/caller/a.png" 2560x1440+1920+0
     # The user may take longer than the hand-off's answer time to select: that is no hang.
     (cd "$work/caller" && exec timeout 60 "$binary" --capture-region --output r.png) 2>"$work/second.err" &
     waiting=$!
@@ -182,10 +183,11 @@ scripted-in-the-instance)
     status=$?
     expect_delivered "--capture-region --output r.png"
     expect_pixels "$work/caller/r.png" 800x600+2120+200
+    xdotool mousemove 3000 700
     second --capture-screen --clipboard
     expect_delivered "--capture-screen --clipboard"
     xclip -selection clipboard -t image/png -o >"$work/clip.png" 2>/dev/null || fail "nothing on the clipboard"
-    expect_pixels "$work/clip.png" 1920x1080+0+0
+    expect_pixels "$work/clip.png" 2560x1440+1920+0
     (cd "$work/caller" && timeout 60 "$binary" --capture-screen --all --output -) >"$work/all.png" 2>"$work/second.err"
     status=$?
     expect_delivered "--capture-screen --all --output -"
