@@ -205,6 +205,16 @@ scripted-in-the-instance)
     sleep 0.3
     xdotool key Escape
     expect_closed "$first" "the overlay"
+    # The instance ends while the command waits for the user's selection.
+    (cd "$work/caller" && exec timeout 60 "$binary" --capture-region --output gone.png) 2>"$work/waiting.err" &
+    waiting=$!
+    wait_for '[ "$(windows_of "$first")" -ge 2 ]' || fail "--capture-region --output put up no overlays"
+    kill "$first"
+    wait "$waiting"
+    status=$?
+    [ "$status" -eq 2 ] || fail "a command whose instance ended ended with status $status"
+    [ "$(cat "$work/waiting.err")" = "corvane: the running Corvane ended before the capture was done" ] ||
+        fail "a command whose instance ended said: $(cat "$work/waiting.err")"
     ;;
 delay-cancelled)
     start_first
@@ -237,6 +247,14 @@ hung-instance)
     [ "$status" -eq 1 ] || fail "a trigger to a stopped instance ended with status $status"
     grep -q '^corvane: the running Corvane did not answer (no answer within 5 seconds)' "$work/second.err" ||
         fail "a trigger to a stopped instance said: $(cat "$work/second.err")"
+    # A command that waits for its picture: the same bounded wait, then status 2 and no file.
+    kill -STOP "$first"
+    second --capture-screen --output hung.png
+    kill -CONT "$first"
+    [ "$status" -eq 2 ] || fail "--output to a stopped instance ended with status $status"
+    grep -q '^corvane: the running Corvane did not answer within 5 seconds' "$work/second.err" ||
+        fail "--output to a stopped instance said: $(cat "$work/second.err")"
+    [ -e "$work/caller/hung.png" ] && fail "--output to a stopped instance wrote a file"
     ;;
 no-bus)
     # Without a bus, or with a bus address nobody listens on, every invocation is a tray utility of its
