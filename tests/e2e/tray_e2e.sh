@@ -47,7 +47,8 @@ capture-region-from-menu)
     ;;
 open-image-from-menu)
     convert -size 300x200 xc:'rgb(20,120,220)' "$work/picked.png"
-    choose Down Down Down
+    # Past the captures (the disabled "Cancel Delayed Capture" is skipped).
+    choose Down Down Down Down
     wait_for 'xdotool search --onlyvisible --name "^Open Image in Editor$" >/dev/null 2>&1' || fail "no open dialog"
     sleep 0.5
     xdotool type --delay 20 "$work/picked.png"
@@ -86,6 +87,24 @@ captures-keep-the-icon)
     [ "${width:-0}" -ge 16 ] || fail "the tray icon is ${width:-0} pixels wide after two captures"
     choose Up
     wait_for '! kill -0 "$corvane" 2>/dev/null' || fail "the tray menu no longer works after two captures"
+    ;;
+delayed-capture-from-menu)
+    overlay_up() { xdotool search --onlyvisible --class corvane | while read -r w; do xdotool getwindowgeometry "$w"; done |
+        grep -c "Geometry: 1280x800"; }
+    # "Capture Region in 5 Seconds", then "Cancel Delayed Capture" (enabled only while it waits): no overlay.
+    idle=$(visible_windows)
+    choose Down Down Down
+    wait_for '[ "$(visible_windows)" = "$idle" ]' || fail "the tray menu stayed open"
+    choose Down Down Down Down
+    sleep 6
+    [ "$(overlay_up)" = 0 ] || fail "a cancelled delayed capture put up the overlay"
+    # Not cancelled: the overlay comes, and not before its time.
+    started=$(date +%s.%N)
+    choose Down Down Down
+    wait_for '[ "$(overlay_up)" -ge 1 ]' || fail "the delayed capture put up no overlay"
+    shown=$(date +%s.%N)
+    awk -v a="$started" -v b="$shown" 'BEGIN { exit !(b - a >= 5.0) }' || fail "the overlay came before 5 s had passed"
+    xdotool key Escape
     ;;
 region-on-each-monitor-from-menu)
     # Two monitors (run through tests/capture/two-monitors.sh) over a known noise picture: "Capture
