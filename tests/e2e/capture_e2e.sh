@@ -132,11 +132,12 @@ window-pick)
     show_window back-b 'rgb(40,160,40)' 600x500+2200+200
     back_b=$frame
     show_window front-b 'rgb(200,200,40)' 300x260+2400+350
-    screen_settled
     start_corvane
     for pick in "230 ${back_a##*+} $back_a" "2230 ${back_b##*+} $back_b"; do
         read -r x top geometry <<<"$pick"
         xdotool mousemove "$x" $((top + 200))
+        # As the screen is now: a capture may leave another window focused, with another title bar.
+        screen_settled
         overlays_up || fail "no overlay after F13"
         xdotool key Tab
         xdotool mousemove "$x" $((top + 210))
@@ -144,7 +145,11 @@ window-pick)
         xdotool click 1
         copy_from_menu
         expect_pixels "$work/clip.png" "$geometry" "$work/screen.png"
-        sleep 0.5
+        # The toast is a window of ours too: the next capture must not meet it.
+        for _ in $(seq 100); do
+            xdotool search --onlyvisible --name '^Copied to clipboard$' >/dev/null 2>&1 || break
+            sleep 0.1
+        done
     done
     ;;
 delay)
