@@ -117,6 +117,37 @@ QByteArray readSink(int fd)
     return bytes;
 }
 
+// The options of the Capture method.
+QVariantMap captureArguments(const CaptureOptions& options, int sink)
+{
+    QVariantMap arguments{{QStringLiteral("delay"), options.delaySeconds},
+                          {QStringLiteral("all"), options.allScreens}};
+    switch (options.destination) {
+    case CaptureOptions::Destination::menu:
+        arguments.insert(QStringLiteral("output"), QStringLiteral("menu"));
+        break;
+    case CaptureOptions::Destination::clipboard:
+        arguments.insert(QStringLiteral("output"), QStringLiteral("clipboard"));
+        break;
+    case CaptureOptions::Destination::file:
+    case CaptureOptions::Destination::standardOutput:
+        arguments.insert(QStringLiteral("output"), QStringLiteral("encoded"));
+        arguments.insert(QStringLiteral("format"), CaptureClient::formatFor(options));
+        arguments.insert(QStringLiteral("sink"), QVariant::fromValue(QDBusUnixFileDescriptor(sink)));
+        break;
+    }
+    return arguments;
+}
+
+QString refusalLine(const QDBusError& error)
+{
+    if (error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout)
+        return QStringLiteral("the running Corvane did not answer within %1 seconds; if it is stuck, end it and "
+                              "start Corvane again")
+            .arg(SessionBusChannel::defaultAnswerTime.count() / 1000);
+    return error.message();
+}
+
 // A capture with options: asked for with the usual answer time, then waited for as long as it takes
 // (the user may be selecting), unless the instance goes away.
 std::optional<int> captureInInstance(const CommandLine& line)
@@ -133,30 +164,17 @@ std::optional<int> captureInInstance(const CommandLine& line)
         finishedSignals.loop.quit();
     });
 
-    QVariantMap arguments{{QStringLiteral("delay"), options.delaySeconds},
-                          {QStringLiteral("all"), options.allScreens}};
     int sink = -1;
-    switch (options.destination) {
-    case CaptureOptions::Destination::menu:
-        arguments.insert(QStringLiteral("output"), QStringLiteral("menu"));
-        break;
-    case CaptureOptions::Destination::clipboard:
-        arguments.insert(QStringLiteral("output"), QStringLiteral("clipboard"));
-        break;
-    case CaptureOptions::Destination::file:
-    case CaptureOptions::Destination::standardOutput:
+    if (options.destination == CaptureOptions::Destination::file ||
+        options.destination == CaptureOptions::Destination::standardOutput) {
         // An anonymous file of ours: no size limit of a bus message, no path the instance must reach.
         sink = ::memfd_create("corvane-capture", MFD_CLOEXEC);
         if (sink < 0)
             return CommandReport::finish(2, QStringLiteral("no memory for the picture: %1").arg(errnoText()));
-        arguments.insert(QStringLiteral("output"), QStringLiteral("encoded"));
-        arguments.insert(QStringLiteral("format"), CaptureClient::formatFor(options));
-        arguments.insert(QStringLiteral("sink"), QVariant::fromValue(QDBusUnixFileDescriptor(sink)));
-        break;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName,
                                                        QStringLiteral("Capture"));
-    call.setArguments({kindName(line.mode.trigger), arguments});
+    call.setArguments({kindName(line.mode.trigger), captureArguments(options, sink)});
     const QDBusMessage answer = bus.call(call, QDBus::Block,
                                          int(SessionBusChannel::defaultAnswerTime.count()));
     const auto closeSink = qScopeGuard([sink] {
@@ -167,12 +185,7 @@ std::optional<int> captureInInstance(const CommandLine& line)
         const QDBusError error(answer);
         if (error.type() == QDBusError::ServiceUnknown)
             return std::nullopt; // it quit just now: act here
-        if (error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout)
-            return CommandReport::finish(
-                2, QStringLiteral("the running Corvane did not answer within %1 seconds; if it is stuck, end it "
-                                  "and start Corvane again")
-                       .arg(SessionBusChannel::defaultAnswerTime.count() / 1000));
-        return CommandReport::finish(2, error.message());
+        return CommandReport::finish(2, refusalLine(error));
     }
     if (!options.waitsForResult())
         return CommandReport::finish(0, {});
