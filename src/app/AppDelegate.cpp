@@ -46,6 +46,9 @@ void startCapture(HotKeyID id)
     case HotKeyID::fullScreenCapture:
         CaptureController::shared().startFullScreenCapture();
         break;
+    case HotKeyID::windowCapture:
+        CaptureController::shared().startCapture(CaptureKind::window);
+        break;
     }
 }
 
@@ -63,14 +66,62 @@ void AppDelegate::applicationDidFinishLaunching()
     TextCopy::setRecognizer(makeTesseractRecognizer());
     setupStatusItem();
     x11::closeWindowsDestroyedElsewhere();
-    m_hotKeys.onHotKey = startCapture;
+    m_hotKeys.onHotKey = [this](HotKeyID id) { trigger(id); };
     m_preferences.onApplied = [this] { showShortcutsInMenu(); };
     m_preferences.start();
     reportMissingTray();
+    m_delay.onCountdown = [this](int secondsLeft) { showCountdown(secondsLeft); };
     // The first capture should not pay for connecting and allocating; nothing waits for this.
     QTimer::singleShot(0, this, [] { ScreenCapturer::warmUp(); });
-    const LaunchMode mode = chooseLaunchMode(m_arguments);
-    perform(mode.trigger, QDir::current().absoluteFilePath(mode.path));
+    const CommandLine line = parseCommandLine(m_arguments);
+    const LaunchMode& mode = line.mode;
+    if (line.capture.delaySeconds > 0 || line.capture.allScreens)
+        performCapture(mode.trigger, line.capture, {captureKindFor(mode.trigger, line.capture.allScreens)},
+                       [](const CaptureJobEnd&) {});
+    else
+        perform(mode.trigger, QDir::current().absoluteFilePath(mode.path));
+}
+
+void AppDelegate::trigger(HotKeyID id)
+{
+    if (m_delay.isWaiting()) {
+        m_delay.cancel();
+        return;
+    }
+    startCapture(id);
+}
+
+std::optional<QString> AppDelegate::performCapture(Trigger trigger, const CaptureOptions& options, CaptureJob job,
+                                                   JobFinished finished)
+{
+    if (m_delay.isWaiting()) {
+        m_delay.cancel();
+        finished({1, QStringLiteral("a delayed capture was waiting: this request ended its wait"), {}});
+        return std::nullopt;
+    }
+    // As for the hotkeys: a picture waiting in the destination menu would be lost.
+    if (QApplication::activePopupWidget()) {
+        finished({2, QStringLiteral("Corvane is busy with another capture; try again when it is done"), {}});
+        return std::nullopt;
+    }
+    job.kind = captureKindFor(trigger, options.allScreens);
+    if (options.delaySeconds <= 0) {
+        runCaptureJob(job, std::move(finished));
+        return std::nullopt;
+    }
+    m_delay.start(
+        options.delaySeconds, [job, finished] { runCaptureJob(job, finished); },
+        [finished] { finished({1, QStringLiteral("the delayed capture was cancelled"), {}}); });
+    return std::nullopt;
+}
+
+void AppDelegate::showCountdown(int secondsLeft)
+{
+    if (m_cancelDelay)
+        m_cancelDelay->setEnabled(secondsLeft > 0);
+    if (m_statusItem)
+        m_statusItem->setToolTip(secondsLeft > 0 ? QStringLiteral("Corvane: capture in %1 s").arg(secondsLeft)
+                                                 : QStringLiteral("Corvane"));
 }
 
 std::optional<QString> AppDelegate::perform(Trigger trigger, const QString& absolutePath)
@@ -79,10 +130,9 @@ std::optional<QString> AppDelegate::perform(Trigger trigger, const QString& abso
     case Trigger::none:
         break;
     case Trigger::captureRegion:
-        startCapture(HotKeyID::regionCapture);
-        break;
     case Trigger::captureScreen:
-        startCapture(HotKeyID::fullScreenCapture);
+    case Trigger::captureWindow:
+        performCapture(trigger, {}, {}, [](const CaptureJobEnd&) {});
         break;
     case Trigger::open:
         if (!openInEditor(absolutePath))
@@ -97,6 +147,10 @@ void AppDelegate::setupStatusItem()
     m_menu = std::make_unique<QMenu>();
     m_menu->addAction(QStringLiteral("Capture Region…"), this, &AppDelegate::captureRegion);
     m_menu->addAction(QStringLiteral("Capture Full Screen"), this, &AppDelegate::captureFullScreen);
+    m_menu->addAction(QStringLiteral("Capture Region in 5 Seconds"), this, &AppDelegate::captureRegionDelayed);
+    m_cancelDelay = m_menu->addAction(QStringLiteral("Cancel Delayed Capture"), this,
+                                      &AppDelegate::cancelDelayedCapture);
+    m_cancelDelay->setEnabled(false);
     m_menu->addSeparator();
     m_menu->addAction(QStringLiteral("Open Image in Editor…"), this, &AppDelegate::openImage);
     QAction* pinLast = m_menu->addAction(QStringLiteral("Pin Last Capture"), this, &AppDelegate::pinLastCapture);
@@ -143,9 +197,34 @@ void AppDelegate::reportMissingTray() const
                    stderr);
 }
 
-void AppDelegate::captureRegion() { CaptureController::shared().startRegionCapture(); }
+// The tray's commands run while its own menu may still count as the open pop-up, so they skip the
+// check that keeps a bus request from closing a destination menu.
+void AppDelegate::captureRegion()
+{
+    if (m_delay.isWaiting())
+        m_delay.cancel();
+    else
+        CaptureController::shared().startRegionCapture();
+}
 
-void AppDelegate::captureFullScreen() { CaptureController::shared().startFullScreenCapture(); }
+void AppDelegate::captureFullScreen()
+{
+    if (m_delay.isWaiting())
+        m_delay.cancel();
+    else
+        CaptureController::shared().startFullScreenCapture();
+}
+
+void AppDelegate::captureRegionDelayed()
+{
+    if (m_delay.isWaiting()) {
+        m_delay.cancel();
+        return;
+    }
+    m_delay.start(5, [] { CaptureController::shared().startRegionCapture(); }, [] {});
+}
+
+void AppDelegate::cancelDelayedCapture() { m_delay.cancel(); }
 
 void AppDelegate::openImage()
 {

@@ -2,6 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/CaptureJob.h"
+#include "app/CommandLine.h"
+#include "app/DelayedCapture.h"
 #include "app/HotKeyManager.h"
 #include "app/LaunchMode.h"
 #include "app/PreferencesController.h"
@@ -35,11 +38,20 @@ public:
     // why it failed (a picture that cannot be opened, after the beep), or nothing.
     std::optional<QString> perform(Trigger trigger, const QString& absolutePath);
 
+    // A capture trigger with its options (a delay, every monitor) and where the picture goes. While a
+    // delayed capture waits, any trigger ends the wait instead (both report a cancel). FINISHED runs
+    // once with how it ended; the answer says why it could not start, or nothing.
+    using JobFinished = std::function<void(CaptureJobEnd)>;
+    std::optional<QString> performCapture(Trigger trigger, const CaptureOptions& options, CaptureJob job,
+                                          JobFinished finished);
+
     QMenu* trayMenu() const { return m_menu.get(); }
 
     // The tray menu's commands.
     void captureRegion();
     void captureFullScreen();
+    void captureRegionDelayed();
+    void cancelDelayedCapture();
     void openImage();
     void pinLastCapture();
     void openPermissions();
@@ -52,6 +64,9 @@ private:
     void showShortcutsInMenu();
     // "F13 or Ctrl+Shift+Super+4 for a region, Ctrl+Shift+Super+3 for the whole screen", as held.
     QString heldShortcuts() const;
+    // A hotkey or a tray command: ends a delayed capture's wait, or starts the capture.
+    void trigger(HotKeyID id);
+    void showCountdown(int secondsLeft);
 
     QStringList m_arguments;
     HotKeyManager m_hotKeys;
@@ -59,6 +74,8 @@ private:
     std::unique_ptr<QMenu> m_menu;
     QAction* m_shortcutsItem = nullptr;
     QSystemTrayIcon* m_statusItem = nullptr;
+    QAction* m_cancelDelay = nullptr;
+    DelayedCapture m_delay;
 };
 
 // The path after the first "--open" (the program path included in the search), if one follows and no

@@ -7,7 +7,12 @@
 
 namespace corvane {
 
-enum class HotKeyID : std::uint32_t { regionCapture = 1, regionCaptureAlt = 2, fullScreenCapture = 3 };
+enum class HotKeyID : std::uint32_t {
+    regionCapture = 1,
+    regionCaptureAlt = 2,
+    fullScreenCapture = 3,
+    windowCapture = 4,
+};
 
 // Every system-wide shortcut: its settings key, what the preferences call it, and its keys out of the
 // box in Qt's portable key-sequence text. A new trigger is one more row (and its case where presses
@@ -25,6 +30,8 @@ inline constexpr std::array hotKeyTable{
                 "Ctrl+Shift+Meta+4"},
     HotKeyEntry{HotKeyID::fullScreenCapture, "shortcuts/fullScreenCapture", "Capture the screen",
                 "Ctrl+Shift+Meta+3"},
+    // None out of the box, so that nobody's keys change; Tab in the overlay picks windows as well.
+    HotKeyEntry{HotKeyID::windowCapture, "shortcuts/windowCapture", "Capture a window", ""},
 };
 
 // What became of a shortcut asked for: nothing bound, held, held by another program already (the

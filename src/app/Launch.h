@@ -2,12 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/LaunchMode.h"
+#include "app/CommandLine.h"
 
 namespace corvane {
 
 // Creates the application object for the chosen mode, runs that mode and returns the exit status.
 // argc and argv are the process's own: the application object keeps references to them.
-int launch(const LaunchMode& mode, const QStringList& arguments, int& argc, char** argv);
+int launch(const CommandLine& line, const QStringList& arguments, int& argc, char** argv);
 
 } // namespace corvane

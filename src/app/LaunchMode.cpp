@@ -20,6 +20,8 @@ LaunchMode normalMode(const QStringList& arguments)
             return {LaunchMode::Kind::normal, QString(), Trigger::captureRegion};
         if (word == QLatin1String("--capture-screen"))
             return {LaunchMode::Kind::normal, QString(), Trigger::captureScreen};
+        if (word == QLatin1String("--capture-window"))
+            return {LaunchMode::Kind::normal, QString(), Trigger::captureWindow};
         // A trailing "--open" can only follow every other switch, so ignoring it hides none of them.
         if (word == QLatin1String("--open") && i + 1 < arguments.size())
             return {LaunchMode::Kind::normal, arguments[i + 1], Trigger::open};

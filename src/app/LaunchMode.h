@@ -8,8 +8,9 @@
 namespace corvane {
 
 // What a command line asks the tray utility to do once it runs, here or in the instance already
-// running: nothing, a region capture, a capture of the monitor under the pointer, or opening a picture.
-enum class Trigger { none, captureRegion, captureScreen, open };
+// running: nothing, a region capture, a capture of the monitor under the pointer, a capture of a window
+// picked in the overlay, or opening a picture.
+enum class Trigger { none, captureRegion, captureScreen, open, captureWindow };
 
 struct LaunchMode {
     enum class Kind { selfCheck, snapshot, normal };
@@ -28,9 +29,9 @@ inline const QString defaultSnapshotDirectory = QStringLiteral("./uitest");
 
 // Picks the mode from the whole argument list, program path included. The first "--selftest" anywhere
 // wins; only without one does the first "--uitest" count. The element after a switch is its argument
-// whatever it looks like. In the normal mode the first of "--capture-region", "--capture-screen" and
-// "--open" is the trigger; an "--open" with nothing after it is ignored. Anything else is ignored:
-// there is no option parser on purpose.
+// whatever it looks like. In the normal mode the first of "--capture-region", "--capture-screen",
+// "--capture-window" and "--open" is the trigger; an "--open" with nothing after it is ignored. The
+// other switches are CommandLine's business, which checks them before this choice is acted on.
 LaunchMode chooseLaunchMode(const QStringList& arguments);
 
 } // namespace corvane

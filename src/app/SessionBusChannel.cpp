@@ -10,10 +10,15 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QDBusUnixFileDescriptor>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace corvane {
 
@@ -31,10 +36,20 @@ class InstanceService : public QObject, protected QDBusContext {
     Q_CLASSINFO("D-Bus Interface", "io.github.corvane.Corvane")
 public:
     InstanceChannel::Handler handler;
+    SessionBusChannel::CaptureHandler captureHandler;
+
+Q_SIGNALS:
+    Q_SCRIPTABLE void CaptureFinished(uint ticket, int status, const QString& message);
 
 public Q_SLOTS:
     Q_SCRIPTABLE void CaptureRegion() { perform(Trigger::captureRegion, QString()); }
     Q_SCRIPTABLE void CaptureScreen() { perform(Trigger::captureScreen, QString()); }
+    Q_SCRIPTABLE void CaptureWindow() { perform(Trigger::captureWindow, QString()); }
+    // kind: "region", "window" or "screen"; options: "delay" (seconds, 0 to 60), "all" (every monitor,
+    // with "screen"), "output" ("menu", "clipboard" or "encoded"), and for "encoded" the "format" (a
+    // MIME type) and the "sink" (a file descriptor the encoded picture is written into from its start).
+    // Answers at once with a ticket; CaptureFinished carries it when the capture has ended.
+    Q_SCRIPTABLE uint Capture(const QString& kind, const QVariantMap& options);
     Q_SCRIPTABLE void Open(const QString& path) { open(path); }
     // The same with the caller's deadline, in milliseconds since the epoch: a call that arrives after
     // it (the instance was stopped, or busy) is not acted on, since the caller has already told its
@@ -49,6 +64,11 @@ public Q_SLOTS:
         if (inTime(deadline))
             perform(Trigger::captureScreen, QString());
     }
+    Q_SCRIPTABLE void CaptureWindowBefore(qint64 deadline)
+    {
+        if (inTime(deadline))
+            perform(Trigger::captureWindow, QString());
+    }
     Q_SCRIPTABLE void OpenBefore(const QByteArray& path, qint64 deadline)
     {
         if (inTime(deadline))
@@ -56,6 +76,8 @@ public Q_SLOTS:
     }
 
 private:
+    uint m_lastTicket = 0;
+
     bool inTime(qint64 deadline)
     {
         if (QDateTime::currentMSecsSinceEpoch() <= deadline)
@@ -87,9 +109,97 @@ private:
     }
 };
 
+namespace {
+
+// The whole of BYTES at the start of the file behind FD, the file cut to that length.
+std::optional<QString> writeSink(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::pwrite(fd, bytes.constData() + done, size_t(bytes.size() - done), off_t(done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return QString::fromLocal8Bit(std::strerror(errno));
+        done += written;
+    }
+    if (::ftruncate(fd, off_t(bytes.size())) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return std::nullopt;
+}
+
+std::optional<Trigger> captureTrigger(const QString& kind)
+{
+    if (kind == QLatin1String("region"))
+        return Trigger::captureRegion;
+    if (kind == QLatin1String("window"))
+        return Trigger::captureWindow;
+    if (kind == QLatin1String("screen"))
+        return Trigger::captureScreen;
+    return std::nullopt;
+}
+
+} // namespace
+
+uint InstanceService::Capture(const QString& kind, const QVariantMap& options)
+{
+    // "deadline" (milliseconds since the epoch): as with the *Before methods, a call that comes after
+    // its caller gave up is not acted on.
+    if (options.contains(QStringLiteral("deadline")) && !inTime(options.value(QStringLiteral("deadline")).toLongLong()))
+        return 0;
+    const std::optional<Trigger> trigger = captureTrigger(kind);
+    CaptureOptions capture;
+    capture.delaySeconds = options.value(QStringLiteral("delay"), 0.0).toDouble();
+    capture.allScreens = options.value(QStringLiteral("all"), false).toBool();
+    CaptureJob job;
+    const QString output = options.value(QStringLiteral("output"), QStringLiteral("menu")).toString();
+    job.output = output == QLatin1String("clipboard") ? CaptureJob::Output::clipboard
+                 : output == QLatin1String("encoded") ? CaptureJob::Output::encoded
+                                                      : CaptureJob::Output::menu;
+    job.mimeType = options.value(QStringLiteral("format"), QStringLiteral("image/png")).toString();
+    const auto sink = qvariant_cast<QDBusUnixFileDescriptor>(options.value(QStringLiteral("sink")));
+    QString wrong;
+    if (!trigger)
+        wrong = QStringLiteral("unknown capture kind \"%1\"").arg(kind);
+    else if (!(capture.delaySeconds >= 0 && capture.delaySeconds <= 60))
+        wrong = QStringLiteral("the delay must be 0 to 60 seconds");
+    else if (job.output == CaptureJob::Output::encoded && !sink.isValid())
+        wrong = QStringLiteral("an encoded capture needs a sink file descriptor");
+    if (!wrong.isEmpty()) {
+        sendErrorReply(QDBusError::InvalidArgs, wrong);
+        return 0;
+    }
+    if (!captureHandler) {
+        sendErrorReply(QDBusError::Failed, QStringLiteral("Corvane is still starting"));
+        return 0;
+    }
+    const uint ticket = ++m_lastTicket;
+    QPointer<InstanceService> self(this);
+    // The descriptor object keeps its own duplicate open until the job has ended.
+    auto finished = [self, ticket, sink, encoded = job.output == CaptureJob::Output::encoded](CaptureJobEnd end) {
+        if (encoded && end.status == 0) {
+            if (const std::optional<QString> failure = writeSink(sink.fileDescriptor(), end.bytes))
+                end = {2, QStringLiteral("the picture could not be handed over: %1").arg(*failure), {}};
+        }
+        if (self)
+            Q_EMIT self->CaptureFinished(ticket, end.status, end.message);
+    };
+    if (const std::optional<QString> refusal = captureHandler(*trigger, capture, job, finished)) {
+        sendErrorReply(QStringLiteral("io.github.corvane.Corvane.Error.Failed"), *refusal);
+        return 0;
+    }
+    return ticket;
+}
+
 SessionBusChannel::SessionBusChannel(std::chrono::milliseconds answerTime)
     : m_service(std::make_unique<InstanceService>())
     , m_answerTime(answerTime)
+{}
+
+SessionBusChannel::SessionBusChannel(std::chrono::milliseconds answerTime, const QDBusConnection& bus)
+    : m_service(std::make_unique<InstanceService>())
+    , m_answerTime(answerTime)
+    , m_bus(bus)
 {}
 
 SessionBusChannel::~SessionBusChannel() = default;
@@ -100,7 +210,8 @@ InstanceChannel::Claim SessionBusChannel::claim()
     if (!bus.isConnected() || !bus.interface())
         return Claim::noBus;
     // The object is in place before the name is taken, so the first caller never finds the name without it.
-    if (!bus.registerObject(objectPath, m_service.get(), QDBusConnection::ExportScriptableSlots))
+    if (!bus.registerObject(objectPath, m_service.get(),
+                            QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportScriptableSignals))
         return Claim::noBus;
     const QDBusReply<QDBusConnectionInterface::RegisterServiceReply> reply =
         bus.interface()->registerService(serviceName, QDBusConnectionInterface::DontQueueService,
@@ -115,6 +226,11 @@ InstanceChannel::Claim SessionBusChannel::claim()
 void SessionBusChannel::setHandler(Handler handler)
 {
     m_service->handler = std::move(handler);
+}
+
+void SessionBusChannel::setCaptureHandler(CaptureHandler handler)
+{
+    m_service->captureHandler = std::move(handler);
 }
 
 InstanceChannel::Delivery SessionBusChannel::send(Trigger trigger, const QString& absolutePath)
@@ -132,6 +248,9 @@ InstanceChannel::Delivery SessionBusChannel::send(Trigger trigger, const QString
     case Trigger::captureScreen:
         method = QStringLiteral("CaptureScreenBefore");
         break;
+    case Trigger::captureWindow:
+        method = QStringLiteral("CaptureWindowBefore");
+        break;
     case Trigger::open:
         method = QStringLiteral("OpenBefore");
         arguments.append(FileNameBytes::encode(absolutePath));
@@ -144,7 +263,7 @@ InstanceChannel::Delivery SessionBusChannel::send(Trigger trigger, const QString
     QElapsedTimer waited;
     waited.start();
     const QDBusMessage answer =
-        QDBusConnection::sessionBus().call(call, QDBus::Block, static_cast<int>(m_answerTime.count()));
+        m_bus.value_or(QDBusConnection::sessionBus()).call(call, QDBus::Block, static_cast<int>(m_answerTime.count()));
     if (answer.type() == QDBusMessage::ReplyMessage)
         return {Status::delivered, {}};
     const QDBusError error(answer);

@@ -1,12 +1,13 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Launch.h"
-#include "app/LaunchMode.h"
+#include "app/CommandLine.h"
 #include "editor/DecoderProcess.h"
 #include "editor/FileNameBytes.h"
 
 #include <QString>
 #include <QStringList>
+#include <cstdio>
 #include <cstring>
 
 int main(int argc, char** argv)
@@ -20,5 +21,19 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(corvane::FileNameBytes::decode(argv[i])); // a file name may not be UTF-8
-    return corvane::launch(corvane::chooseLaunchMode(arguments), arguments, argc, argv);
+    const corvane::CommandLine line = corvane::parseCommandLine(arguments);
+    switch (line.action) {
+    case corvane::CommandLine::Action::showHelp:
+        std::fputs(qPrintable(corvane::usageText()), stdout);
+        return 0;
+    case corvane::CommandLine::Action::showVersion:
+        std::fputs(qPrintable(corvane::versionText()), stdout);
+        return 0;
+    case corvane::CommandLine::Action::reject:
+        std::fprintf(stderr, "corvane: %s\n%s", qPrintable(line.error), qPrintable(corvane::usageText()));
+        return 2;
+    case corvane::CommandLine::Action::run:
+        break;
+    }
+    return corvane::launch(line, arguments, argc, argv);
 }

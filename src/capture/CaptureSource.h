@@ -3,10 +3,12 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <qwindowdefs.h>
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QScreen;
@@ -39,6 +41,10 @@ public:
         (void)windows;
         (void)limit;
     }
+    // The frames of the windows on screen, topmost first, in the display server's device pixels (X11's
+    // root window), for picking a window in the overlay; our own windows, the desktop and docks are not
+    // among them. Nothing where the display server does not tell (Wayland): no window picking there.
+    virtual std::optional<std::vector<QRect>> windowFrames() { return std::nullopt; }
     // The second paragraph of the alert shown when capturing is refused.
     virtual QString refusalExplanation() const = 0;
 };

@@ -3,6 +3,7 @@
 #include "capture/OverlayView.h"
 
 #include "capture/OverlayGeometry.h"
+#include "capture/WindowPicker.h"
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -79,6 +80,10 @@ void drawTextBox(QPainter& painter, const TextBox& box, const QFont& font, const
 } // namespace
 
 const QString OverlayView::hintText = QStringLiteral("Drag to select an area   ·   Esc to cancel");
+const QString OverlayView::regionHintText =
+    QStringLiteral("Drag to select an area   ·   Tab to pick a window   ·   Esc to cancel");
+const QString OverlayView::windowHintText =
+    QStringLiteral("Click a window   ·   Tab to drag an area   ·   Esc to cancel");
 
 OverlayView::OverlayView(DisplayShot shot, QWidget* parent)
     : QWidget(parent)
@@ -101,7 +106,54 @@ OverlayView::OverlayView(DisplayShot shot, QWidget* parent)
 
 QRectF OverlayView::selection() const
 {
-    return isSelecting() ? OverlayGeometry::selection(*anchor, *current) : QRectF();
+    if (isSelecting())
+        return OverlayGeometry::selection(*anchor, *current);
+    return m_windowMode && m_hovered ? *m_hovered : QRectF();
+}
+
+const QString& OverlayView::hint() const
+{
+    if (!m_windowsOffered)
+        return hintText;
+    return m_windowMode ? windowHintText : regionHintText;
+}
+
+void OverlayView::setWindows(std::vector<QRectF> windowsTopFirst)
+{
+    m_windows = std::move(windowsTopFirst);
+    m_windowsOffered = true;
+    update();
+}
+
+void OverlayView::setWindowMode(bool on)
+{
+    if (!m_windowsOffered || isSelecting())
+        return;
+    m_windowMode = on;
+    m_hovered = on ? WindowPicker::windowAt(m_windows, mouse) : std::nullopt;
+    update();
+}
+
+void OverlayView::hoverWindow(QPointF point)
+{
+    const QRegion before = m_hovered ? selectionChrome() : crosshairRegion();
+    mouse = point;
+    const std::optional<QRectF> next = WindowPicker::windowAt(m_windows, point);
+    if (next == m_hovered) {
+        if (!m_hovered)
+            update(before + crosshairRegion());
+        return;
+    }
+    // The undimmed area moves as a whole: everything it covered and covers now, with the chrome.
+    const QRegion insideBefore(selection().toAlignedRect());
+    m_hovered = next;
+    const QRegion after = m_hovered ? selectionChrome() : crosshairRegion();
+    update(before + after + insideBefore.xored(QRegion(selection().toAlignedRect())));
+}
+
+bool OverlayView::focusNextPrevChild(bool)
+{
+    return false;
 }
 
 QRectF OverlayView::sizeLabelBox() const
@@ -113,14 +165,14 @@ QRectF OverlayView::sizeLabelBox() const
 
 QRectF OverlayView::hintPill() const
 {
-    return OverlayGeometry::hintPill(textSize(m_hintFont, hintText), size());
+    return OverlayGeometry::hintPill(textSize(m_hintFont, hint()), size());
 }
 
 void OverlayView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.setClipRegion(event->region());
-    if (isSelecting())
+    if (isSelecting() || (m_windowMode && m_hovered))
         paintSelecting(painter, event->region());
     else
         paintIdle(painter, event->region());
@@ -144,6 +196,9 @@ void OverlayView::paintSelecting(QPainter& painter, const QRegion& region)
 
     drawTextBox(painter, {sizeLabelBox(), 5, 0.75f, QMarginsF(6, 4, 6, 4)}, m_labelFont,
                 OverlayGeometry::sizeLabelText(r, m_shot.scale));
+    // In window mode the pointer is nearly always over a window: the hint stays so Tab is not forgotten.
+    if (m_windowMode)
+        drawTextBox(painter, {hintPill(), 9, 0.65f, QMarginsF(14, 8, 14, 8)}, m_hintFont, hint());
 }
 
 void OverlayView::paintDimmed(QPainter& painter, const QRegion& region)
@@ -206,7 +261,7 @@ void OverlayView::paintIdle(QPainter& painter, const QRegion& region)
     crosshair.lineTo(width(), mouse.y() + 0.5);
     painter.strokePath(crosshair, QPen(QColor::fromRgbF(1, 1, 1, 0.55f), 1));
 
-    drawTextBox(painter, {hintPill(), 9, 0.65f, QMarginsF(14, 8, 14, 8)}, m_hintFont, hintText);
+    drawTextBox(painter, {hintPill(), 9, 0.65f, QMarginsF(14, 8, 14, 8)}, m_hintFont, hint());
 }
 
 QRegion OverlayView::selectionChrome() const
@@ -241,6 +296,10 @@ void OverlayView::mouseMoveEvent(QMouseEvent* event)
     }
     if (isSelecting())
         return;
+    if (m_windowMode) {
+        hoverWindow(event->position());
+        return;
+    }
     const QRegion before = crosshairRegion();
     mouse = event->position();
     update(before + crosshairRegion());
@@ -257,6 +316,8 @@ void OverlayView::mousePressEvent(QMouseEvent* event)
         return;
     // Keys go to the monitor the user works on.
     grabKeyboard();
+    if (m_windowMode)
+        return; // the window is taken on release, as a click
     anchor = event->position();
     current = event->position();
     hasMoved = false;
@@ -267,6 +328,13 @@ void OverlayView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
+    if (m_windowMode) {
+        // Over the bare desktop a click takes nothing and the overlay stays.
+        m_hovered = WindowPicker::windowAt(m_windows, event->position());
+        if (m_hovered && onSelect)
+            onSelect(*m_hovered);
+        return;
+    }
     current = event->position();
     if (hasMoved && anchor) {
         const QRectF r = selection();
@@ -292,6 +360,15 @@ void OverlayView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Escape:
         if (onCancel)
             onCancel();
+        return;
+    case Qt::Key_Tab:
+        // Where windows cannot be picked (Wayland) Tab does nothing.
+        if (!m_windowsOffered || isSelecting())
+            return;
+        if (onToggleWindowMode)
+            onToggleWindowMode();
+        else
+            setWindowMode(!m_windowMode);
         return;
     default:
         QWidget::keyPressEvent(event);

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace corvane {
 
@@ -20,11 +21,24 @@ class OverlayView : public QWidget {
     Q_OBJECT
 public:
     static const QString hintText;
+    // The hints where windows can be picked (X11): in region mode, and in window mode.
+    static const QString regionHintText;
+    static const QString windowHintText;
 
     explicit OverlayView(DisplayShot shot, QWidget* parent = nullptr);
 
     std::function<void(const QRectF&)> onSelect;
     std::function<void()> onCancel;
+    // Tab while nothing is dragged, where windows can be picked: the controller switches every monitor.
+    std::function<void()> onToggleWindowMode;
+
+    // The windows under the overlay in its logical coordinates, topmost first; once set, Tab offers
+    // window mode, where the window under the pointer is outlined and a click takes it.
+    void setWindows(std::vector<QRectF> windowsTopFirst);
+    void setWindowMode(bool on);
+    bool windowMode() const { return m_windowMode; }
+    const std::optional<QRectF>& hoveredWindow() const { return m_hovered; }
+    const QString& hint() const;
 
     const DisplayShot& shot() const { return m_shot; }
     std::optional<QPointF> anchor;
@@ -45,6 +59,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
+    // Tab is ours, not the focus chain's.
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void paintDimmed(QPainter& painter, const QRegion& region);
@@ -55,11 +71,16 @@ private:
     QRegion selectionChrome() const;
     QRegion crosshairRegion() const;
     void moveTo(QPointF point);
+    void hoverWindow(QPointF point);
 
     DisplayShot m_shot;
     QImage m_backdrop;
     QFont m_hintFont;
     QFont m_labelFont;
+    std::vector<QRectF> m_windows;
+    bool m_windowsOffered = false;
+    bool m_windowMode = false;
+    std::optional<QRectF> m_hovered;
 };
 
 } // namespace corvane

@@ -5,6 +5,7 @@
 #include "capture/OverlayGeometry.h"
 #include "capture/OverlayView.h"
 #include "capture/OverlayWindow.h"
+#include "capture/WindowPicker.h"
 
 #include <QGuiApplication>
 #include <utility>
@@ -14,6 +15,21 @@ namespace corvane {
 SelectionOverlayController::~SelectionOverlayController()
 {
     closeWindows();
+}
+
+void SelectionOverlayController::setWindows(std::optional<std::vector<QRect>> framesTopFirst, bool windowMode)
+{
+    m_frames = std::move(framesTopFirst);
+    m_windowMode = windowMode && m_frames;
+}
+
+void SelectionOverlayController::toggleWindowMode()
+{
+    m_windowMode = !m_windowMode;
+    for (const QPointer<OverlayWindow>& window : m_windows) {
+        if (window)
+            window->view()->setWindowMode(m_windowMode);
+    }
 }
 
 void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Completion completion)
@@ -30,6 +46,16 @@ void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Co
             if (self)
                 self->finish(shot, std::nullopt);
         };
+        if (m_frames) {
+            // The monitor's device pixels start at its logical top-left, as Qt places screens.
+            const QRect pixels(shot.frame.topLeft().toPoint(), shot.image.size());
+            window->view()->setWindows(WindowPicker::onMonitor(*m_frames, pixels, shot.scale));
+            window->view()->setWindowMode(m_windowMode);
+            window->view()->onToggleWindowMode = [self] {
+                if (self)
+                    self->toggleWindowMode();
+            };
+        }
         window->present();
         m_windows.emplace_back(window);
     }

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -25,6 +26,10 @@ public:
     SelectionOverlayController() = default;
     ~SelectionOverlayController() override;
 
+    // The window frames read at the start of the capture (topmost first, device pixels of the display),
+    // or nothing where windows cannot be picked; `windowMode` starts the overlay picking one. Before begin().
+    void setWindows(std::optional<std::vector<QRect>> framesTopFirst, bool windowMode);
+
     // Puts an overlay on every monitor of `shots`, the first one taking the keyboard.
     void begin(const std::vector<DisplayShot>& shots, Completion completion);
 
@@ -41,7 +46,11 @@ public:
 private:
     void closeWindows();
 
+    void toggleWindowMode();
+
     std::vector<QPointer<OverlayWindow>> m_windows;
+    std::optional<std::vector<QRect>> m_frames;
+    bool m_windowMode = false;
     Completion m_completion;
     bool m_finished = false;
 };

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "output/CaptureController.h"
 
+#include "capture/DesktopComposition.h"
 #include "capture/DisplaySession.h"
 #include "capture/FocusedScreen.h"
 #include "capture/IdleRelease.h"
@@ -91,33 +92,72 @@ CaptureController::CaptureController()
 
 void CaptureController::startRegionCapture()
 {
-    if (m_busy)
-        return;
-    m_busy = true;
-    // The request returns at once; the capture runs on the next turn of the event loop.
-    QTimer::singleShot(0, this, &CaptureController::runRegionCapture);
+    startCapture(CaptureKind::region);
 }
 
 void CaptureController::startFullScreenCapture()
 {
-    if (m_busy)
-        return;
-    m_busy = true;
-    QTimer::singleShot(0, this, &CaptureController::runFullScreenCapture);
+    startCapture(CaptureKind::screen);
 }
 
-void CaptureController::runRegionCapture()
+bool CaptureController::startCapture(CaptureKind kind, Delivery delivery)
+{
+    if (m_busy)
+        return false;
+    m_busy = true;
+    m_delivery = std::move(delivery);
+    // The request returns at once; the capture runs on the next turn of the event loop.
+    switch (kind) {
+    case CaptureKind::region:
+        QTimer::singleShot(0, this, [this] { runRegionCapture(false); });
+        break;
+    case CaptureKind::window:
+        QTimer::singleShot(0, this, [this] { runRegionCapture(true); });
+        break;
+    case CaptureKind::screen:
+        QTimer::singleShot(0, this, &CaptureController::runFullScreenCapture);
+        break;
+    case CaptureKind::allScreens:
+        QTimer::singleShot(0, this, &CaptureController::runAllScreensCapture);
+        break;
+    }
+    return true;
+}
+
+void CaptureController::reportRefusal()
+{
+    m_busy = false;
+    if (Delivery delivery = std::exchange(m_delivery, nullptr)) {
+        delivery({std::nullopt, ScreenCapturer::source().refusalExplanation()});
+        return;
+    }
+    ScreenCapturer::presentPermissionAlert();
+}
+
+void CaptureController::conclude(const std::optional<CaptureResult>& result, const std::vector<DisplayShot>& shots)
+{
+    if (Delivery delivery = std::exchange(m_delivery, nullptr)) {
+        delivery({result, {}});
+        return;
+    }
+    if (result)
+        deliver(*result, shots);
+}
+
+void CaptureController::runRegionCapture(bool windowMode)
 {
     std::optional<OwnWindowsHidden> hidden(std::in_place);
+    // Read before the overlay exists, while the screen still shows what the user points at.
+    std::optional<std::vector<QRect>> windows = ScreenCapturer::source().windowFrames();
     ScreenCapturer::Shots shots = ScreenCapturer::captureAllDisplays();
     if (std::holds_alternative<ScreenCaptureError>(shots)) {
         hidden.reset();
-        m_busy = false;
-        ScreenCapturer::presentPermissionAlert();
+        reportRefusal();
         return;
     }
     auto* overlay = new SelectionOverlayController;
     m_overlay = overlay;
+    overlay->setWindows(std::move(windows), windowMode);
     QPointer<CaptureController> self(this);
     // A Wayland compositor does not let a window stay above the others by asking: our windows come
     // back first, and the full-screen overlays are mapped over them.
@@ -130,8 +170,7 @@ void CaptureController::runRegionCapture()
             return;
         self->m_overlay = nullptr;
         self->m_busy = false;
-        if (result)
-            self->deliver(*result, frozen);
+        self->conclude(result, frozen);
         IdleRelease::captureEnded();
     });
     // Our windows come back under the overlays: a window mapped now would otherwise stack above them.
@@ -150,12 +189,26 @@ void CaptureController::runFullScreenCapture()
     ScreenCapturer::Shot shot = ScreenCapturer::captureDisplay(pointer);
     hidden.reset();
     if (std::holds_alternative<ScreenCaptureError>(shot)) {
-        ScreenCapturer::presentPermissionAlert();
-        m_busy = false;
+        reportRefusal();
         return;
     }
     const DisplayShot& display = std::get<DisplayShot>(shot);
-    deliver({display.image, display.scale, display.frame}, {display});
+    conclude(CaptureResult{display.image, display.scale, display.frame}, {display});
+    m_busy = false;
+    IdleRelease::captureEnded();
+}
+
+void CaptureController::runAllScreensCapture()
+{
+    std::optional<OwnWindowsHidden> hidden(std::in_place);
+    ScreenCapturer::Shots shots = ScreenCapturer::captureAllDisplays();
+    hidden.reset();
+    if (std::holds_alternative<ScreenCaptureError>(shots)) {
+        reportRefusal();
+        return;
+    }
+    const auto& frozen = std::get<std::vector<DisplayShot>>(shots);
+    conclude(DesktopComposition::compose(frozen), frozen);
     m_busy = false;
     IdleRelease::captureEnded();
 }

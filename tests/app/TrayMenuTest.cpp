@@ -21,6 +21,8 @@ TEST(TrayMenuTest, OffersTheCommandsInOrderWithTheShortcutLineDisabled)
     const Item expected[] = {
         {"Capture Region…", true},
         {"Capture Full Screen", true},
+        {"Capture Region in 5 Seconds", true},
+        {"Cancel Delayed Capture", false},
         {"", true},
         {"Open Image in Editor…", true},
         {"Pin Last Capture", false}, // until a capture has gone somewhere

@@ -98,9 +98,10 @@ copy_from_menu() {
     done
     fail "nothing reached the clipboard"
 }
-# expect_pixels FILE GEOMETRY: FILE equals that part of the root picture, pixel for pixel.
+# expect_pixels FILE GEOMETRY [PICTURE]: FILE equals that part of the root picture (or of PICTURE), pixel
+# for pixel.
 expect_pixels() {
-    convert "$work/root.png" -crop "$2" +repage "$work/expected.png"
+    convert "${3:-$work/root.png}" -crop "$2" +repage "$work/expected.png"
     [ "$(identify -format '%wx%h' "$1")" = "$(identify -format '%wx%h' "$work/expected.png")" ] ||
         fail "$(identify -format '%wx%h' "$1") captured, expected the ${2%%+*} region"
     local differing
@@ -117,7 +118,164 @@ expect_cancelled() {
     fi
 }
 
+# cli ARGS...: the command as a script runs it, in $work; its status in $status, its error in $work/cli.err.
+cli() {
+    (cd "$work" && timeout 60 "$binary" "$@") >"$work/cli.out" 2>"$work/cli.err"
+    status=$?
+}
+# cli_in_background ARGS...: the same, left running; wait_cli collects it.
+cli_in_background() {
+    (cd "$work" && exec timeout 60 "$binary" "$@") >"$work/cli.out" 2>"$work/cli.err" &
+    cli_pid=$!
+}
+wait_cli() {
+    wait "$cli_pid"
+    status=$?
+}
+expect_status() {
+    [ "$status" = "$1" ] || fail "$2 ended with status $status, not $1: $(cat "$work/cli.err")"
+}
+# show_window NAME COLOUR WxH+X+Y: a window of one flat colour at a known place; its frame (title bar and
+# borders included, from the window manager's _NET_FRAME_EXTENTS) in $frame as WxH+X+Y.
+show_window() {
+    convert -size "${3%%+*}" xc:"$2" "$work/$1.png"
+    display -title "$1" -geometry "$3" "$work/$1.png" &
+    pids+=($!)
+    local id extents left right top bottom
+    id=$(timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1)
+    [ -n "$id" ] || fail "the window $1 did not appear"
+    for _ in $(seq 100); do
+        extents=$(xprop -id "$id" _NET_FRAME_EXTENTS 2>/dev/null | grep -o '[0-9, ]*$')
+        [ -n "$extents" ] && break
+        sleep 0.1
+    done
+    IFS=', ' read -r left right top bottom <<<"$extents"
+    eval "$(xwininfo -id "$id" | awk '/Absolute upper-left X/{print "X="$NF} /Absolute upper-left Y/{print "Y="$NF}
+                                     /Width:/{print "W="$NF} /Height:/{print "H="$NF}')"
+    frame="$((W + left + right))x$((H + top + bottom))+$((X - left))+$((Y - top))"
+}
+# The screen as it is now, once two readings in a row agree (windows paint themselves after mapping).
+screen_settled() {
+    import -window root "$work/screen.png"
+    for _ in $(seq 50); do
+        sleep 0.2
+        import -window root "$work/screen-again.png"
+        [ "$(compare -metric AE "$work/screen.png" "$work/screen-again.png" null: 2>&1)" = 0 ] && return 0
+        mv "$work/screen-again.png" "$work/screen.png"
+    done
+    fail "the screen did not settle"
+}
+
 case $case_name in
+window-pick)
+    # On each monitor a back window with a front one over its middle: Tab, the pointer over the back one's
+    # uncovered part, a click: exactly its frame, as the screen showed it.
+    show_window back-a 'rgb(200,40,40)' 500x400+200+150
+    back_a=$frame
+    show_window front-a 'rgb(40,40,200)' 300x200+350+250
+    show_window back-b 'rgb(40,160,40)' 600x500+2200+200
+    back_b=$frame
+    show_window front-b 'rgb(200,200,40)' 300x260+2400+350
+    start_corvane
+    for pick in "230 ${back_a##*+} $back_a" "2230 ${back_b##*+} $back_b"; do
+        read -r x top geometry <<<"$pick"
+        xdotool mousemove "$x" $((top + 200))
+        # As the screen is now: a capture may leave another window focused, with another title bar.
+        screen_settled
+        overlays_up || fail "no overlay after F13"
+        xdotool key Tab
+        xdotool mousemove "$x" $((top + 210))
+        sleep 0.3
+        xdotool click 1
+        copy_from_menu
+        expect_pixels "$work/clip.png" "$geometry" "$work/screen.png"
+        # The toast is a window of ours too: the next capture must not meet it.
+        for _ in $(seq 100); do
+            xdotool search --onlyvisible --name '^Copied to clipboard$' >/dev/null 2>&1 || break
+            sleep 0.1
+        done
+    done
+    ;;
+delay)
+    # The overlay is not up before the delay has passed, however fast the rest is.
+    started=$(date +%s.%N)
+    start_corvane --capture-region --delay 1
+    window_up || fail "no overlay after the delay"
+    shown=$(date +%s.%N)
+    awk -v a="$started" -v b="$shown" 'BEGIN { exit !(b - a >= 1.0) }' ||
+        fail "the overlay was up $(awk -v a="$started" -v b="$shown" 'BEGIN { print b - a }') s after the command"
+    xdotool key Escape
+    expect_cancelled
+    ;;
+cli-output)
+    # With no running Corvane the command captures in its own process and writes the file.
+    xdotool mousemove 700 500
+    cli --capture-screen --output shot.png
+    expect_status 0 "--output shot.png"
+    expect_pixels "$work/shot.png" 1920x1080+0+0
+    cp "$work/shot.png" "$work/kept.png"
+    xdotool mousemove 3000 700
+    cli --capture-screen --output shot.png
+    expect_status 2 "--output onto an existing file"
+    [ "$(head -n 1 "$work/cli.err")" = "corvane: shot.png already exists; --force replaces it" ] ||
+        fail "an existing file was refused with: $(cat "$work/cli.err")"
+    cmp -s "$work/shot.png" "$work/kept.png" || fail "the existing file was changed without --force"
+    cli --capture-screen --output shot.png --force
+    expect_status 0 "--force"
+    expect_pixels "$work/shot.png" 2560x1440+1920+0
+    (cd "$work" && timeout 60 "$binary" --capture-screen --output - >"$work/piped.png" 2>"$work/cli.err")
+    status=$?
+    expect_status 0 "--output -"
+    expect_pixels "$work/piped.png" 2560x1440+1920+0
+    cli --capture-screen --output shot.jpg
+    expect_status 0 "--output shot.jpg"
+    [ "$(identify -format '%m %wx%h' "$work/shot.jpg")" = "JPEG 2560x1440" ] || fail "shot.jpg is not a JPEG of MON-B"
+    # Every monitor on one canvas at ratio 2: MON-A doubled, MON-B beside it at its own pixels.
+    cli --capture-screen --all --output all.png
+    expect_status 0 "--all"
+    [ "$(identify -format '%wx%h' "$work/all.png")" = 6400x2160 ] || fail "--all is $(identify -format '%wx%h' "$work/all.png")"
+    convert "$work/all.png" -crop 2560x1440+3840+0 +repage "$work/all-b.png"
+    expect_pixels "$work/all-b.png" 2560x1440+1920+0
+    convert "$work/root.png" -crop 1920x1080+0+0 +repage -sample 200% "$work/a-doubled.png"
+    convert "$work/all.png" -crop 3840x2160+0+0 +repage "$work/all-a.png"
+    expect_pixels "$work/all-a.png" 3840x2160+0+0 "$work/a-doubled.png"
+    # Errors: one line naming the fault, then nothing written.
+    cli --capture-screen --output "$work/no/such/folder.png"
+    expect_status 2 "--output into a missing folder"
+    grep -q "^corvane: .*there is no folder" "$work/cli.err" || fail "a missing folder said: $(cat "$work/cli.err")"
+    cli --capture-screen --outptu x.png
+    expect_status 2 "an unknown switch"
+    [ "$(head -n 1 "$work/cli.err")" = "corvane: unknown option --outptu" ] || fail "an unknown switch said: $(cat "$work/cli.err")"
+    cli --help
+    expect_status 0 --help
+    grep -q -- '--capture-window' "$work/cli.out" || fail "--help does not list --capture-window"
+    ;;
+cli-region)
+    # A selection that the command waits for: the file once the user has chosen, status 1 when cancelled.
+    cli_in_background --capture-region --output region.png
+    window_up || fail "no overlay for --capture-region --output"
+    sleep 0.3
+    drag 2120 200 2920 800
+    wait_cli
+    expect_status 0 "--capture-region --output"
+    expect_pixels "$work/region.png" 800x600+2120+200
+    [ "$(visible_windows)" = 0 ] || fail "a window stayed up after --output"
+    cli_in_background --capture-window --output window.png
+    window_up || fail "no overlay for --capture-window --output"
+    sleep 0.3
+    xdotool key Escape
+    wait_cli
+    expect_status 1 "a cancelled --capture-window"
+    [ -e "$work/window.png" ] && fail "a cancelled capture wrote a file"
+    ;;
+cli-clipboard)
+    # The command ends once the picture is on the clipboard; a process of its own keeps it there.
+    xdotool mousemove 700 500
+    cli --capture-screen --clipboard
+    expect_status 0 "--clipboard"
+    xclip -selection clipboard -t image/png -o >"$work/clip.png" 2>/dev/null || fail "nothing on the clipboard"
+    expect_pixels "$work/clip.png" 1920x1080+0+0
+    ;;
 region-on-each-monitor)
     start_corvane
     overlays_up || fail "no overlay after F13"

@@ -233,8 +233,8 @@ no-home)
     root_before=$(ls -d /Desktop 2>/dev/null)
     (unset HOME && exec "$binary" --open "$work/shot.png") >>"$work/corvane.log" 2>&1 &
     pids+=($!)
-    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor$" >/dev/null 2>&1' || fail "no editor window appeared"
-    save_to_desktop "$(xdotool search --onlyvisible --name '^Corvane Editor$' | head -n 1)"
+    wait_for 'xdotool search --onlyvisible --name "^Corvane Editor" >/dev/null 2>&1' || fail "no editor window appeared"
+    save_to_desktop "$(xdotool search --onlyvisible --name '^Corvane Editor' | head -n 1)"
     wait_for 'toast_says "Could not save to Desktop"' || fail "no \"Could not save to Desktop\" toast"
     [ "$(ls -d /Desktop 2>/dev/null)" = "$root_before" ] || fail "the save made /Desktop"
     [ -z "$(ls -A "$HOME/Desktop")" ] || fail "the save wrote into $HOME/Desktop"
@@ -262,7 +262,7 @@ hostile-pictures)
     on_bus() { dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
         org.freedesktop.DBus.NameHasOwner string:io.github.corvane.Corvane 2>/dev/null | grep -q true; }
     wait_for on_bus || fail "the instance did not come up on the bus"
-    editors() { xdotool search --onlyvisible --name '^Corvane Editor$' 2>/dev/null | wc -l; }
+    editors() { xdotool search --onlyvisible --name '^Corvane Editor' 2>/dev/null | wc -l; }
     for row in "${rows[@]}"; do
         read -r file outcome limit <<<"$row"
         before=$(editors)

@@ -48,6 +48,18 @@ expect_delivered() {
     kill -0 "$first" 2>/dev/null || fail "the instance is gone after $1"
 }
 expect_closed() { wait_for '[ "$(windows_of "$1")" = 0 ]' || fail "$2 is still on screen"; }
+# A known noise picture as the root window, for comparing captured pixels.
+noise_root() {
+    convert -size 4480x1440 -seed 20261207 xc: +noise Random -depth 8 "$work/root.png"
+    display -window root "$work/root.png" >/dev/null 2>&1 || true
+}
+# expect_pixels FILE GEOMETRY: FILE equals that part of the root picture, pixel for pixel.
+expect_pixels() {
+    convert "$work/root.png" -crop "$2" +repage "$work/expected.png"
+    local differing
+    differing=$(compare -metric AE "$1" "$work/expected.png" null: 2>&1)
+    [ "$differing" = 0 ] || fail "$1 differs from the root picture's $2: $differing"
+}
 
 case $case_name in
 triggers-reach-the-instance)
@@ -151,6 +163,81 @@ busy-instance-drops-a-trigger)
         wait_for '! xdotool search --onlyvisible --name "^Saved " >/dev/null 2>&1' || fail "the toast stayed"
     done
     ;;
+scripted-in-the-instance)
+    # Commands that wait for their picture, handed to the running instance.
+    noise_root
+    start_first
+    wait_for '[ "$(tray_icons)" = 1 ]' || fail "the tray icon did not dock"
+    # MON-B: the tray panel is on MON-A.
+    xdotool mousemove 3000 700
+    second --capture-screen --output a.png
+    expect_delivered "--capture-screen --output a.png"
+    expect_pixels "$work/caller/a.png" 2560x1440+1920+0
+    # The user may take longer than the hand-off's answer time to select: that is no hang.
+    (cd "$work/caller" && exec timeout 60 "$binary" --capture-region --output r.png) 2>"$work/second.err" &
+    waiting=$!
+    wait_for '[ "$(windows_of "$first")" -ge 2 ]' || fail "--capture-region --output put up no overlays"
+    sleep 6
+    xdotool mousemove 2120 200 mousedown 1 mousemove 2500 500 mousemove 2920 800 mouseup 1
+    wait "$waiting"
+    status=$?
+    expect_delivered "--capture-region --output r.png"
+    expect_pixels "$work/caller/r.png" 800x600+2120+200
+    xdotool mousemove 3000 700
+    second --capture-screen --clipboard
+    expect_delivered "--capture-screen --clipboard"
+    xclip -selection clipboard -t image/png -o >"$work/clip.png" 2>/dev/null || fail "nothing on the clipboard"
+    expect_pixels "$work/clip.png" 2560x1440+1920+0
+    (cd "$work/caller" && timeout 60 "$binary" --capture-screen --all --output -) >"$work/all.png" 2>"$work/second.err"
+    status=$?
+    expect_delivered "--capture-screen --all --output -"
+    [ "$(identify -format '%wx%h' "$work/all.png")" = 6400x2160 ] || fail "--all from the instance is not 6400x2160"
+    # The window trigger, from the command line and from the bus, opens the overlays.
+    second --capture-window
+    expect_delivered --capture-window
+    wait_for '[ "$(windows_of "$first")" -ge 2 ]' || fail "--capture-window put up no overlays"
+    sleep 0.3
+    xdotool key Escape
+    expect_closed "$first" "the overlay"
+    dbus-send --session --print-reply --dest=io.github.corvane.Corvane /io/github/corvane/Corvane \
+        io.github.corvane.Corvane.CaptureWindow >/dev/null || fail "CaptureWindow was refused"
+    wait_for '[ "$(windows_of "$first")" -ge 2 ]' || fail "CaptureWindow put up no overlays"
+    sleep 0.3
+    xdotool key Escape
+    expect_closed "$first" "the overlay"
+    # The instance ends while the command waits for the user's selection.
+    (cd "$work/caller" && exec timeout 60 "$binary" --capture-region --output gone.png) 2>"$work/waiting.err" &
+    waiting=$!
+    wait_for '[ "$(windows_of "$first")" -ge 2 ]' || fail "--capture-region --output put up no overlays"
+    kill "$first"
+    wait "$waiting"
+    status=$?
+    [ "$status" -eq 2 ] || fail "a command whose instance ended ended with status $status"
+    [ "$(cat "$work/waiting.err")" = "corvane: the running Corvane ended before the capture was done" ] ||
+        fail "a command whose instance ended said: $(cat "$work/waiting.err")"
+    ;;
+delay-cancelled)
+    start_first
+    wait_for '[ "$(tray_icons)" = 1 ]' || fail "the tray icon did not dock"
+    # A second trigger ends the wait: no overlay comes.
+    second --capture-region --delay 2
+    expect_delivered "--capture-region --delay 2"
+    second --capture-region
+    expect_delivered "the second trigger"
+    sleep 3
+    [ "$(windows_of "$first")" = 0 ] || fail "a cancelled delay put up the overlay"
+    # A command waiting for a delayed capture learns that it was cancelled.
+    (cd "$work/caller" && exec timeout 60 "$binary" --capture-screen --delay 20 --output d.png) 2>"$work/waiting.err" &
+    waiting=$!
+    sleep 3
+    second --capture-region
+    wait "$waiting"
+    status=$?
+    [ "$status" = 1 ] || fail "a cancelled delayed --output ended with $status: $(cat "$work/waiting.err")"
+    [ -e "$work/caller/d.png" ] && fail "a cancelled delayed capture wrote a file"
+    sleep 1
+    [ "$(windows_of "$first")" = 0 ] || fail "the trigger that ended the wait put up an overlay"
+    ;;
 hung-instance)
     start_first
     wait_for '[ "$(tray_icons)" = 1 ]' || fail "the tray icon did not dock"
@@ -171,6 +258,14 @@ hung-instance)
         [ "$(windows_of "$first")" = 0 ] || fail "the request its caller gave up on put up overlays later"
         sleep 0.1
     done
+    # A command that waits for its picture: the same bounded wait, then status 2 and no file.
+    kill -STOP "$first"
+    second --capture-screen --output hung.png
+    kill -CONT "$first"
+    [ "$status" -eq 2 ] || fail "--output to a stopped instance ended with status $status"
+    grep -q '^corvane: the running Corvane did not answer within 5 seconds' "$work/second.err" ||
+        fail "--output to a stopped instance said: $(cat "$work/second.err")"
+    [ -e "$work/caller/hung.png" ] && fail "--output to a stopped instance wrote a file"
     ;;
 non-utf8-name)
     # A file name that is not UTF-8, as old archives hold, opened at launch and handed to the instance.

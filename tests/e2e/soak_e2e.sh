@@ -41,7 +41,7 @@ wait_for 'xwininfo -tree -id "$panel" 2>/dev/null | grep -q "\"corvane\""' || fa
 soak_editors() {
     local cycle window start after_idle
     convert -size 1600x1000 -seed 5 xc: +noise Random -depth 8 "$work/picture.png"
-    editor() { xdotool search --onlyvisible --name '^Corvane Editor$' 2>/dev/null | head -n 1; }
+    editor() { xdotool search --onlyvisible --name '^Corvane Editor' 2>/dev/null | head -n 1; }
     start=$(rss_kb)
     for cycle in $(seq "$1"); do
         "$binary" --open "$work/picture.png" >>"$work/client.log" 2>&1 || fail "hand-off $cycle failed: $(tail -n 1 "$work/client.log")"

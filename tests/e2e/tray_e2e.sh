@@ -47,7 +47,8 @@ capture-region-from-menu)
     ;;
 open-image-from-menu)
     convert -size 300x200 xc:'rgb(20,120,220)' "$work/picked.png"
-    choose Down Down Down
+    # Past the captures (the disabled "Cancel Delayed Capture" is skipped).
+    choose Down Down Down Down
     wait_for 'xdotool search --onlyvisible --name "^Open Image in Editor$" >/dev/null 2>&1' || fail "no open dialog"
     sleep 0.5
     xdotool type --delay 20 "$work/picked.png"
@@ -89,7 +90,7 @@ captures-keep-the-icon)
     ;;
 preferences-from-menu)
     # The window opens from the tray, and a name pattern typed into it is in the settings file at once.
-    choose Down Down Down Down
+    choose Down Down Down Down Down
     wait_for 'xdotool search --onlyvisible --name "^Corvane Preferences$" >/dev/null 2>&1' || fail "no preferences window"
     sleep 0.5
     # The folder field has the focus; past "Choose…" lies the file name.
@@ -97,6 +98,24 @@ preferences-from-menu)
     xdotool type --delay 20 'tray-%n'
     wait_for 'grep -qxF "pattern=tray-%n" "$XDG_CONFIG_HOME/corvane/corvane.conf" 2>/dev/null' ||
         fail "the pattern did not reach the settings file: $(cat "$XDG_CONFIG_HOME/corvane/corvane.conf" 2>&1)"
+    ;;
+delayed-capture-from-menu)
+    overlay_up() { xdotool search --onlyvisible --class corvane | while read -r w; do xdotool getwindowgeometry "$w"; done |
+        grep -c "Geometry: 1280x800"; }
+    # "Capture Region in 5 Seconds", then "Cancel Delayed Capture" (enabled only while it waits): no overlay.
+    idle=$(visible_windows)
+    choose Down Down Down
+    wait_for '[ "$(visible_windows)" = "$idle" ]' || fail "the tray menu stayed open"
+    choose Down Down Down Down
+    sleep 6
+    [ "$(overlay_up)" = 0 ] || fail "a cancelled delayed capture put up the overlay"
+    # Not cancelled: the overlay comes, and not before its time.
+    started=$(date +%s.%N)
+    choose Down Down Down
+    wait_for '[ "$(overlay_up)" -ge 1 ]' || fail "the delayed capture put up no overlay"
+    shown=$(date +%s.%N)
+    awk -v a="$started" -v b="$shown" 'BEGIN { exit !(b - a >= 5.0) }' || fail "the overlay came before 5 s had passed"
+    xdotool key Escape
     ;;
 region-on-each-monitor-from-menu)
     # Two monitors (run through tests/capture/two-monitors.sh) over a known noise picture: "Capture

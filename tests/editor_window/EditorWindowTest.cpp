@@ -515,7 +515,10 @@ TEST_F(EditorWindow, OpenedFilesNameTheirWindowAndSaveAsStartsBesideThemUntilSom
 {
     ASSERT_TRUE(QDir(home.path()).mkpath("pictures"));
     ASSERT_TRUE(plainImage(60, 40).save(home.filePath("pictures/Shot 1.png")));
+    PictureOpener::setDecoder(std::make_shared<InProcessDecoder>());
     ASSERT_TRUE(AppDelegate::openInEditor(home.filePath("pictures/Shot 1.png")));
+    ASSERT_TRUE(QTest::qWaitFor([] { return PictureOpener::pending() == 0; }));
+    ASSERT_FALSE(Editor::openEditors().empty());
     Editor* opened = Editor::openEditors().back();
     EXPECT_EQ(opened->windowTitle(), "Corvane Editor — Shot 1.png");
     Editor* captured = open();

@@ -89,15 +89,15 @@ TEST(HotKeyManagerTest, ApplyReleasesTheOldKeysAndReportsEachBinding)
     EXPECT_EQ(f.manager->registeredCount(), 1);
 }
 
-TEST(HotKeyManagerTest, PressesArriveOnALaterTurnAndOnlyForNumbersOneToThree)
+TEST(HotKeyManagerTest, PressesArriveOnALaterTurnAndOnlyForNumbersOneToFour)
 {
     Fixture f;
-    for (const std::uint32_t raw : {0u, 3u, 4u, 0x4352564bu, 1u, 0xffffffffu, 2u})
+    for (const std::uint32_t raw : {0u, 3u, 4u, 5u, 0x4352564bu, 1u, 0xffffffffu, 2u})
         f.log->press(raw);
     EXPECT_TRUE(f.received.empty());
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.received, (std::vector{HotKeyID::fullScreenCapture, HotKeyID::regionCapture,
-                                       HotKeyID::regionCaptureAlt}));
+    EXPECT_EQ(f.received, (std::vector{HotKeyID::fullScreenCapture, HotKeyID::windowCapture,
+                                       HotKeyID::regionCapture, HotKeyID::regionCaptureAlt}));
 }
 
 TEST(HotKeyManagerTest, TheCallbackIsTheOneSetWhenTheDeliveryRuns)

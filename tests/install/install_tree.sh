@@ -43,7 +43,7 @@ desktop=$prefix/share/applications/$id.desktop
 out=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate: $out"
 if grep -E 'error:|warning:' <<<"$out"; then fail "desktop-file-validate reported problems"; fi
 grep -qx 'Exec=corvane' "$desktop" || fail "Exec= is not the installed binary"
-for action in region screen; do
+for action in region window screen; do
     grep -qx "Exec=corvane --capture-$action" "$desktop" || fail "no launcher action for --capture-$action"
 done
 grep -qx "Icon=$id" "$desktop" || fail "Icon= is not the installed icon"
@@ -59,8 +59,13 @@ man=$prefix/share/man/man1/corvane.1
 warnings=$(groff -man -ww -z "$man" 2>&1) || fail "groff failed"
 [ -z "$warnings" ] || fail "groff warnings: $warnings"
 text=$(groff -man -Tascii -P-c -P-b -P-u "$man" 2>/dev/null)
-for switch in --selftest --uitest --open --capture-region --capture-screen; do
+# The switches the installed binary's --help lists: the manual page and the README document each.
+switches=$("$prefix/bin/corvane" --help | grep -o '^  --[a-z-]*' | tr -d ' ')
+[ "$(wc -l <<<"$switches")" -ge 13 ] || fail "--help lists too few switches: $switches"
+readme=$(dirname "$0")/../../README.md
+for switch in $switches; do
     grep -q -- "$switch" <<<"$text" || fail "the manual page does not mention $switch"
+    grep -q -- "\`[^\`]*$switch" "$readme" || fail "the README does not mention $switch"
 done
 
 [ $failures -eq 0 ] && echo "ok: installed tree in $prefix checked"

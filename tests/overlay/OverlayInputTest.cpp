@@ -183,3 +183,99 @@ TEST(OverlayCrosshair, StartsAtThePointerInTheMonitorsOwnCoordinates)
 
 } // namespace
 } // namespace corvane
+
+namespace corvane {
+namespace {
+
+TEST_F(OverlayInput, TabPicksTheWindowUnderThePointerWhereWindowsAreKnown)
+{
+    // Topmost first: a small window over a big one's corner.
+    const std::vector<QRectF> windows = {{300, 200, 200, 100}, {100, 100, 400, 300}};
+    struct Case {
+        const char* name;
+        bool windowsKnown;
+        std::function<void(OverlayInput&)> act;
+        std::optional<QRectF> selected;
+        int cancels;
+        const QString& hint;
+    };
+    const Case cases[] = {
+        {"a click on the back window's uncovered part takes its whole frame", true,
+         [](OverlayInput& t) {
+             QTest::keyClick(t.view.get(), Qt::Key_Tab);
+             QTest::mouseMove(t.view.get(), {150, 350});
+             QTest::mouseClick(t.view.get(), Qt::LeftButton, {}, {150, 350});
+         },
+         QRectF(100, 100, 400, 300), 0, OverlayView::windowHintText},
+        {"the front window", true,
+         [](OverlayInput& t) {
+             QTest::keyClick(t.view.get(), Qt::Key_Tab);
+             QTest::mouseClick(t.view.get(), Qt::LeftButton, {}, {499, 200});
+         },
+         QRectF(300, 200, 200, 100), 0, OverlayView::windowHintText},
+        {"over the bare desktop a click takes nothing and the overlay stays", true,
+         [](OverlayInput& t) {
+             QTest::keyClick(t.view.get(), Qt::Key_Tab);
+             QTest::mouseClick(t.view.get(), Qt::LeftButton, {}, {700, 500});
+         },
+         std::nullopt, 0, OverlayView::windowHintText},
+        {"Tab twice is back to dragging", true,
+         [](OverlayInput& t) {
+             QTest::keyClick(t.view.get(), Qt::Key_Tab);
+             QTest::keyClick(t.view.get(), Qt::Key_Tab);
+             t.drag({150, 350}, {160, 360});
+         },
+         QRectF(150, 350, 10, 10), 0, OverlayView::regionHintText},
+        {"Escape cancels in window mode", true,
+         [](OverlayInput& t) {
+             QTest::keyClick(t.view.get(), Qt::Key_Tab);
+             QTest::keyClick(t.view.get(), Qt::Key_Escape);
+         },
+         std::nullopt, 1, OverlayView::windowHintText},
+        {"Tab while dragging changes nothing", true,
+         [](OverlayInput& t) {
+             QTest::mousePress(t.view.get(), Qt::LeftButton, {}, {150, 350});
+             QTest::mouseMove(t.view.get(), {170, 370});
+             QTest::keyClick(t.view.get(), Qt::Key_Tab);
+             QTest::mouseRelease(t.view.get(), Qt::LeftButton, {}, {170, 370});
+         },
+         QRectF(150, 350, 20, 20), 0, OverlayView::regionHintText},
+        {"where windows are not known Tab does nothing", false,
+         [](OverlayInput& t) {
+             QTest::keyClick(t.view.get(), Qt::Key_Tab);
+             QTest::mouseClick(t.view.get(), Qt::LeftButton, {}, {150, 350});
+         },
+         std::nullopt, 1, OverlayView::hintText},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetUp();
+        if (c.windowsKnown)
+            view->setWindows(windows);
+        c.act(*this);
+        EXPECT_EQ(selections.size(), c.selected ? 1u : 0u);
+        if (c.selected && !selections.empty()) {
+            EXPECT_EQ(selections[0], *c.selected);
+        }
+        EXPECT_EQ(cancels, c.cancels);
+        EXPECT_EQ(view->hint().toStdString(), c.hint.toStdString());
+    }
+}
+
+TEST_F(OverlayInput, OutlinesTheHoveredWindowUndimmed)
+{
+    view->setWindows({{300, 200, 200, 100}});
+    view->setWindowMode(true);
+    QTest::mouseMove(view.get(), {350, 250});
+    ASSERT_EQ(view->hoveredWindow(), QRectF(300, 200, 200, 100));
+    const QImage shown = view->grab().toImage();
+    EXPECT_EQ(shown.pixel(400, 250), picture);
+    EXPECT_EQ(shown.pixel(299, 250), qRgb(255, 255, 255));
+    EXPECT_EQ(shown.pixel(250, 250), dimmed);
+    QTest::mouseMove(view.get(), {700, 500});
+    EXPECT_EQ(view->hoveredWindow(), std::nullopt);
+    EXPECT_EQ(view->grab().toImage().pixel(400, 250), dimmed);
+}
+
+} // namespace
+} // namespace corvane

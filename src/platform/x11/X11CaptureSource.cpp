@@ -3,8 +3,10 @@
 #include "platform/x11/X11CaptureSource.h"
 
 #include "platform/x11/ShmSegment.h"
+#include "platform/x11/X11WindowList.h"
 #include "platform/x11/XcbReply.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QSysInfo>
@@ -93,6 +95,13 @@ QString X11CaptureSource::refusalExplanation() const
 {
     return QStringLiteral("The X display did not allow Corvane to read the screen. Check that Corvane runs "
                           "in your desktop session, then try again.");
+}
+
+std::optional<std::vector<QRect>> X11CaptureSource::windowFrames()
+{
+    if (!connection())
+        return std::nullopt;
+    return readWindowFrames(m_connection, m_root, std::uint32_t(QCoreApplication::applicationPid()));
 }
 
 xcb_connection_t* X11CaptureSource::connection()

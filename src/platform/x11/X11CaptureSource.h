@@ -36,6 +36,7 @@ public:
     void releaseIdleResources() override;
     void waitUntilGone(const std::vector<WId>& windows, std::chrono::milliseconds limit) override;
     QString refusalExplanation() const override;
+    std::optional<std::vector<QRect>> windowFrames() override;
 
     // How the last successful grab reached the pixels; empty before the first one.
     std::optional<Transfer> lastTransfer() const { return m_lastTransfer; }
