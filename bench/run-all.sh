@@ -28,6 +28,9 @@ results="$tree/results.txt"
     echo "== latency, one 3840 x 2160 monitor"
     "$root/bench/latency/run-latency.sh" one "$tree/bench/latency/bench_latency" "$tree/src/app/corvane" \
         --repeat 20 --idle-wait 65
+    echo "== latency, one 3840 x 2160 monitor: the command-line trigger beside the hotkey"
+    "$root/bench/latency/run-latency.sh" one "$tree/bench/latency/bench_latency" "$tree/src/app/corvane" \
+        --repeat 20 --quick --command
     echo "== latency, two monitors (1920 x 1080 at ratio 1, 2560 x 1440 at ratio 2)"
     "$root/bench/latency/run-latency.sh" two "$tree/bench/latency/bench_latency" "$tree/src/app/corvane" \
         --repeat 20 --quick

@@ -6,13 +6,15 @@
 // starts the program itself (everything after "--"), so it also sees the first capture after start,
 // and reads the program's resident memory from /proc.
 //
-//   bench_latency [--repeat N] [--idle-wait SECONDS] [--quick] -- /path/to/corvane [args]
+//   bench_latency [--repeat N] [--idle-wait SECONDS] [--quick] [--command] -- /path/to/corvane [args]
 //
 // Measured: hotkey press to every overlay window fully painted (first after start, then warm
 // repeats); drag frames (pointer motion to the last pixels of the frame on the screen); Open in
 // Editor (Ctrl+E in the destination menu to the editor window painted); resident memory idle, after
 // the captures and after the idle wait, and the first capture after that wait. --quick stops after
-// the warm captures (the two-monitor run).
+// the warm captures (the two-monitor run). --command also measures the command-line trigger: a new
+// `corvane --capture-region` handing the capture to the running program, from its start to every
+// overlay painted (needs a session bus: run under dbus-run-session).
 #include <xcb/damage.h>
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
@@ -511,6 +513,25 @@ std::optional<double> captureOnce(Harness& x)
     return painted;
 }
 
+// The command-line trigger: a new process that hands --capture-region to the running program, from its
+// start to the running program's overlays painted.
+std::optional<double> commandOnce(Harness& x, const char* program)
+{
+    x.forget();
+    const auto start = Clock::now();
+    const pid_t trigger = fork();
+    if (trigger == 0) {
+        execl(program, program, "--capture-region", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    const auto painted = x.waitPainted(start, true, x.monitors().size());
+    waitpid(trigger, nullptr, 0);
+    x.pressKeys({kEscape});
+    x.waitGone(true);
+    x.settle(300);
+    return painted;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -518,6 +539,7 @@ int main(int argc, char** argv)
     int repeat = 20;
     int idleWait = 65;
     bool quick = false;
+    bool command = false;
     int i = 1;
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (!std::strcmp(argv[i], "--repeat") && i + 1 < argc)
@@ -526,8 +548,10 @@ int main(int argc, char** argv)
             idleWait = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--quick"))
             quick = true;
+        else if (!std::strcmp(argv[i], "--command"))
+            command = true;
         else
-            die("usage: bench_latency [--repeat N] [--idle-wait SECONDS] [--quick] -- PROGRAM [ARGS]");
+            die("usage: bench_latency [--repeat N] [--idle-wait SECONDS] [--quick] [--command] -- PROGRAM [ARGS]");
     }
     if (i + 1 >= argc)
         die("no program to run after --");
@@ -580,6 +604,13 @@ int main(int argc, char** argv)
             warm.push_back(*t);
     report("capture, warm: press to every overlay painted", warm,
            x.monitors().size() > 1 ? "25 ms" : "15 ms");
+    if (command) {
+        std::vector<double> handed;
+        for (int r = 0; r < repeat; ++r)
+            if (const auto t = commandOnce(x, argv[i + 1]))
+                handed.push_back(*t);
+        report("command line: corvane --capture-region to painted", handed, "floor + 40 ms");
+    }
 
     if (!quick) {
         // Drag frames in one capture, then Escape in the destination menu.

@@ -3,6 +3,7 @@
 #include "app/AppDelegate.h"
 
 #include <QAction>
+#include <QSystemTrayIcon>
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -43,6 +44,29 @@ TEST(TrayMenuTest, OffersTheCommandsInOrderWithTheShortcutLineDisabled)
         EXPECT_EQ(item->isEnabled(), expected[i].enabled);
     }
     EXPECT_EQ(items.back()->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+}
+
+} // namespace
+} // namespace corvane
+
+namespace corvane {
+namespace {
+
+TEST(TrayMenuTest, ADelayedCaptureCountsDownInTheTooltipUntilCancelled)
+{
+    AppDelegate delegate({QStringLiteral("corvane")});
+    delegate.applicationDidFinishLaunching();
+    const auto* icon = delegate.findChild<QSystemTrayIcon*>();
+    ASSERT_NE(icon, nullptr);
+    QAction* cancel = delegate.trayMenu()->actions().at(3);
+    ASSERT_EQ(cancel->text().toStdString(), "Cancel Delayed Capture");
+
+    delegate.captureRegionDelayed();
+    EXPECT_EQ(icon->toolTip().toStdString(), "Corvane: capture in 5 s");
+    EXPECT_TRUE(cancel->isEnabled());
+    cancel->trigger();
+    EXPECT_EQ(icon->toolTip().toStdString(), "Corvane");
+    EXPECT_FALSE(cancel->isEnabled());
 }
 
 } // namespace

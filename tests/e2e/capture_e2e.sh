@@ -275,6 +275,13 @@ cli-clipboard)
     expect_status 0 "--clipboard"
     xclip -selection clipboard -t image/png -o >"$work/clip.png" 2>/dev/null || fail "nothing on the clipboard"
     expect_pixels "$work/clip.png" 1920x1080+0+0
+    # The process holding the picture ends once another program takes the clipboard over.
+    # (Its clipboard window on this display is how it is found.)
+    holder() { xwininfo -root -tree | grep -q '"Qt Selection Owner for corvane"'; }
+    holder || fail "no process holds the picture on the clipboard"
+    printf 'text' | xclip -selection clipboard
+    for _ in $(seq 100); do holder || break; sleep 0.1; done
+    holder && fail "the process holding the picture stayed after the clipboard was taken over"
     ;;
 region-on-each-monitor)
     start_corvane
