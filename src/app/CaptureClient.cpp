@@ -7,7 +7,6 @@
 #include "app/SessionBusChannel.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusError>
@@ -122,7 +121,7 @@ QByteArray readSink(int fd)
 QVariantMap captureArguments(const CaptureOptions& options, int sink)
 {
     // The instance drops a request that reaches it after we have given up waiting for its answer.
-    const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + SessionBusChannel::defaultAnswerTime.count();
+    const qint64 deadline = SessionBusChannel::requestDeadline(SessionBusChannel::defaultAnswerTime);
     QVariantMap arguments{{QStringLiteral("delay"), options.delaySeconds},
                           {QStringLiteral("all"), options.allScreens},
                           {QStringLiteral("deadline"), deadline}};

@@ -27,6 +27,9 @@ class SessionBusChannel : public InstanceChannel {
 public:
     // How long a later invocation waits for the running instance to answer before giving up on it.
     static constexpr std::chrono::milliseconds defaultAnswerTime{5000};
+    // The deadline (milliseconds since the epoch) a request sent now carries when its caller waits
+    // ANSWERTIME for the answer.
+    static qint64 requestDeadline(std::chrono::milliseconds answerTime);
 
     explicit SessionBusChannel(std::chrono::milliseconds answerTime = defaultAnswerTime);
     // Sends over the given connection instead of the process's shared session bus connection.

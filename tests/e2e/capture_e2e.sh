@@ -569,10 +569,6 @@ settings-start-at-login)
     write_config '[general]' 'startAtLogin=false'
     wait_for '[ ! -e "$entry" ]' || fail "the autostart entry stayed after the setting went off"
     ;;
-*)
-    echo "unknown case $case_name"
-    exit 2
-    ;;
 copy-text)
     # Known text on a light and a dark background on MON-A and on a light one on MON-B (ratio 2): Copy
     # Text puts it on the clipboard with at most 2 % of its characters wrong (5 % on the dark one), and
@@ -733,6 +729,10 @@ pin-to-screen)
     convert "$work/root.png" -crop 400x300+100+100 +repage -sample 200% "$work/expected.png"
     differing=$(compare -metric AE "$work/shown.png" "$work/expected.png" null: 2>&1)
     [ "$differing" = 0 ] || fail "the pin dragged onto MON-B differs in $differing pixels from its picture doubled"
+    ;;
+*)
+    echo "unknown case $case_name"
+    exit 2
     ;;
 esac
 echo "ok: $case_name"
