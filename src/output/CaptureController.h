@@ -9,8 +9,8 @@
 
 #include <QObject>
 #include <QPoint>
-#include <QDeadlineTimer>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -72,10 +72,11 @@ private:
     QPointer<SelectionOverlayController> m_overlay;
     bool m_busy = false;
     std::optional<CaptureResult> m_pending;
-    // The capture a toast still offers the menu for, and until when.
+    // The capture a toast still offers the menu for (with the monitors' pictures the menu opens over
+    // under Wayland), dropped when the offer ends so its memory goes back.
     std::optional<CaptureResult> m_recall;
     std::vector<DisplayShot> m_recallShots;
-    QDeadlineTimer m_recallUntil;
+    QTimer m_recallEnd;
 };
 
 } // namespace corvane
