@@ -362,7 +362,8 @@ settings-start-at-login)
     write_config '[general]' 'startAtLogin=true'
     start_corvane
     wait_for '[ -s "$entry" ]' || fail "no autostart entry"
-    desktop-file-validate "$entry" || fail "the autostart entry is not valid"
+    out=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $out"
+    [ -z "$out" ] || fail "desktop-file-validate reported: $out"
     grep -qxF "Exec=$binary" "$entry" || fail "the entry does not start this program: $(grep Exec "$entry")"
     write_config '[general]' 'startAtLogin=false'
     wait_for '[ ! -e "$entry" ]' || fail "the autostart entry stayed after the setting went off"
