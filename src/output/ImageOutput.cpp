@@ -212,12 +212,12 @@ std::optional<QString> quickSave(const QuickSave& options, const QImage& image, 
 }
 
 void quickSaveInBackground(const QImage& image, double scale, const std::optional<QString>& name,
-                           SaveDone done)
+                           SaveDone done, const QString& title)
 {
     auto frame = std::make_shared<QImage>(image);
     QThreadPool::globalInstance()->start(
-        [frame, scale, name, options = currentQuickSave(), done = std::move(done)] {
-            std::optional<QString> path = quickSave(options, *frame, scale, name, QString(), {});
+        [frame, scale, name, title, options = currentQuickSave(), done = std::move(done)] {
+            std::optional<QString> path = quickSave(options, *frame, scale, name, title, {});
             *frame = QImage();
             QCoreApplication* app = QCoreApplication::instance();
             if (!app)
