@@ -72,8 +72,8 @@ int runSnapshot(const QString& outputDirectory, int& argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     assumeMainThread("main");
-    // Owned for the rest of the process: the snapshot mode ends by quitting, never by returning here.
-    auto* delegate = new UITestDelegate(outputDirectory);
+    // Goes with the application object once the snapshot mode has quit.
+    auto* delegate = new UITestDelegate(outputDirectory, &app);
     QTimer::singleShot(0, delegate, [delegate] { delegate->applicationDidFinishLaunching(); });
     QApplication::exec();
     return 0;

@@ -88,6 +88,11 @@ CaptureController::CaptureController()
     , dialogs(SaveDialogs::standard())
 {
     IdleRelease::addQuietAction([this] { packLastCapture(); });
+    m_recallEnd.setSingleShot(true);
+    connect(&m_recallEnd, &QTimer::timeout, this, [this] {
+        m_recall.reset();
+        m_recallShots.clear();
+    });
 }
 
 void CaptureController::startRegionCapture()
@@ -215,15 +220,17 @@ void CaptureController::runAllScreensCapture()
 
 void CaptureController::deliver(const CaptureResult& result, const std::vector<DisplayShot>& shots)
 {
+    m_recallEnd.stop();
     m_recall.reset();
     m_recallShots.clear();
     const auto offerMenu = [&] {
         if (menuShortcutHint.isEmpty())
             return;
         m_recall = result;
-        m_recallShots = shots;
+        if (displaySession() == DisplaySession::wayland)
+            m_recallShots = shots;
         // The toast of a save comes when the file is complete; the offer stands until then too.
-        m_recallUntil.setRemainingTime(std::chrono::seconds(10));
+        m_recallEnd.start(std::chrono::seconds(10));
     };
     switch (after) {
     case AfterCapture::menu:
@@ -254,8 +261,9 @@ void CaptureController::deliver(const CaptureResult& result, const std::vector<D
 
 bool CaptureController::recallMenu()
 {
-    if (!m_recall || m_recallUntil.hasExpired() || m_busy)
+    if (!m_recall || m_busy)
         return false;
+    m_recallEnd.stop();
     const CaptureResult result = *std::exchange(m_recall, std::nullopt);
     const std::vector<DisplayShot> shots = std::exchange(m_recallShots, {});
     if (QWidget* toast = HUD::currentToast())
@@ -268,6 +276,7 @@ void CaptureController::toastWithRecall(const QString& message, bool failed)
 {
     // Without a toast nothing would tell the user that the shortcut now opens a menu.
     if (!m_recall || (HUD::isQuiet() && !failed)) {
+        m_recallEnd.stop();
         m_recall.reset();
         m_recallShots.clear();
         if (failed)
@@ -278,7 +287,7 @@ void CaptureController::toastWithRecall(const QString& message, bool failed)
     }
     HUD::showFailure(QStringLiteral("%1 · %2 again for the menu").arg(message, menuShortcutHint));
     // As long as the toast stays up (1.6 s and its fade), and a little more for a slow hand.
-    m_recallUntil.setRemainingTime(std::chrono::milliseconds(2500));
+    m_recallEnd.start(std::chrono::milliseconds(2500));
 }
 
 void CaptureController::presentDestinationMenu(const CaptureResult& result,

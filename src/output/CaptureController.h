@@ -10,8 +10,8 @@
 #include <QByteArray>
 #include <QObject>
 #include <QPoint>
-#include <QDeadlineTimer>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -103,10 +103,11 @@ private:
     std::optional<CaptureResult> takePending();
 
     std::optional<CaptureResult> m_pending;
-    // The capture a toast still offers the menu for, and until when.
+    // The capture a toast still offers the menu for (with the monitors' pictures the menu opens over
+    // under Wayland), dropped when the offer ends so its memory goes back.
     std::optional<CaptureResult> m_recall;
     std::vector<DisplayShot> m_recallShots;
-    QDeadlineTimer m_recallUntil;
+    QTimer m_recallEnd;
     std::optional<CaptureResult> m_last;
     QByteArray m_lastPacked;
     Delivery m_delivery;

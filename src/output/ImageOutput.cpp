@@ -141,12 +141,7 @@ QString defaultFileName()
 
 std::optional<QString> saveToDesktop(const QImage& image, double scale, const std::optional<QString>& name)
 {
-    // Without a home folder (HOME unset, as for root under some service managers) Qt would name
-    // /Desktop at the root of the file system.
-    const QString home = qEnvironmentVariable("HOME");
-    if (home.isEmpty() || !QDir::isAbsolutePath(home) || !QFileInfo(home).isDir())
-        return std::nullopt;
-    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    const QString desktop = quickSaveFolder(QuickSave{});
     if (desktop.isEmpty())
         return std::nullopt;
     // A fresh Linux account may have no Desktop folder yet; that is no reason to fail.
@@ -218,12 +213,12 @@ std::optional<QString> quickSave(const QuickSave& options, const QImage& image, 
 }
 
 void quickSaveInBackground(const QImage& image, double scale, const std::optional<QString>& name,
-                           SaveDone done)
+                           SaveDone done, const QString& title)
 {
     auto frame = std::make_shared<QImage>(image);
     QThreadPool::globalInstance()->start(
-        [frame, scale, name, options = currentQuickSave(), done = std::move(done)] {
-            std::optional<QString> path = quickSave(options, *frame, scale, name, QString(), {});
+        [frame, scale, name, title, options = currentQuickSave(), done = std::move(done)] {
+            std::optional<QString> path = quickSave(options, *frame, scale, name, title, {});
             *frame = QImage();
             QCoreApplication* app = QCoreApplication::instance();
             if (!app)

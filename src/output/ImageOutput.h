@@ -56,9 +56,9 @@ std::optional<QString> quickSave(const QuickSave& options, const QImage& image, 
                                  const Clock& clock);
 
 // quickSave with the current quick-save settings, on a worker thread, reported like
-// saveToDesktopInBackground.
+// saveToDesktopInBackground. TITLE fills %{title} (a window capture's title; empty otherwise).
 void quickSaveInBackground(const QImage& image, double scale, const std::optional<QString>& name,
-                           SaveDone done);
+                           SaveDone done, const QString& title = QString());
 
 // Puts the picture on the clipboard as image/png, then image/tiff. Each is encoded only when a
 // program asks for it, once. False (and the clipboard emptied) for a null picture.

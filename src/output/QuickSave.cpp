@@ -19,6 +19,11 @@ QuickSave& current()
 
 QString desktopFolder()
 {
+    // Without a home folder (HOME unset, as for root under some service managers) Qt would name
+    // /Desktop at the root of the file system: there is no Desktop then.
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.isEmpty() || !QDir::isAbsolutePath(home) || !QFileInfo(home).isDir())
+        return {};
     return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
 }
 

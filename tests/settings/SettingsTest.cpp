@@ -1,5 +1,6 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/Autostart.h"
 #include "settings/Settings.h"
 #include "settings/ShortcutKeys.h"
 
@@ -146,6 +147,18 @@ TEST(SettingsTest, KeySequencesBecomeKeysymsAndModifiers)
         EXPECT_EQ(shortcutFromKeys(QKeySequence::fromString(QLatin1String(c.keys), QKeySequence::PortableText)),
                   c.expected);
     }
+}
+
+// The program's path in the start-at-login entry, quoted as desktop entries require.
+TEST(SettingsTest, TheAutostartEntryQuotesTheProgram)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"corvane", "Exec=corvane\n"},
+        {"/opt/my apps/corvane", "Exec=\"/opt/my apps/corvane\"\n"},
+        {"/opt/100%$/cor\"vane", "Exec=\"/opt/100%%\\\\$/cor\\\\\"vane\"\n"},
+    };
+    for (const auto& [program, line] : cases)
+        EXPECT_TRUE(Autostart::entry(QString::fromUtf8(program)).contains(line)) << Autostart::entry(QString::fromUtf8(program)).toStdString();
 }
 
 TEST(SettingsTest, KeysReadInTheProgramsOwnOrder)
