@@ -4,8 +4,10 @@
 
 #include "ocr/LanguageData.h"
 
-#include <omp.h>
 #include <tesseract/baseapi.h>
+#if defined(CORVANE_HAVE_OPENMP)
+#include <omp.h>
+#endif
 
 #include <mutex>
 
@@ -57,7 +59,11 @@ private:
     static void runSerially()
     {
         static std::once_flag once;
+#if defined(CORVANE_HAVE_OPENMP)
         std::call_once(once, [] { omp_set_max_active_levels(0); });
+#else
+        (void)once;
+#endif
     }
 };
 
