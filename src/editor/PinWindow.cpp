@@ -8,8 +8,10 @@
 
 #include <QContextMenuEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -119,6 +121,10 @@ void PinWindow::mousePressEvent(QMouseEvent* event)
         QWidget::mousePressEvent(event);
         return;
     }
+    // A Wayland client cannot place its windows: the compositor moves it.
+    if (QGuiApplication::platformName() == QLatin1String("wayland") && windowHandle() &&
+        windowHandle()->startSystemMove())
+        return;
     m_dragging = true;
     m_dragOffset = event->globalPosition() - m_origin;
     setCursor(Qt::ClosedHandCursor);

@@ -4,10 +4,11 @@
 
 #include "ocr/LanguageData.h"
 
-#include <omp.h>
 #include <tesseract/baseapi.h>
+#if defined(CORVANE_HAVE_OPENMP)
+#include <omp.h>
+#endif
 
-#include <mutex>
 
 namespace corvane {
 
@@ -53,11 +54,13 @@ public:
 
 private:
     // Tesseract's OpenMP threads spin while they wait; on a busy two-core machine that made a page
-    // five times slower than one thread. Parallel regions become serial, for the whole process.
+    // four to five times slower than one thread. Parallel regions become serial. The setting belongs
+    // to the calling thread (OpenMP 5), and each recognition may run on another pool thread.
     static void runSerially()
     {
-        static std::once_flag once;
-        std::call_once(once, [] { omp_set_max_active_levels(0); });
+#if defined(CORVANE_HAVE_OPENMP)
+        omp_set_max_active_levels(0);
+#endif
     }
 };
 
