@@ -6,6 +6,7 @@
 #include <QString>
 #include <qwindowdefs.h>
 #include <chrono>
+#include <optional>
 #include <memory>
 #include <vector>
 
@@ -39,6 +40,9 @@ public:
         (void)windows;
         (void)limit;
     }
+    // The window that holds the keyboard focus as the display itself sees it (0 for none), or nothing
+    // where the display does not say (Wayland, files).
+    virtual std::optional<WId> inputFocus() { return std::nullopt; }
     // The second paragraph of the alert shown when capturing is refused.
     virtual QString refusalExplanation() const = 0;
 };

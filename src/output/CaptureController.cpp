@@ -17,8 +17,11 @@
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -69,6 +72,36 @@ public:
 private:
     std::vector<QPointer<QWidget>> m_hidden;
 };
+
+bool isOurWindow(WId id)
+{
+    const QWindowList windows = QGuiApplication::allWindows();
+    return std::any_of(windows.begin(), windows.end(),
+                       [id](QWindow* window) { return window->handle() && window->winId() == id; });
+}
+
+// Qt takes the program for inactive 100 ms after the last of its windows lost the keyboard focus (if
+// none got it back meanwhile), and an inactive program closes its pop-ups. Every capture takes the
+// focus from a window of ours: an editor hidden for the grab, the overlay that held it going away. A
+// menu opened before Qt has drawn that conclusion is closed by it moments later, and the capture is
+// lost. So the menu waits until Qt's view of the focus agrees with the display's: a window of ours
+// holds it and Qt knows, or none does and Qt has already counted the program inactive. A pop-up opened
+// then keeps the program active by its own keyboard grab.
+void letFocusSettle()
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 500) {
+        const std::optional<WId> held = ScreenCapturer::source().inputFocus();
+        if (!held)
+            return;
+        const QWindow* focused = QGuiApplication::focusWindow();
+        if (focused ? focused->handle() && focused->winId() == *held : !isOurWindow(*held))
+            return;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        QThread::msleep(2);
+    }
+}
 
 } // namespace
 
@@ -170,6 +203,7 @@ void CaptureController::presentDestinationMenu(const CaptureResult& result,
     connect(menu.saveAsAction, &QAction::triggered, this, &CaptureController::destSaveAs);
     connect(menu.editorAction, &QAction::triggered, this, &CaptureController::destEditor);
     connect(menu.cancelAction, &QAction::triggered, this, &CaptureController::destCancel);
+    letFocusSettle();
     popUp(menu, destinationMenuLocation(result.globalRect, QCursor::pos()));
 }
 

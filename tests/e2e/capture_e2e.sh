@@ -54,6 +54,30 @@ copy_from_menu() {
     done
     fail "nothing reached the clipboard"
 }
+# The open destination menu's window id, nothing when none is up: of our windows outside the window
+# manager's care (overlays, the menu, the toast), the one that is neither monitor-sized nor a tooltip.
+menu_window() {
+    local id
+    for id in $(xdotool search --onlyvisible --class corvane 2>/dev/null); do
+        xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP && continue
+        [ "$(xwininfo -id "$id" | awk '/Width:/ {print $2}')" -lt 1000 ] && echo "$id"
+    done
+}
+menu_up() {
+    for _ in $(seq 300); do
+        [ -n "$(menu_window)" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+saved_count_reaches() {
+    for _ in $(seq 100); do
+        [ "$(ls "$HOME/Desktop" | grep -c '\.png$')" -ge "$1" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
 # expect_pixels FILE GEOMETRY: FILE equals that part of the root picture, pixel for pixel.
 expect_pixels() {
     convert "$work/root.png" -crop "$2" +repage "$work/expected.png"
@@ -274,6 +298,25 @@ save-as-on-each-monitor)
     [ "$(ls "$HOME/Desktop" | grep holiday)" = holiday.jpg ] ||
         fail "a bare name with JPEG chosen was saved as: $(ls "$HOME/Desktop" | grep holiday)"
     [ "$(identify -format '%m' "$HOME/Desktop/holiday.jpg")" = JPEG ] || fail "holiday.jpg is not a JPEG"
+    ;;
+menu-with-editor-open)
+    # The destination menu of a full-screen capture must come up and take Ctrl+D every time while an
+    # editor is open (hidden for the grab and shown again under the menu), here 30 times in a row.
+    convert -size 600x400 xc:'rgb(250,0,250)' "$work/flat.png"
+    start_corvane --open "$work/flat.png"
+    timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor$' >/dev/null || fail "no editor"
+    xdotool mousemove 700 500
+    for try in $(seq 30); do
+        if [ "$try" = 1 ]; then
+            press_until_window ctrl+shift+super+3 || fail "no menu after the first Ctrl+Shift+Super+3"
+        else
+            xdotool key ctrl+shift+super+3
+        fi
+        menu_up || fail "try $try: no destination menu after Ctrl+Shift+Super+3"
+        xdotool key ctrl+d
+        saved_count_reaches "$try" || fail "try $try: Ctrl+D in the menu saved nothing"
+        for _ in $(seq 100); do [ -z "$(menu_window)" ] && break; sleep 0.1; done
+    done
     ;;
 *)
     echo "unknown case $case_name"

@@ -172,6 +172,18 @@ void X11CaptureSource::waitUntilGone(const std::vector<WId>& windows, std::chron
     }
 }
 
+std::optional<WId> X11CaptureSource::inputFocus()
+{
+    if (!connection())
+        return std::nullopt;
+    const XcbReply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    if (!focus)
+        return std::nullopt;
+    // PointerRoot (1) and None (0) are no window of anybody's.
+    return focus->focus > 1 ? WId(focus->focus) : WId(0);
+}
+
 void X11CaptureSource::releaseIdleResources()
 {
     // A whole monitor's worth of pages, shared with the server: kept while captures follow each

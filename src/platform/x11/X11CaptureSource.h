@@ -35,6 +35,7 @@ public:
     void warmUp() override;
     void releaseIdleResources() override;
     void waitUntilGone(const std::vector<WId>& windows, std::chrono::milliseconds limit) override;
+    std::optional<WId> inputFocus() override;
     QString refusalExplanation() const override;
 
     // How the last successful grab reached the pixels; empty before the first one.
