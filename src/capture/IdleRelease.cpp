@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/IdleRelease.h"
 
+#include "capture/OverlayWindowPool.h"
 #include "capture/ScreenCapturer.h"
 
 #include <QCoreApplication>
@@ -44,6 +45,7 @@ QTimer* g_quiet = nullptr;
 void releaseAll()
 {
     ScreenCapturer::source().releaseIdleResources();
+    OverlayWindowPool::clear();
     trimHeap();
 }
 

@@ -99,6 +99,21 @@ OverlayView::OverlayView(DisplayShot shot, QWidget* parent)
     mouse = QPointF(QCursor::pos()) - m_shot.frame.topLeft();
 }
 
+void OverlayView::reset(DisplayShot shot)
+{
+    m_shot = std::move(shot);
+    m_backdrop = m_shot.image.convertToFormat(QImage::Format_RGB32);
+    if (!m_shot.frame.isEmpty())
+        resize(m_shot.frame.size().toSize());
+    anchor.reset();
+    current.reset();
+    hasMoved = false;
+    mouse = mapFromGlobal(QCursor::pos()).toPointF();
+    // A hidden view is painted whole when it is shown; asking now would paint the 4K frame twice.
+    if (isVisible())
+        update();
+}
+
 QRectF OverlayView::selection() const
 {
     return isSelecting() ? OverlayGeometry::selection(*anchor, *current) : QRectF();

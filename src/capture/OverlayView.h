@@ -27,6 +27,9 @@ public:
     std::function<void()> onCancel;
 
     const DisplayShot& shot() const { return m_shot; }
+    // Starts over on another picture of the same monitor: no selection, the pointer where it is now.
+    // An empty shot lets the old picture go while the view waits, hidden, for the next capture.
+    void reset(DisplayShot shot);
     std::optional<QPointF> anchor;
     std::optional<QPointF> current;
     QPointF mouse;

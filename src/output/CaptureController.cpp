@@ -84,22 +84,25 @@ bool isOurWindow(WId id)
 // none got it back meanwhile), and an inactive program closes its pop-ups. Every capture takes the
 // focus from a window of ours: an editor hidden for the grab, the overlay that held it going away. A
 // menu opened before Qt has drawn that conclusion is closed by it moments later, and the capture is
-// lost. So the menu waits until Qt's view of the focus agrees with the display's: a window of ours
-// holds it and Qt knows, or none does and Qt has already counted the program inactive. A pop-up opened
-// then keeps the program active by its own keyboard grab.
+// lost. So the menu waits until Qt's view of the focus agrees with the display's, twice running with
+// everything Qt had read handled in between: a window of ours holds it and Qt knows (no conclusion
+// pending), or none does and Qt has already drawn it. A pop-up opened then keeps the program active
+// by its own keyboard grab.
 void letFocusSettle()
 {
     QElapsedTimer waited;
     waited.start();
-    while (waited.elapsed() < 500) {
+    int agreed = 0;
+    while (agreed < 2 && waited.elapsed() < 500) {
         const std::optional<WId> held = ScreenCapturer::source().inputFocus();
         if (!held)
             return;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         const QWindow* focused = QGuiApplication::focusWindow();
-        if (focused ? focused->handle() && focused->winId() == *held : !isOurWindow(*held))
-            return;
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
-        QThread::msleep(2);
+        const bool agree = focused ? focused->handle() && focused->winId() == *held : !isOurWindow(*held);
+        agreed = agree ? agreed + 1 : 0;
+        if (!agree)
+            QThread::msleep(5);
     }
 }
 
@@ -251,7 +254,9 @@ void CaptureController::destEditor()
 {
     if (!m_pending)
         return;
-    EditorWindowController::open(m_pending->image, m_pending->scale);
+    // On the monitor the capture came from, where the user is looking.
+    EditorWindowController::open(m_pending->image, m_pending->scale, std::nullopt,
+                                 QGuiApplication::screenAt(m_pending->globalRect.center().toPoint()));
     m_pending.reset();
 }
 

@@ -6,6 +6,7 @@
 #include "platform/x11/XcbReply.h"
 
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QSysInfo>
 #include <QThread>
@@ -174,10 +175,14 @@ void X11CaptureSource::waitUntilGone(const std::vector<WId>& windows, std::chron
 
 std::optional<WId> X11CaptureSource::inputFocus()
 {
-    if (!connection())
+    // Asked on Qt's own connection, not ours: the answer comes after every focus event the server sent
+    // Qt before it, so once Qt has handled what it has read, its view and the answer can be compared.
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* qtConnection = x11 ? x11->connection() : nullptr;
+    if (!qtConnection)
         return std::nullopt;
     const XcbReply<xcb_get_input_focus_reply_t> focus(
-        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+        xcb_get_input_focus_reply(qtConnection, xcb_get_input_focus(qtConnection), nullptr));
     if (!focus)
         return std::nullopt;
     // PointerRoot (1) and None (0) are no window of anybody's.
