@@ -42,9 +42,10 @@ std::vector<EditorWindowController*>& registry()
 } // namespace
 
 EditorWindowController* EditorWindowController::open(const QImage& image, double scale,
-                                                     const std::optional<QString>& suggestedName)
+                                                     const std::optional<QString>& suggestedName,
+                                                     QScreen* screen)
 {
-    auto* editor = new EditorWindowController(image, scale, suggestedName);
+    auto* editor = new EditorWindowController(image, scale, suggestedName, screen);
     registry().push_back(editor);
     editor->show();
     editor->raise();
@@ -58,14 +59,16 @@ const std::vector<EditorWindowController*>& EditorWindowController::openEditors(
 }
 
 EditorWindowController::EditorWindowController(const QImage& image, double scale,
-                                               std::optional<QString> suggestedName)
+                                               std::optional<QString> suggestedName, QScreen* onScreen)
     : m_canvas(new CanvasView(image, scale))
     , m_suggestedName(std::move(suggestedName))
     , m_dialogs(SaveDialogs::standard())
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(windowTitleBase);
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    QScreen* screen = onScreen ? onScreen : QGuiApplication::primaryScreen();
+    if (screen)
+        setScreen(screen);
     const EditorGeometry geometry = editorGeometry(
         image.size(), scale, screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
     m_canvas->setDelegate(this);

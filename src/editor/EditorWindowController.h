@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+class QScreen;
+
 namespace corvane {
 
 class CanvasView;
@@ -25,8 +27,10 @@ class EditorWindowController : public QMainWindow, public CanvasViewDelegate, pu
 public:
     using Dialogs = SaveDialogs;
 
+    // On `screen` (a capture's own monitor), or the primary one when none is given.
     static EditorWindowController* open(const QImage& image, double scale,
-                                        const std::optional<QString>& suggestedName = std::nullopt);
+                                        const std::optional<QString>& suggestedName = std::nullopt,
+                                        QScreen* screen = nullptr);
     static const std::vector<EditorWindowController*>& openEditors();
 
     ~EditorWindowController() override;
@@ -62,7 +66,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    EditorWindowController(const QImage& image, double scale, std::optional<QString> suggestedName);
+    EditorWindowController(const QImage& image, double scale, std::optional<QString> suggestedName,
+                           QScreen* screen);
 
     void buildUI();
     void connectToolbar();
