@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPaintEngine>
+#include <QWindow>
 #include <cmath>
 #include <cstdint>
 
@@ -214,6 +215,12 @@ void OverlayView::paintIdle(QPainter& painter, const QRegion& region)
 {
     paintDimmed(painter, region);
 
+    // Only the monitor under the pointer shows it: the same logical height on a monitor of another
+    // scale, or placed lower, is somewhere else altogether.
+    if (!QRectF(rect()).contains(mouse)) {
+        drawTextBox(painter, {hintPill(), 9, 0.65f, QMarginsF(14, 8, 14, 8)}, m_hintFont, hintText);
+        return;
+    }
     QPainterPath crosshair;
     crosshair.moveTo(mouse.x() + 0.5, 0);
     crosshair.lineTo(mouse.x() + 0.5, height());
@@ -251,13 +258,13 @@ void OverlayView::moveTo(QPointF point)
 void OverlayView::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons().testFlag(Qt::LeftButton) && anchor) {
-        moveTo(event->position());
+        moveTo(exactPosition(event));
         return;
     }
     if (isSelecting())
         return;
     const QRegion before = crosshairRegion();
-    mouse = event->position();
+    mouse = exactPosition(event);
     update(before + crosshairRegion());
 }
 
@@ -272,8 +279,8 @@ void OverlayView::mousePressEvent(QMouseEvent* event)
         return;
     // Keys go to the monitor the user works on.
     grabKeyboard();
-    anchor = event->position();
-    current = event->position();
+    anchor = exactPosition(event);
+    current = anchor;
     hasMoved = false;
     update();
 }
@@ -282,7 +289,7 @@ void OverlayView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    current = event->position();
+    current = exactPosition(event);
     if (hasMoved && anchor) {
         const QRectF r = selection();
         if (r.width() >= OverlayGeometry::minimumSelection &&
@@ -311,6 +318,49 @@ void OverlayView::keyPressEvent(QKeyEvent* event)
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+bool OverlayView::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        m_windowPointer = static_cast<QMouseEvent*>(event)->position();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QPointF OverlayView::exactPosition(const QMouseEvent* event) const
+{
+    // The event the window got is the same one, before rounding, unless this one came another way.
+    const QPointF exact = m_windowPointer - QPointF(mapTo(window(), QPoint(0, 0)));
+    const QPointF lost = exact - event->position();
+    return std::abs(lost.x()) <= 0.5 && std::abs(lost.y()) <= 0.5 ? exact : event->position();
+}
+
+void OverlayView::showEvent(QShowEvent* event)
+{
+    // Qt hands a widget its mouse position rounded to whole logical pixels, which on a ratio-2 monitor
+    // is every other device pixel: a selection could never start or end on an odd one. The window's
+    // own events still carry the fraction.
+    if (QWindow* handle = window()->windowHandle())
+        handle->installEventFilter(this);
+    QWidget::showEvent(event);
+}
+
+void OverlayView::leaveEvent(QEvent* event)
+{
+    // The pointer went to another monitor: its crosshair goes with it.
+    if (!isSelecting()) {
+        const QRegion before = crosshairRegion();
+        mouse = mapFromGlobal(QCursor::pos().toPointF());
+        update(before);
+    }
+    QWidget::leaveEvent(event);
 }
 
 void OverlayView::enterEvent(QEnterEvent* event)

@@ -48,6 +48,9 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void paintDimmed(QPainter& painter, const QRegion& region);
@@ -58,9 +61,12 @@ private:
     QRegion selectionChrome() const;
     QRegion crosshairRegion() const;
     void moveTo(QPointF point);
+    // The event's position with the fraction of a logical pixel that Qt rounds away for widgets.
+    QPointF exactPosition(const QMouseEvent* event) const;
 
     DisplayShot m_shot;
     QImage m_backdrop;
+    QPointF m_windowPointer; // the latest pointer position the window saw, unrounded
     QFont m_hintFont;
     QFont m_labelFont;
 };
