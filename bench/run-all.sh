@@ -26,7 +26,7 @@ results="$tree/results.txt"
         --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
     echo "== latency, one 3840 x 2160 monitor"
     "$root/bench/latency/run-latency.sh" one "$tree/bench/latency/bench_latency" "$tree/src/app/corvane" \
-        --repeat 20 --idle-wait 65
+        --repeat 20 --idle-wait 65 --cli-trigger
     echo "== latency, two monitors (1920 x 1080 at ratio 1, 2560 x 1440 at ratio 2)"
     "$root/bench/latency/run-latency.sh" two "$tree/bench/latency/bench_latency" "$tree/src/app/corvane" \
         --repeat 20 --quick
