@@ -614,6 +614,8 @@ int main(int argc, char** argv)
         floor = median(measured.warm);
         report("overlay floor (bare XCB client), warm segment", measured.warm, "-");
         std::printf("%-48s  %7.2f ms (one run)\n", "overlay floor, fresh segment", measured.fresh);
+        std::printf("%-48s  %7.2f ms (one run)\n", "overlay floor, fresh segment populated at once",
+                    measured.populated);
     }
 
     Harness x;

@@ -13,6 +13,7 @@
 struct OverlayFloor {
     std::vector<double> warm;  // with the segment kept and its pages touched beforehand
     double fresh = 0;          // once, with a segment made and first touched inside the measurement
+    double populated = 0;      // the same, its pages made present in one madvise(MADV_POPULATE_WRITE) first
 };
 
 OverlayFloor measureOverlayFloor(xcb_connection_t* connection, int runs);

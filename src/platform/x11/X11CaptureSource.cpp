@@ -319,6 +319,7 @@ QImage X11CaptureSource::grabShared(const QRect& rect)
     ShmSegment* segment = freeSegment(std::size_t(rect.width()) * std::size_t(rect.height()) * 4);
     if (!segment)
         return {};
+    segment->populate(std::size_t(rect.width()) * std::size_t(rect.height()) * 4);
     xcb_generic_error_t* error = nullptr;
     const auto cookie = xcb_shm_get_image(m_connection, m_root, rect.x(), rect.y(), rect.width(),
                                           rect.height(), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id(), 0);
