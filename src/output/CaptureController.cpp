@@ -185,6 +185,12 @@ void CaptureController::runFullScreenCapture()
         return;
     }
     const DisplayShot& display = std::get<DisplayShot>(shot);
+    // Our windows were hidden and shown again with the event loop running in between (and a region
+    // capture just cancelled may have left its overlay's loss of focus behind): Qt may be about to
+    // count the program inactive. After a region selection there is nothing to wait for: no event is
+    // handled between the overlays going and the menu's keyboard grab, so Qt reads the overlay's loss
+    // of the focus and the menu's grab together and never draws that conclusion.
+    letFocusSettle();
     presentDestinationMenu({display.image, display.scale, display.frame}, {display});
     m_busy = false;
     IdleRelease::captureEnded();
@@ -206,7 +212,6 @@ void CaptureController::presentDestinationMenu(const CaptureResult& result,
     connect(menu.saveAsAction, &QAction::triggered, this, &CaptureController::destSaveAs);
     connect(menu.editorAction, &QAction::triggered, this, &CaptureController::destEditor);
     connect(menu.cancelAction, &QAction::triggered, this, &CaptureController::destCancel);
-    letFocusSettle();
     popUp(menu, destinationMenuLocation(result.globalRect, QCursor::pos()));
 }
 
