@@ -11,7 +11,7 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 cmake -S "$root" -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_BUILD_TESTS=OFF "${launcher[@]}" >/dev/null
 cmake --build "$tree" -j "$(nproc)" --target corvane bench_flatten bench_png_encode bench_overlay_paint \
-    bench_capture_grab bench_latency bench_text_recognition >/dev/null
+    bench_capture_grab bench_latency >/dev/null
 
 # Benchmarks run on the offscreen platform, with no display or session bus of the user's.
 unset DISPLAY WAYLAND_DISPLAY
@@ -22,15 +22,11 @@ results="$tree/results.txt"
     "$tree/bench/editor/bench_flatten" --benchmark_min_time=1
     "$tree/bench/output/bench_png_encode" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
     "$tree/bench/capture/bench_overlay_paint" --benchmark_min_time=1
-    "$tree/bench/ocr/bench_text_recognition"
     "$root/bench/capture/run-grab-bench.sh" "$tree/bench/capture/bench_capture_grab" \
         --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
     echo "== latency, one 3840 x 2160 monitor"
     "$root/bench/latency/run-latency.sh" one "$tree/bench/latency/bench_latency" "$tree/src/app/corvane" \
-        --repeat 20 --idle-wait 65
-    echo "== latency, one 3840 x 2160 monitor: the command-line trigger beside the hotkey"
-    "$root/bench/latency/run-latency.sh" one "$tree/bench/latency/bench_latency" "$tree/src/app/corvane" \
-        --repeat 20 --quick --command
+        --repeat 20 --idle-wait 65 --cli-trigger
     echo "== latency, two monitors (1920 x 1080 at ratio 1, 2560 x 1440 at ratio 2)"
     "$root/bench/latency/run-latency.sh" two "$tree/bench/latency/bench_latency" "$tree/src/app/corvane" \
         --repeat 20 --quick

@@ -6,15 +6,19 @@
 // starts the program itself (everything after "--"), so it also sees the first capture after start,
 // and reads the program's resident memory from /proc.
 //
-//   bench_latency [--repeat N] [--idle-wait SECONDS] [--quick] [--command] -- /path/to/corvane [args]
+//   bench_latency [--repeat N] [--idle-wait SECONDS] [--quick] [--cli-trigger] -- /path/to/corvane [args]
 //
 // Measured: hotkey press to every overlay window fully painted (first after start, then warm
 // repeats); drag frames (pointer motion to the last pixels of the frame on the screen); Open in
 // Editor (Ctrl+E in the destination menu to the editor window painted); resident memory idle, after
-// the captures and after the idle wait, and the first capture after that wait. --quick stops after
-// the warm captures (the two-monitor run). --command also measures the command-line trigger: a new
-// `corvane --capture-region` handing the capture to the running program, from its start to every
-// overlay painted (needs a session bus: run under dbus-run-session).
+// the captures and after the idle wait, and the first capture after that wait; Save to Desktop of a
+// full-screen capture (Ctrl+D in the menu to the finished file in $HOME/Desktop). --quick stops after
+// the warm captures (the two-monitor run). --cli-trigger also measures `corvane --capture-region`,
+// a new process handing the request to the running one over the session bus, to the overlays painted.
+// Every overlay figure is printed beside this machine's floor for the same job, measured first on the
+// same server (OverlayFloor.h), and the ratio to it.
+#include "OverlayFloor.h"
+
 #include <xcb/damage.h>
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
@@ -27,6 +31,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -476,7 +481,7 @@ private:
 };
 
 constexpr xcb_keysym_t kF13 = 0xffca, kEscape = 0xff1b, kControl = 0xffe3, kShift = 0xffe1, kSuper = 0xffeb,
-                       kThree = 0x33, kE = 0x65, kW = 0x77;
+                       kThree = 0x33, kD = 0x64, kE = 0x65, kW = 0x77;
 
 void report(const char* what, std::vector<double> values, const char* target)
 {
@@ -490,6 +495,34 @@ void report(const char* what, std::vector<double> values, const char* target)
                 what, at(0.5), at(0.1), at(0.9), values.front(), values.back(), values.size(), target);
 }
 
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// An overlay figure with the floor beside it and the ratio of the medians.
+void reportOverlay(const char* what, const std::vector<double>& values, double floor, const char* target)
+{
+    report(what, values, target);
+    if (!values.empty() && floor > 0)
+        std::printf("%-48s  floor %7.2f ms, ratio %.1f x floor, floor + %.1f ms\n", "", floor,
+                    median(values) / floor, median(values) - floor);
+}
+
+// The Desktop's picture files, to see a new one appear.
+std::size_t desktopFiles(const std::string& desktop)
+{
+    std::error_code error;
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(desktop, error))
+        if (entry.path().extension() == ".png" && entry.path().filename().string()[0] != '.')
+            ++count;
+    return count;
+}
+
 double residentMegabytes(pid_t pid)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -500,36 +533,50 @@ double residentMegabytes(pid_t pid)
     return -1;
 }
 
-// One capture: the press, every overlay painted; then Escape and the overlays gone.
-std::optional<double> captureOnce(Harness& x)
+// One capture: the press (or the command-line trigger started), every overlay painted; then Escape and
+// the overlays gone.
+std::optional<double> captureOnce(Harness& x, const char* program = nullptr)
 {
     x.forget();
     const auto start = Clock::now();
-    x.pressKeys({kF13});
+    pid_t trigger = 0;
+    if (program) {
+        trigger = fork();
+        if (trigger == 0) {
+            execl(program, program, "--capture-region", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    } else {
+        x.pressKeys({kF13});
+    }
     const auto painted = x.waitPainted(start, true, x.monitors().size());
     x.pressKeys({kEscape});
     x.waitGone(true);
     x.settle(300);
+    if (trigger > 0)
+        waitpid(trigger, nullptr, 0);
     return painted;
 }
 
-// The command-line trigger: a new process that hands --capture-region to the running program, from its
-// start to the running program's overlays painted.
-std::optional<double> commandOnce(Harness& x, const char* program)
+// Save to Desktop of a whole-monitor capture: Ctrl+D in its menu to the finished file on the Desktop
+// (the file gets its name only once it is complete).
+std::optional<double> saveOnce(Harness& x, const std::string& desktop)
 {
     x.forget();
+    x.movePointer(400, 300);
+    x.pressKeys({kControl, kShift, kSuper, kThree});
+    if (!x.waitMenu())
+        return std::nullopt;
+    x.settle(100);
+    const std::size_t before = desktopFiles(desktop);
     const auto start = Clock::now();
-    const pid_t trigger = fork();
-    if (trigger == 0) {
-        execl(program, program, "--capture-region", static_cast<char*>(nullptr));
-        _exit(127);
+    x.pressKeys({kControl, kD});
+    while (millisecondsSince(start) < 10000) {
+        if (desktopFiles(desktop) > before)
+            return millisecondsSince(start);
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
-    const auto painted = x.waitPainted(start, true, x.monitors().size());
-    waitpid(trigger, nullptr, 0);
-    x.pressKeys({kEscape});
-    x.waitGone(true);
-    x.settle(300);
-    return painted;
+    return std::nullopt;
 }
 
 } // namespace
@@ -539,7 +586,7 @@ int main(int argc, char** argv)
     int repeat = 20;
     int idleWait = 65;
     bool quick = false;
-    bool command = false;
+    bool cliTrigger = false;
     int i = 1;
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (!std::strcmp(argv[i], "--repeat") && i + 1 < argc)
@@ -548,13 +595,28 @@ int main(int argc, char** argv)
             idleWait = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--quick"))
             quick = true;
-        else if (!std::strcmp(argv[i], "--command"))
-            command = true;
+        else if (!std::strcmp(argv[i], "--cli-trigger"))
+            cliTrigger = true;
         else
-            die("usage: bench_latency [--repeat N] [--idle-wait SECONDS] [--quick] [--command] -- PROGRAM [ARGS]");
+            die("usage: bench_latency [--repeat N] [--idle-wait SECONDS] [--quick] [--cli-trigger] -- PROGRAM [ARGS]");
     }
     if (i + 1 >= argc)
         die("no program to run after --");
+
+    // The floor first, on a connection of its own, before the program runs.
+    double floor = 0;
+    {
+        xcb_connection_t* own = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(own))
+            die("cannot connect to the X server (DISPLAY)");
+        const OverlayFloor measured = measureOverlayFloor(own, std::max(repeat, 9));
+        xcb_disconnect(own);
+        floor = median(measured.warm);
+        report("overlay floor (bare XCB client), warm segment", measured.warm, "-");
+        std::printf("%-48s  %7.2f ms (one run)\n", "overlay floor, fresh segment", measured.fresh);
+        std::printf("%-48s  %7.2f ms (one run)\n", "overlay floor, fresh segment populated at once",
+                    measured.populated);
+    }
 
     Harness x;
     x.readRootProbes();
@@ -562,9 +624,6 @@ int main(int argc, char** argv)
     for (const Rect& m : x.monitors())
         std::printf(" %dx%d+%d+%d", m.width, m.height, m.x, m.y);
     std::printf("\n");
-    std::printf("peer tool: none installed here (and none may be), so no ratio is measured in this run;\n"
-                "           anchors measured earlier on this machine class: peer overlay 240 ms after its trigger, peer\n"
-                "           full-screen PNG capture 1.3 s, bare Qt 6 application idle 23 MB, peer tray 31 MB.\n");
 
     std::fflush(stdout);
     const pid_t child = fork();
@@ -596,20 +655,21 @@ int main(int argc, char** argv)
         kill(child, SIGTERM);
         die("the program never showed its overlays");
     }
-    report("first capture after start: press to painted", {*first}, "100 ms");
+    reportOverlay("first capture after start: press to painted", {*first}, floor, "100 ms");
 
     std::vector<double> warm;
     for (int r = 0; r < repeat; ++r)
         if (const auto t = captureOnce(x))
             warm.push_back(*t);
-    report("capture, warm: press to every overlay painted", warm,
-           x.monitors().size() > 1 ? "25 ms" : "15 ms");
-    if (command) {
-        std::vector<double> handed;
-        for (int r = 0; r < repeat; ++r)
-            if (const auto t = commandOnce(x, argv[i + 1]))
-                handed.push_back(*t);
-        report("command line: corvane --capture-region to painted", handed, "floor + 40 ms");
+    reportOverlay("capture, warm: press to every overlay painted", warm, floor,
+                  x.monitors().size() > 1 ? "3 x floor" : "2.5 x floor and 15 ms");
+
+    if (cliTrigger) {
+        std::vector<double> cli;
+        for (int r = 0; r < std::max(5, repeat / 2); ++r)
+            if (const auto t = captureOnce(x, argv[i + 1]))
+                cli.push_back(*t);
+        reportOverlay("corvane --capture-region: start to painted", cli, floor, "floor + 40 ms");
     }
 
     if (!quick) {
@@ -643,7 +703,17 @@ int main(int argc, char** argv)
             x.pressKeys({kControl, kW});
             x.settle(500);
         }
-        report("open in editor: Ctrl+E to window painted", editor, "100 ms");
+        report("open in editor: Ctrl+E to window painted", editor, "100 ms p90");
+
+        // Save to Desktop of the whole (4K) monitor.
+        const char* home = std::getenv("HOME");
+        std::vector<double> saves;
+        for (int r = 0; r < 5 && home; ++r) {
+            if (const auto t = saveOnce(x, std::string(home) + "/Desktop"))
+                saves.push_back(*t);
+            x.settle(2500); // the toast and the encoder's buffers go
+        }
+        report("save to desktop: Ctrl+D to the complete file", saves, "150 ms");
 
         const double afterCaptures = residentMegabytes(child);
         std::printf("waiting %d s idle...\n", idleWait);
@@ -651,8 +721,8 @@ int main(int argc, char** argv)
         x.settle(idleWait * 1000);
         const double afterIdle = residentMegabytes(child);
         const auto late = captureOnce(x);
-        report("first capture after the idle wait", late ? std::vector<double>{*late} : std::vector<double>{},
-               "100 ms");
+        reportOverlay("first capture after the idle wait", late ? std::vector<double>{*late} : std::vector<double>{},
+                      floor, "100 ms");
         std::printf("%-48s  %.1f MB (target 30 MB)\n", "resident memory, idle after start", idleAtStart);
         std::printf("%-48s  %.1f MB\n", "resident memory, right after the captures", afterCaptures);
         std::printf("%-48s  %.1f MB (target: within 10 MB of idle)\n", "resident memory, after the idle wait",

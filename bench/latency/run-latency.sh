@@ -38,7 +38,7 @@ xmodmap -e 'keycode 191 = F13'
 # Something to capture other than black: a gradient over the whole root window.
 convert -size "$(xdpyinfo | awk '/dimensions:/ {print $2}')" gradient:'#335577-#aa6644' "$work/root.png"
 display -window root "$work/root.png" >/dev/null 2>&1 || true
-# The command-line trigger hands its capture over the session bus: give the run a bus of its own.
+# A session bus of its own: the command-line trigger hands its request to the running program over it.
 bus=()
-for flag in "$@"; do [ "$flag" = --command ] && bus=(dbus-run-session --); done
+command -v dbus-run-session >/dev/null && bus=(dbus-run-session --)
 "${bus[@]}" "$harness" "$@" -- "$program" 2>"$work/program.log" || { cat "$work/program.log" >&2; exit 1; }

@@ -7,6 +7,7 @@
 #include <QString>
 #include <qwindowdefs.h>
 #include <chrono>
+#include <optional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -45,6 +46,9 @@ public:
     // root window), for picking a window in the overlay; our own windows, the desktop and docks are not
     // among them. Nothing where the display server does not tell (Wayland): no window picking there.
     virtual std::optional<std::vector<QRect>> windowFrames() { return std::nullopt; }
+    // The window that holds the keyboard focus as the display itself sees it (0 for none), or nothing
+    // where the display does not say (Wayland, files).
+    virtual std::optional<WId> inputFocus() { return std::nullopt; }
     // The second paragraph of the alert shown when capturing is refused.
     virtual QString refusalExplanation() const = 0;
 };

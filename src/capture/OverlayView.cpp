@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPaintEngine>
+#include <QWindow>
 #include <cmath>
 #include <cstdint>
 
@@ -102,6 +103,21 @@ OverlayView::OverlayView(DisplayShot shot, QWidget* parent)
     // The window is not yet at its monitor's place, so mapFromGlobal() would measure from the origin of
     // the desktop and put the first crosshair off every monitor but the first.
     mouse = QPointF(QCursor::pos()) - m_shot.frame.topLeft();
+}
+
+void OverlayView::reset(DisplayShot shot)
+{
+    m_shot = std::move(shot);
+    m_backdrop = m_shot.image.convertToFormat(QImage::Format_RGB32);
+    if (!m_shot.frame.isEmpty())
+        resize(m_shot.frame.size().toSize());
+    anchor.reset();
+    current.reset();
+    hasMoved = false;
+    mouse = mapFromGlobal(QCursor::pos()).toPointF();
+    // A hidden view is painted whole when it is shown; asking now would paint the 4K frame twice.
+    if (isVisible())
+        update();
 }
 
 QRectF OverlayView::selection() const
@@ -254,6 +270,12 @@ void OverlayView::paintIdle(QPainter& painter, const QRegion& region)
 {
     paintDimmed(painter, region);
 
+    // Only the monitor under the pointer shows it: the same logical height on a monitor of another
+    // scale, or placed lower, is somewhere else altogether.
+    if (!QRectF(rect()).contains(mouse)) {
+        drawTextBox(painter, {hintPill(), 9, 0.65f, QMarginsF(14, 8, 14, 8)}, m_hintFont, hintText);
+        return;
+    }
     QPainterPath crosshair;
     crosshair.moveTo(mouse.x() + 0.5, 0);
     crosshair.lineTo(mouse.x() + 0.5, height());
@@ -291,7 +313,7 @@ void OverlayView::moveTo(QPointF point)
 void OverlayView::mouseMoveEvent(QMouseEvent* event)
 {
     if (event->buttons().testFlag(Qt::LeftButton) && anchor) {
-        moveTo(event->position());
+        moveTo(exactPosition(event));
         return;
     }
     if (isSelecting())
@@ -301,7 +323,7 @@ void OverlayView::mouseMoveEvent(QMouseEvent* event)
         return;
     }
     const QRegion before = crosshairRegion();
-    mouse = event->position();
+    mouse = exactPosition(event);
     update(before + crosshairRegion());
 }
 
@@ -318,8 +340,8 @@ void OverlayView::mousePressEvent(QMouseEvent* event)
     grabKeyboard();
     if (m_windowMode)
         return; // the window is taken on release, as a click
-    anchor = event->position();
-    current = event->position();
+    anchor = exactPosition(event);
+    current = anchor;
     hasMoved = false;
     update();
 }
@@ -330,12 +352,12 @@ void OverlayView::mouseReleaseEvent(QMouseEvent* event)
         return;
     if (m_windowMode) {
         // Over the bare desktop a click takes nothing and the overlay stays.
-        m_hovered = WindowPicker::windowAt(m_windows, event->position());
+        m_hovered = WindowPicker::windowAt(m_windows, exactPosition(event));
         if (m_hovered && onSelect)
             onSelect(*m_hovered);
         return;
     }
-    current = event->position();
+    current = exactPosition(event);
     if (hasMoved && anchor) {
         const QRectF r = selection();
         if (r.width() >= OverlayGeometry::minimumSelection &&
@@ -373,6 +395,49 @@ void OverlayView::keyPressEvent(QKeyEvent* event)
     default:
         QWidget::keyPressEvent(event);
     }
+}
+
+bool OverlayView::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        m_windowPointer = static_cast<QMouseEvent*>(event)->position();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QPointF OverlayView::exactPosition(const QMouseEvent* event) const
+{
+    // The event the window got is the same one, before rounding, unless this one came another way.
+    const QPointF exact = m_windowPointer - QPointF(mapTo(window(), QPoint(0, 0)));
+    const QPointF lost = exact - event->position();
+    return std::abs(lost.x()) <= 0.5 && std::abs(lost.y()) <= 0.5 ? exact : event->position();
+}
+
+void OverlayView::showEvent(QShowEvent* event)
+{
+    // Qt hands a widget its mouse position rounded to whole logical pixels, which on a ratio-2 monitor
+    // is every other device pixel: a selection could never start or end on an odd one. The window's
+    // own events still carry the fraction.
+    if (QWindow* handle = window()->windowHandle())
+        handle->installEventFilter(this);
+    QWidget::showEvent(event);
+}
+
+void OverlayView::leaveEvent(QEvent* event)
+{
+    // The pointer went to another monitor: its crosshair goes with it.
+    if (!isSelecting()) {
+        const QRegion before = crosshairRegion();
+        mouse = mapFromGlobal(QCursor::pos().toPointF());
+        update(before);
+    }
+    QWidget::leaveEvent(event);
 }
 
 void OverlayView::enterEvent(QEnterEvent* event)

@@ -41,6 +41,9 @@ public:
     const QString& hint() const;
 
     const DisplayShot& shot() const { return m_shot; }
+    // Starts over on another picture of the same monitor: no selection, the pointer where it is now.
+    // An empty shot lets the old picture go while the view waits, hidden, for the next capture.
+    void reset(DisplayShot shot);
     std::optional<QPointF> anchor;
     std::optional<QPointF> current;
     QPointF mouse;
@@ -61,6 +64,9 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     // Tab is ours, not the focus chain's.
     bool focusNextPrevChild(bool next) override;
+    void leaveEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void paintDimmed(QPainter& painter, const QRegion& region);
@@ -72,9 +78,12 @@ private:
     QRegion crosshairRegion() const;
     void moveTo(QPointF point);
     void hoverWindow(QPointF point);
+    // The event's position with the fraction of a logical pixel that Qt rounds away for widgets.
+    QPointF exactPosition(const QMouseEvent* event) const;
 
     DisplayShot m_shot;
     QImage m_backdrop;
+    QPointF m_windowPointer; // the latest pointer position the window saw, unrounded
     QFont m_hintFont;
     QFont m_labelFont;
     std::vector<QRectF> m_windows;

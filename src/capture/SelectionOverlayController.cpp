@@ -6,6 +6,7 @@
 #include "capture/OverlayView.h"
 #include "capture/OverlayWindow.h"
 #include "capture/WindowPicker.h"
+#include "capture/OverlayWindowPool.h"
 
 #include <QGuiApplication>
 #include <utility>
@@ -36,7 +37,7 @@ void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Co
 {
     m_completion = std::move(completion);
     for (const DisplayShot& shot : shots) {
-        auto* window = new OverlayWindow(shot);
+        auto* window = OverlayWindowPool::take(shot);
         QPointer<SelectionOverlayController> self(this);
         window->view()->onSelect = [self, shot](const QRectF& selection) {
             if (self)
@@ -98,12 +99,7 @@ void SelectionOverlayController::closeWindows()
     for (const QPointer<OverlayWindow>& window : m_windows) {
         if (!window)
             continue;
-        window->view()->releaseKeyboard();
-        window->hide();
-        // Deleted later: finishing runs inside one of these windows' own input handlers. Kept hidden
-        // for the next capture instead, a window left the destination menu of a following full-screen
-        // capture closing on its own now and then.
-        window->deleteLater();
+        OverlayWindowPool::giveBack(window);
     }
     m_windows.clear();
 }

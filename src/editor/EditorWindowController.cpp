@@ -54,9 +54,9 @@ QString& lastSaveFolder()
 
 EditorWindowController* EditorWindowController::open(const QImage& image, double scale,
                                                      const std::optional<QString>& suggestedName,
-                                                     const QString& sourcePath)
+                                                     const QString& sourcePath, QScreen* screen)
 {
-    auto* editor = new EditorWindowController(image, scale, suggestedName, sourcePath);
+    auto* editor = new EditorWindowController(image, scale, suggestedName, sourcePath, screen);
     registry().push_back(editor);
     editor->show();
     editor->raise();
@@ -76,7 +76,7 @@ void EditorWindowController::forgetLastSaveFolder()
 
 EditorWindowController::EditorWindowController(const QImage& image, double scale,
                                                std::optional<QString> suggestedName,
-                                               const QString& sourcePath)
+                                               const QString& sourcePath, QScreen* onScreen)
     : m_canvas(new CanvasView(image, scale))
     , m_suggestedName(std::move(suggestedName))
     , m_sourceFolder(sourcePath.isEmpty() ? QString() : QFileInfo(sourcePath).absolutePath())
@@ -87,7 +87,9 @@ EditorWindowController::EditorWindowController(const QImage& image, double scale
     setWindowTitle(QStringLiteral("%1 — %2").arg(windowTitleBase, sourcePath.isEmpty()
                                                                       ? ImageOutput::defaultFileName()
                                                                       : QFileInfo(sourcePath).fileName()));
-    const QScreen* screen = QGuiApplication::primaryScreen();
+    QScreen* screen = onScreen ? onScreen : QGuiApplication::primaryScreen();
+    if (screen)
+        setScreen(screen);
     const EditorGeometry geometry = editorGeometry(
         image.size(), scale, screen ? std::optional<QRectF>(screen->availableGeometry()) : std::nullopt);
     m_canvas->setDelegate(this);

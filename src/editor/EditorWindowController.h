@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+class QScreen;
+
 namespace corvane {
 
 class CanvasView;
@@ -26,10 +28,11 @@ public:
     using Dialogs = SaveDialogs;
 
     // `sourcePath` is the file the picture was opened from, empty for a capture: it names the window
-    // and is where Save As starts until something has been saved.
+    // and is where Save As starts until something has been saved. The window opens on `screen` (a
+    // capture's own monitor), or the primary one when none is given.
     static EditorWindowController* open(const QImage& image, double scale,
                                         const std::optional<QString>& suggestedName = std::nullopt,
-                                        const QString& sourcePath = QString());
+                                        const QString& sourcePath = QString(), QScreen* screen = nullptr);
     static const std::vector<EditorWindowController*>& openEditors();
     // Save As remembers the folder last saved to for as long as the program runs; tests start each
     // case as a new run would.
@@ -80,7 +83,7 @@ protected:
 
 private:
     EditorWindowController(const QImage& image, double scale, std::optional<QString> suggestedName,
-                           const QString& sourcePath);
+                           const QString& sourcePath, QScreen* screen);
 
     void buildUI();
     void connectToolbar();

@@ -209,7 +209,7 @@ void PinWindow::saveImageAs()
 
 void PinWindow::openInEditor()
 {
-    EditorWindowController::open(m_image, m_scale);
+    EditorWindowController::open(m_image, m_scale, std::nullopt, QString(), screen());
 }
 
 } // namespace corvane

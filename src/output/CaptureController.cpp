@@ -21,8 +21,11 @@
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -74,6 +77,39 @@ public:
 private:
     std::vector<QPointer<QWidget>> m_hidden;
 };
+
+bool isOurWindow(WId id)
+{
+    const QWindowList windows = QGuiApplication::allWindows();
+    return std::any_of(windows.begin(), windows.end(),
+                       [id](QWindow* window) { return window->handle() && window->winId() == id; });
+}
+
+// Qt takes the program for inactive 100 ms after the last of its windows lost the keyboard focus (if
+// none got it back meanwhile), and an inactive program closes its pop-ups. Every capture takes the
+// focus from a window of ours: an editor hidden for the grab, the overlay that held it going away. A
+// menu opened before Qt has drawn that conclusion is closed by it moments later, and the capture is
+// lost. So the menu waits until Qt's view of the focus agrees with the display's, twice running with
+// everything Qt had read handled in between: a window of ours holds it and Qt knows (no conclusion
+// pending), or none does and Qt has already drawn it. A pop-up opened then keeps the program active
+// by its own keyboard grab.
+void letFocusSettle()
+{
+    QElapsedTimer waited;
+    waited.start();
+    int agreed = 0;
+    while (agreed < 2 && waited.elapsed() < 500) {
+        const std::optional<WId> held = ScreenCapturer::source().inputFocus();
+        if (!held)
+            return;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        const QWindow* focused = QGuiApplication::focusWindow();
+        const bool agree = focused ? focused->handle() && focused->winId() == *held : !isOurWindow(*held);
+        agreed = agree ? agreed + 1 : 0;
+        if (!agree)
+            QThread::msleep(5);
+    }
+}
 
 } // namespace
 
@@ -198,6 +234,14 @@ void CaptureController::runFullScreenCapture()
         return;
     }
     const DisplayShot& display = std::get<DisplayShot>(shot);
+    // Our windows were hidden and shown again with the event loop running in between (and a region
+    // capture just cancelled may have left its overlay's loss of focus behind): Qt may be about to
+    // count the program inactive, which would close the menu. After a region selection there is
+    // nothing to wait for: no event is handled between the overlays going and the menu's keyboard
+    // grab, so Qt reads the overlay's loss of the focus and the menu's grab together and never draws
+    // that conclusion.
+    if (!m_delivery)
+        letFocusSettle();
     conclude(CaptureResult{display.image, display.scale, display.frame}, {display});
     m_busy = false;
     IdleRelease::captureEnded();
@@ -357,8 +401,10 @@ void CaptureController::destSaveAs()
 
 void CaptureController::destEditor()
 {
+    // On the monitor the capture came from, where the user is looking.
     if (const std::optional<CaptureResult> result = takePending())
-        EditorWindowController::open(result->image, result->scale);
+        EditorWindowController::open(result->image, result->scale, std::nullopt, QString(),
+                                     QGuiApplication::screenAt(result->globalRect.center().toPoint()));
 }
 
 void CaptureController::destCopyText()

@@ -14,6 +14,10 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace corvane::HUD {
 namespace {
@@ -43,6 +47,38 @@ QFont toastFont()
     return font;
 }
 
+// Whether something composites the windows of the X screen, so that a translucent window's clear
+// corners show what is behind it: a compositing manager owns the _NET_WM_CM_Sn selection. Anywhere
+// else (Wayland, no display) the display server composites itself.
+bool compositorRunning()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return true;
+    QByteArray display = qgetenv("DISPLAY");
+    const qsizetype dot = display.lastIndexOf('.');
+    const QByteArray screen = dot > display.lastIndexOf(':') ? display.mid(dot + 1) : QByteArray("0");
+    const QByteArray name = "_NET_WM_CM_S" + screen;
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, std::uint16_t(name.size()), name.constData()), nullptr);
+    if (!atom)
+        return true;
+    xcb_get_selection_owner_reply_t* owner =
+        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+    const bool running = owner && owner->owner != XCB_NONE;
+    std::free(owner);
+    std::free(atom);
+    return running;
+}
+
+QPainterPath panelPath(const QSize& size)
+{
+    QPainterPath panel;
+    panel.addRoundedRect(QRectF(QPointF(0, 0), size), kCornerRadius, kCornerRadius);
+    return panel;
+}
+
 class Toast final : public QWidget {
 public:
     Toast(const QString& message, const QPoint& anchor)
@@ -65,10 +101,15 @@ public:
                           metrics.height() + 2 * kVerticalMargin);
         m_baseline = kVerticalMargin + metrics.ascent();
         // Without an explicit screen a window lands on the primary one and takes its scale.
-        if (QScreen* screen = QGuiApplication::screenAt(anchor))
+        QScreen* screen = QGuiApplication::screenAt(anchor);
+        if (screen)
             setScreen(screen);
-        setGeometry(anchor.x() - panel.width() / 2, anchor.y() - kGapAboveAnchor - panel.height(),
-                    panel.width(), panel.height());
+        else
+            screen = QGuiApplication::primaryScreen();
+        setGeometry(placement(panel, anchor, screen ? screen->geometry() : QRect()));
+        // Without a compositor the clear corners would show black: the window itself is cut round.
+        if (!compositorRunning())
+            setMask(QRegion(panelPath(panel).toFillPolygon().toPolygon()));
 
         // Both belong to the toast, so a toast removed early takes its pending fade with it.
         m_hold = new QTimer(this);
@@ -97,8 +138,7 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        QPainterPath panel;
-        panel.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
+        const QPainterPath panel = panelPath(size());
         painter.fillPath(panel, kPanelColour);
         painter.setClipPath(panel);
         painter.setFont(m_font);
@@ -139,6 +179,18 @@ void present(const QString& message, std::optional<QPoint> anchor)
 }
 
 } // namespace
+
+QRect placement(const QSize& panel, const QPoint& anchor, const QRect& monitor)
+{
+    QRect placed(QPoint(anchor.x() - panel.width() / 2, anchor.y() - kGapAboveAnchor - panel.height()), panel);
+    if (monitor.isEmpty())
+        return placed;
+    if (placed.top() < monitor.top())
+        placed.moveTop(anchor.y() + kGapAboveAnchor);
+    placed.moveLeft(std::clamp(placed.left(), monitor.left(), std::max(monitor.left(), monitor.right() + 1 - panel.width())));
+    placed.moveTop(std::clamp(placed.top(), monitor.top(), std::max(monitor.top(), monitor.bottom() + 1 - panel.height())));
+    return placed;
+}
 
 void show(const QString& message, std::optional<QPoint> anchor)
 {

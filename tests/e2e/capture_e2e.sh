@@ -109,6 +109,47 @@ copy_from_menu() {
     done
     fail "nothing reached the clipboard"
 }
+# Our windows outside the window manager's care (overlays, the menu, the toast) that are not tooltips,
+# as "id width" lines.
+bare_windows() {
+    local id width
+    for id in $(xdotool search --onlyvisible --class corvane 2>/dev/null); do
+        xwininfo -id "$id" 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
+        xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP && continue
+        width=$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/ {print $2}')
+        [ -n "$width" ] && echo "$id $width"
+    done
+}
+# The open destination menu's window id, nothing when none is up.
+menu_window() { bare_windows | awk '$2 < 1000 {print $1}'; }
+overlay_up() {
+    for _ in $(seq 300); do
+        bare_windows | awk '$2 >= 1000' | grep -q . && return 0
+        sleep 0.1
+    done
+    return 1
+}
+overlays_gone() {
+    for _ in $(seq 300); do
+        bare_windows | awk '$2 >= 1000' | grep -q . || return 0
+        sleep 0.1
+    done
+    return 1
+}
+menu_comes_up() {
+    for _ in $(seq 300); do
+        [ -n "$(menu_window)" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+saved_count_reaches() {
+    for _ in $(seq 100); do
+        [ "$(ls "$HOME/Desktop" | grep -c '\.png$')" -ge "$1" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
 # expect_pixels FILE GEOMETRY [PICTURE]: FILE equals that part of the root picture (or of PICTURE), pixel
 # for pixel.
 expect_pixels() {
@@ -304,6 +345,12 @@ region-on-each-monitor)
     drag 2120 200 2920 800
     copy_from_menu
     expect_pixels "$work/clip.png" 800x600+2120+200
+    # Every device pixel of MON-B can be an edge, odd ones too: 401 x 301 of them.
+    sleep 0.5
+    overlays_up || fail "no overlay after the third F13"
+    drag 2121 201 2522 502
+    copy_from_menu
+    expect_pixels "$work/clip.png" 401x301+2121+201
     ;;
 save-to-desktop)
     start_corvane
@@ -323,6 +370,14 @@ save-to-desktop)
     expect_pixels "$saved" 800x600+2120+200
     [ "$(identify -units PixelsPerInch -format '%[fx:round(resolution.x)]' "$saved")" = 144 ] ||
         fail "the file does not record 144 dpi"
+    # Without a compositor the toast is cut round: its corner shows the desktop, not black.
+    toast=$(timeout 10 xdotool search --sync --onlyvisible --name '^Saved ' | head -n 1)
+    [ -n "$toast" ] || fail "no toast after saving"
+    eval "$(xdotool getwindowgeometry --shell "$toast")"
+    import -window root -crop "1x1+$X+$Y" +repage "$work/corner.png"
+    convert "$work/root.png" -crop "1x1+$X+$Y" +repage "$work/desktop.png"
+    [ "$(compare -metric AE "$work/corner.png" "$work/desktop.png" null: 2>&1)" = 0 ] ||
+        fail "the toast's corner at $X,$Y is not the desktop behind it"
     ;;
 cancels)
     start_corvane
@@ -351,6 +406,15 @@ full-screen-under-the-pointer)
     press_until_window ctrl+shift+super+3 || fail "no menu after Ctrl+Shift+Super+3"
     copy_from_menu
     expect_pixels "$work/clip.png" 1920x1080+0+0
+    # A capture of MON-B opens its editor on MON-B.
+    xdotool mousemove 3000 700
+    xdotool key ctrl+shift+super+3
+    menu_up || fail "no menu after Ctrl+Shift+Super+3 on MON-B"
+    xdotool key ctrl+e
+    editor=$(timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor$' | head -n 1)
+    [ -n "$editor" ] || fail "Open in Editor opened nothing"
+    eval "$(xdotool getwindowgeometry --shell "$editor")"
+    [ "$X" -ge 1920 ] || fail "the editor of a MON-B capture opened at $X,$Y, not on MON-B"
     ;;
 editor-left-out)
     # A picture of one flat colour in an editor over MON-A must not show in the frozen picture.
@@ -738,6 +802,36 @@ pin-to-screen)
     convert "$work/root.png" -crop 400x300+100+100 +repage -sample 200% "$work/expected.png"
     differing=$(compare -metric AE "$work/shown.png" "$work/expected.png" null: 2>&1)
     [ "$differing" = 0 ] || fail "the pin dragged onto MON-B differs in $differing pixels from its picture doubled"
+    ;;
+menu-with-editor-open)
+    # The destination menu must come up and take Ctrl+D every time while an editor is open (hidden for
+    # the grab and shown again under the menu), 30 times in a row: in turn a full-screen capture right
+    # after a cancelled region capture, and a region selected on MON-A.
+    convert -size 600x400 xc:'rgb(250,0,250)' "$work/flat.png"
+    start_corvane --open "$work/flat.png"
+    timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor' >/dev/null || fail "no editor"
+    xdotool mousemove 700 500
+    overlays_up || fail "no overlay after the first F13"
+    xdotool key Escape
+    for try in $(seq 30); do
+        overlays_gone || fail "try $try: the overlays stayed"
+        if [ $((try % 2)) = 1 ]; then
+            xdotool key ctrl+shift+super+3
+        else
+            xdotool key F13
+            overlay_up || fail "try $try: no overlay after F13"
+            drag 100 100 500 400
+        fi
+        menu_comes_up || fail "try $try: no destination menu"
+        xdotool key ctrl+d
+        saved_count_reaches "$try" || fail "try $try: Ctrl+D in the menu saved nothing"
+        for _ in $(seq 100); do [ -z "$(menu_window)" ] && break; sleep 0.1; done
+        if [ $((try % 2)) = 0 ]; then
+            xdotool key F13
+            overlay_up || fail "try $try: no overlay after F13"
+            xdotool key Escape
+        fi
+    done
     ;;
 *)
     echo "unknown case $case_name"

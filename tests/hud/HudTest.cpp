@@ -22,7 +22,7 @@ protected:
 
 // The literal rectangles assume DejaVu Sans, the only font of the offscreen test machine: 15 pixels
 // high at 13 pixels, with the advances listed. Odd panel widths put the spare pixel right of centre.
-TEST_F(HudTest, PanelFitsTextAndSitsCentredAboveAnchorUnclamped)
+TEST_F(HudTest, PanelFitsTextAndSitsCentredAboveAnchorWhollyOnTheMonitor)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setWeight(QFont::Medium);
@@ -36,8 +36,9 @@ TEST_F(HudTest, PanelFitsTextAndSitsCentredAboveAnchorUnclamped)
         QRect panel;
     } cases[] = {
         {"Copied to clipboard", 127, {400, 300}, {321, 245, 159, 31}},
-        {"Saved shot.png", 101, {0, 0}, {-66, -55, 133, 31}},
-        {"Could not save to Desktop", 172, {790, 795}, {688, 740, 204, 31}},
+        {"Saved shot.png", 101, {0, 0}, {0, 24, 133, 31}},
+        {"Saved shot.png", 101, {400, 40}, {334, 64, 133, 31}},
+        {"Could not save to Desktop", 172, {790, 795}, {596, 740, 204, 31}},
         {"", 0, {100, 100}, {84, 45, 32, 31}},
         {"Saved Screenshot 2026-12-05 at 22.29.09 with a rather long name appended to it.png",
          565,

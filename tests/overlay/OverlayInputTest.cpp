@@ -41,6 +41,13 @@ public:
         QTest::mouseRelease(view.get(), Qt::LeftButton, {}, to);
     }
 
+    // A pointer event at a fraction of a logical pixel, as a ratio-2 monitor delivers it to the window.
+    void sendExact(QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons held)
+    {
+        QMouseEvent event(type, at, at, view->mapToGlobal(at), button, held, {});
+        QCoreApplication::sendEvent(view->windowHandle(), &event);
+    }
+
     std::unique_ptr<OverlayView> view;
     std::vector<QRectF> selections;
     int cancels = 0;
@@ -74,6 +81,13 @@ TEST_F(OverlayInput, SelectsOrCancelsAsTheUserEnds)
              t.drag({500, 400}, {200, 250});
          },
          QRectF(200, 250, 300, 150)},
+        {"a drag from half a point keeps the half: every device pixel can be an edge",
+         [](OverlayInput& t) {
+             t.sendExact(QEvent::MouseButtonPress, {100.5, 80.5}, Qt::LeftButton, Qt::LeftButton);
+             t.sendExact(QEvent::MouseMove, {200.5, 150}, Qt::NoButton, Qt::LeftButton);
+             t.sendExact(QEvent::MouseButtonRelease, {301, 230.5}, Qt::LeftButton, Qt::NoButton);
+         },
+         QRectF(100.5, 80.5, 200.5, 150)},
         {"Space takes the whole monitor",
          [](OverlayInput& t) { QTest::keyClick(t.view.get(), Qt::Key_Space); }, QRectF(0, 0, 800, 600)},
         {"Escape cancels", [](OverlayInput& t) { QTest::keyClick(t.view.get(), Qt::Key_Escape); },
@@ -154,6 +168,11 @@ TEST_F(OverlayInput, IdleShowsTheDimmedPictureACrosshairAndTheHint)
     EXPECT_EQ(shown.pixel(100, 560), dimmed);
     EXPECT_NE(shown.pixel(300, 560), dimmed); // the vertical line through the pointer
     EXPECT_NE(shown.pixel(100, 500), dimmed); // the horizontal one
+    // With the pointer on the monitor to the left, at the same height, neither line shows here.
+    view->mouse = QPointF(-300, 500);
+    const QImage elsewhere = view->grab().toImage();
+    EXPECT_EQ(elsewhere.pixel(100, 500), dimmed);
+    EXPECT_EQ(elsewhere.pixel(0, 500), dimmed);
     EXPECT_DOUBLE_EQ(view->hintPill().bottom(), 150);
     EXPECT_DOUBLE_EQ(view->hintPill().center().x(), 400);
 }

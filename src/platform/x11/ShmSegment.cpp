@@ -4,6 +4,7 @@
 
 #include "platform/x11/XcbReply.h"
 
+#include <algorithm>
 #include <sys/ipc.h>
 #include <sys/mman.h>
 #include <sys/shm.h>
@@ -66,7 +67,19 @@ QImage ShmSegment::lend(QSize size, QImage::Format format) const
 bool ShmSegment::discardPages()
 {
     // System V shared memory lives in shmem, where removing the pages frees them for every mapping.
+    m_cold = true;
     return madvise(m_data, m_size, MADV_REMOVE) == 0;
+}
+
+void ShmSegment::populate(std::size_t bytes)
+{
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23 // Linux 5.14; older kernels refuse it and the pages fault in as before
+#endif
+    if (!m_cold)
+        return;
+    m_cold = false;
+    madvise(m_data, std::min(bytes, m_size), MADV_POPULATE_WRITE);
 }
 
 ShmSegment::~ShmSegment()

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QSysInfo>
 #include <QThread>
@@ -181,6 +182,22 @@ void X11CaptureSource::waitUntilGone(const std::vector<WId>& windows, std::chron
     }
 }
 
+std::optional<WId> X11CaptureSource::inputFocus()
+{
+    // Asked on Qt's own connection, not ours: the answer comes after every focus event the server sent
+    // Qt before it, so once Qt has handled what it has read, its view and the answer can be compared.
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* qtConnection = x11 ? x11->connection() : nullptr;
+    if (!qtConnection)
+        return std::nullopt;
+    const XcbReply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(qtConnection, xcb_get_input_focus(qtConnection), nullptr));
+    if (!focus)
+        return std::nullopt;
+    // PointerRoot (1) and None (0) are no window of anybody's.
+    return focus->focus > 1 ? WId(focus->focus) : WId(0);
+}
+
 void X11CaptureSource::releaseIdleResources()
 {
     // A whole monitor's worth of pages, shared with the server: kept while captures follow each
@@ -311,6 +328,7 @@ QImage X11CaptureSource::grabShared(const QRect& rect)
     ShmSegment* segment = freeSegment(std::size_t(rect.width()) * std::size_t(rect.height()) * 4);
     if (!segment)
         return {};
+    segment->populate(std::size_t(rect.width()) * std::size_t(rect.height()) * 4);
     xcb_generic_error_t* error = nullptr;
     const auto cookie = xcb_shm_get_image(m_connection, m_root, rect.x(), rect.y(), rect.width(),
                                           rect.height(), ~0u, XCB_IMAGE_FORMAT_Z_PIXMAP, segment->id(), 0);

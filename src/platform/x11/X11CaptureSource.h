@@ -35,6 +35,7 @@ public:
     void warmUp() override;
     void releaseIdleResources() override;
     void waitUntilGone(const std::vector<WId>& windows, std::chrono::milliseconds limit) override;
+    std::optional<WId> inputFocus() override;
     QString refusalExplanation() const override;
     std::optional<std::vector<QRect>> windowFrames() override;
 

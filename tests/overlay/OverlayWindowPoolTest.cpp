@@ -1,0 +1,152 @@
+// Corvane: screenshot and annotation utility.
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "capture/OverlayView.h"
+#include "capture/OverlayWindow.h"
+#include "capture/OverlayWindowPool.h"
+#include "capture/SelectionOverlayController.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace corvane {
+namespace {
+
+DisplayShot shotOf(QRgb colour, QSize pixels = {400, 300}, QRectF frame = {0, 0, 400, 300})
+{
+    QImage image(pixels, QImage::Format_RGB32);
+    image.fill(colour);
+    return {QStringLiteral("MON"), image, frame, pixels.width() / frame.width(), QGuiApplication::primaryScreen()};
+}
+
+QImage onScreen(OverlayWindow* window)
+{
+    return window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+class OverlayWindowPoolTest : public ::testing::Test {
+public:
+    // The crosshair runs through the pointer; the probes stay off its lines.
+    void SetUp() override { QCursor::setPos(200, 150); }
+
+    void TearDown() override
+    {
+        OverlayWindowPool::clear();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // One whole selection over `shot`, ended by a cancel; the window it used.
+    OverlayWindow* runOnce(const DisplayShot& shot)
+    {
+        SelectionOverlayController overlay;
+        overlay.begin({shot}, [](std::optional<CaptureResult>) {});
+        OverlayWindow* window = overlay.windows().front();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
+        QCoreApplication::processEvents(); // the pending paint reaches the backing store
+        shown = onScreen(window);
+        overlay.finish(shot, std::nullopt);
+        return window;
+    }
+
+    QImage shown;
+};
+
+TEST_F(OverlayWindowPoolTest, ShowsEachCapturesOwnPictureDimmed)
+{
+    // The second capture reuses the first one's window and backing store; what it shows must be the
+    // new picture, dimmed (each channel times 140/255), never the frame left from the last capture.
+    struct Case {
+        QRgb picture;
+        QRgb dimmed;
+    };
+    const Case cases[] = {{qRgb(255, 255, 255), qRgb(140, 140, 140)},
+                          {qRgb(0, 0, 0), qRgb(0, 0, 0)},
+                          {qRgb(1, 2, 3), qRgb(1, 1, 2)},
+                          {qRgb(128, 64, 250), qRgb(70, 35, 137)}};
+    OverlayWindow* first = nullptr;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::hex << c.picture);
+        OverlayWindow* window = runOnce(shotOf(c.picture));
+        if (!first)
+            first = window;
+        EXPECT_EQ(window, first);
+        EXPECT_EQ(shown.pixel(10, 290), c.dimmed);
+        EXPECT_EQ(shown.pixel(390, 10), c.dimmed);
+    }
+}
+
+TEST_F(OverlayWindowPoolTest, KeepsAWindowOnlyForTheSameMonitorPlaceAndSize)
+{
+    struct Case {
+        const char* name;
+        DisplayShot next;
+        bool reused;
+    };
+    const Case cases[] = {
+        {"same monitor", shotOf(qRgb(9, 9, 9)), true},
+        {"another place", shotOf(qRgb(9, 9, 9), {400, 300}, {50, 0, 400, 300}), false},
+        {"another logical size", shotOf(qRgb(9, 9, 9), {400, 300}, {0, 0, 200, 150}), false},
+        {"another pixel size", shotOf(qRgb(9, 9, 9), {800, 600}, {0, 0, 400, 300}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OverlayWindowPool::clear();
+        QPointer<OverlayWindow> before = runOnce(shotOf(qRgb(1, 1, 1)));
+        OverlayWindow* after = runOnce(c.next);
+        EXPECT_EQ(after == before, c.reused);
+        EXPECT_EQ(after->geometry(), c.next.frame.toRect());
+    }
+}
+
+TEST_F(OverlayWindowPoolTest, AKeptWindowLetsItsPictureGoAndClearingDeletesIt)
+{
+    QPointer<OverlayWindow> window = runOnce(shotOf(qRgb(5, 6, 7)));
+    EXPECT_TRUE(window->isHidden());
+    EXPECT_EQ(OverlayWindowPool::kept(), 1u);
+    QCoreApplication::processEvents();
+    // A hidden window holding a whole monitor's picture, or callbacks that hold it, would keep tens of
+    // megabytes between captures.
+    EXPECT_TRUE(window->view()->shot().image.isNull());
+    EXPECT_FALSE(window->view()->onSelect);
+    EXPECT_FALSE(window->view()->onCancel);
+
+    OverlayWindowPool::clear();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(OverlayWindowPool::kept(), 0u);
+}
+
+TEST_F(OverlayWindowPoolTest, TakenAgainAtOnceKeepsTheNewPictureAndItsCallbacks)
+{
+    // Given back and taken again before the event loop turns: letting go of the old picture later
+    // must not reach the new capture.
+    OverlayWindow* first = runOnce(shotOf(qRgb(1, 1, 1)));
+    int cancels = 0;
+    SelectionOverlayController overlay;
+    overlay.begin({shotOf(qRgb(200, 100, 60))}, [&cancels](std::optional<CaptureResult>) { ++cancels; });
+    ASSERT_EQ(overlay.windows().front(), first);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(first->view()->shot().image.pixel(0, 0), qRgb(200, 100, 60));
+    QTest::keyClick(first->view(), Qt::Key_Escape);
+    EXPECT_EQ(cancels, 1);
+}
+
+TEST_F(OverlayWindowPoolTest, AWindowStillInACaptureWhenClearedIsDeletedWhenGivenBack)
+{
+    QPointer<OverlayWindow> window;
+    {
+        SelectionOverlayController overlay;
+        overlay.begin({shotOf(qRgb(1, 1, 1))}, [](std::optional<CaptureResult>) {});
+        window = overlay.windows().front();
+        OverlayWindowPool::clear();
+        EXPECT_FALSE(window.isNull());
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(OverlayWindowPool::kept(), 0u);
+}
+
+} // namespace
+} // namespace corvane
