@@ -234,6 +234,10 @@ hostile-pictures)
     editors() { xdotool search --onlyvisible --name '^Corvane Editor$' 2>/dev/null | wc -l; }
     for row in "${rows[@]}"; do
         read -r file outcome limit <<<"$row"
+        if [ -n "${CORVANE_E2E_SANITIZED:-}" ]; then
+            [ "$limit" = - ] && continue
+            limit=-
+        fi
         before=$(editors)
         refusals=$(grep -c "cannot open .*/$file as a picture" "$work/corvane.log")
         echo 5 >"/proc/$instance/clear_refs" 2>/dev/null # resets VmHWM
