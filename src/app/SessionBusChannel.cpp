@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QObject>
+#include <algorithm>
 
 namespace corvane {
 
@@ -138,13 +139,24 @@ InstanceChannel::Delivery SessionBusChannel::send(Trigger trigger, const QString
         break;
     }
     arguments.append(deadline);
-    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName, method);
-    call.setArguments(arguments);
     // Block, not BlockWithGui: no event of ours may run while we wait, and the wait is bounded.
     QElapsedTimer waited;
     waited.start();
-    const QDBusMessage answer =
-        QDBusConnection::sessionBus().call(call, QDBus::Block, static_cast<int>(m_answerTime.count()));
+    const auto ask = [&](const QString& name, const QVariantList& values) {
+        QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName, name);
+        call.setArguments(values);
+        const auto left = std::max<qint64>(m_answerTime.count() - waited.elapsed(), 1);
+        return QDBusConnection::sessionBus().call(call, QDBus::Block, static_cast<int>(left));
+    };
+    QDBusMessage answer = ask(method, arguments);
+    // An instance of an earlier version, still running after an update, knows only the methods
+    // without a deadline (and takes the path as text).
+    if (answer.type() == QDBusMessage::ErrorMessage && QDBusError(answer).type() == QDBusError::UnknownMethod) {
+        QVariantList earlier;
+        if (trigger == Trigger::open)
+            earlier.append(absolutePath);
+        answer = ask(method.chopped(6), earlier);
+    }
     if (answer.type() == QDBusMessage::ReplyMessage)
         return {Status::delivered, {}};
     const QDBusError error(answer);
