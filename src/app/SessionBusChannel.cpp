@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -265,13 +266,24 @@ InstanceChannel::Delivery SessionBusChannel::send(Trigger trigger, const QString
         break;
     }
     arguments.append(deadline);
-    QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName, method);
-    call.setArguments(arguments);
     // Block, not BlockWithGui: no event of ours may run while we wait, and the wait is bounded.
     QElapsedTimer waited;
     waited.start();
-    const QDBusMessage answer =
-        m_bus.value_or(QDBusConnection::sessionBus()).call(call, QDBus::Block, static_cast<int>(m_answerTime.count()));
+    const auto ask = [&](const QString& name, const QVariantList& values) {
+        QDBusMessage call = QDBusMessage::createMethodCall(serviceName, objectPath, interfaceName, name);
+        call.setArguments(values);
+        const auto left = std::max<qint64>(m_answerTime.count() - waited.elapsed(), 1);
+        return m_bus.value_or(QDBusConnection::sessionBus()).call(call, QDBus::Block, static_cast<int>(left));
+    };
+    QDBusMessage answer = ask(method, arguments);
+    // An instance of an earlier version, still running after an update, knows only the methods
+    // without a deadline (and takes the path as text).
+    if (answer.type() == QDBusMessage::ErrorMessage && QDBusError(answer).type() == QDBusError::UnknownMethod) {
+        QVariantList earlier;
+        if (trigger == Trigger::open)
+            earlier.append(absolutePath);
+        answer = ask(method.chopped(6), earlier);
+    }
     if (answer.type() == QDBusMessage::ReplyMessage)
         return {Status::delivered, {}};
     const QDBusError error(answer);
