@@ -408,10 +408,9 @@ full-screen-under-the-pointer)
     expect_pixels "$work/clip.png" 1920x1080+0+0
     # A capture of MON-B opens its editor on MON-B.
     xdotool mousemove 3000 700
-    xdotool key ctrl+shift+super+3
-    menu_up || fail "no menu after Ctrl+Shift+Super+3 on MON-B"
-    xdotool key ctrl+e
-    editor=$(timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor$' | head -n 1)
+    press_until ctrl+shift+super+3 menu_up || fail "no menu after Ctrl+Shift+Super+3 on MON-B"
+    press_until ctrl+e '! menu_up' || fail "the destination menu did not take Ctrl+E"
+    editor=$(timeout 30 xdotool search --sync --onlyvisible --name '^Corvane Editor' | head -n 1)
     [ -n "$editor" ] || fail "Open in Editor opened nothing"
     eval "$(xdotool getwindowgeometry --shell "$editor")"
     [ "$X" -ge 1920 ] || fail "the editor of a MON-B capture opened at $X,$Y, not on MON-B"
