@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "output/HUD.h"
 
+#include "platform/x11/X11Compositor.h"
+
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFontDatabase>
@@ -15,9 +17,6 @@
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
-#include <cstdint>
-#include <cstdlib>
-#include <xcb/xcb.h>
 
 namespace corvane::HUD {
 namespace {
@@ -45,31 +44,6 @@ QFont toastFont()
     font.setWeight(QFont::Medium);
     font.setPixelSize(kFontPixelSize);
     return font;
-}
-
-// Whether something composites the windows of the X screen, so that a translucent window's clear
-// corners show what is behind it: a compositing manager owns the _NET_WM_CM_Sn selection. Anywhere
-// else (Wayland, no display) the display server composites itself.
-bool compositorRunning()
-{
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (!connection)
-        return true;
-    QByteArray display = qgetenv("DISPLAY");
-    const qsizetype dot = display.lastIndexOf('.');
-    const QByteArray screen = dot > display.lastIndexOf(':') ? display.mid(dot + 1) : QByteArray("0");
-    const QByteArray name = "_NET_WM_CM_S" + screen;
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, std::uint16_t(name.size()), name.constData()), nullptr);
-    if (!atom)
-        return true;
-    xcb_get_selection_owner_reply_t* owner =
-        xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
-    const bool running = owner && owner->owner != XCB_NONE;
-    std::free(owner);
-    std::free(atom);
-    return running;
 }
 
 QPainterPath panelPath(const QSize& size)
@@ -108,7 +82,7 @@ public:
             screen = QGuiApplication::primaryScreen();
         setGeometry(placement(panel, anchor, screen ? screen->geometry() : QRect()));
         // Without a compositor the clear corners would show black: the window itself is cut round.
-        if (!compositorRunning())
+        if (!x11::compositorRunning())
             setMask(QRegion(panelPath(panel).toFillPolygon().toPolygon()));
 
         // Both belong to the toast, so a toast removed early takes its pending fade with it.
