@@ -13,6 +13,8 @@ struct CaptureResult {
     QImage image;
     double scale = 1;
     QRectF globalRect;
+    // The title of the window picked in the overlay; empty for a region or a monitor.
+    QString windowTitle;
 };
 
 } // namespace corvane

@@ -16,6 +16,13 @@ class QScreen;
 
 namespace corvane {
 
+// A window on screen as a capture start sees it: its frame (title bar and borders included) in the
+// display server's device pixels, and its title.
+struct WindowFrame {
+    QRect frame;
+    QString title;
+};
+
 // Where frozen pictures of the monitors come from: the X server, the desktop's screenshot portal on
 // Wayland, or files for tests. One is chosen per process (makeCaptureSource).
 class CaptureSource {
@@ -45,7 +52,7 @@ public:
     // The frames of the windows on screen, topmost first, in the display server's device pixels (X11's
     // root window), for picking a window in the overlay; our own windows, the desktop and docks are not
     // among them. Nothing where the display server does not tell (Wayland): no window picking there.
-    virtual std::optional<std::vector<QRect>> windowFrames() { return std::nullopt; }
+    virtual std::optional<std::vector<WindowFrame>> windowFrames() { return std::nullopt; }
     // The window that holds the keyboard focus as the display itself sees it (0 for none), or nothing
     // where the display does not say (Wayland, files).
     virtual std::optional<WId> inputFocus() { return std::nullopt; }

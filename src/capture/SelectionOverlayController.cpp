@@ -18,9 +18,12 @@ SelectionOverlayController::~SelectionOverlayController()
     closeWindows();
 }
 
-void SelectionOverlayController::setWindows(std::optional<std::vector<QRect>> framesTopFirst, bool windowMode)
+void SelectionOverlayController::setWindows(std::optional<std::vector<WindowFrame>> framesTopFirst, bool windowMode)
 {
     m_frames = std::move(framesTopFirst);
+    m_frameRects.clear();
+    for (const WindowFrame& window : m_frames.value_or(std::vector<WindowFrame>{}))
+        m_frameRects.push_back(window.frame);
     m_windowMode = windowMode && m_frames;
 }
 
@@ -50,7 +53,7 @@ void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Co
         if (m_frames) {
             // The monitor's device pixels start at its logical top-left, as Qt places screens.
             const QRect pixels(shot.frame.topLeft().toPoint(), shot.image.size());
-            window->view()->setWindows(WindowPicker::onMonitor(*m_frames, pixels, shot.scale));
+            window->view()->setWindows(WindowPicker::onMonitor(m_frameRects, pixels, shot.scale));
             window->view()->setWindowMode(m_windowMode);
             window->view()->onToggleWindowMode = [self] {
                 if (self)
@@ -111,8 +114,14 @@ void SelectionOverlayController::finish(const DisplayShot& shot, const std::opti
     m_finished = true;
     closeWindows();
     Completion completion = std::exchange(m_completion, nullptr);
-    if (completion)
-        completion(selection ? crop(shot, *selection) : std::nullopt);
+    if (!completion)
+        return;
+    std::optional<CaptureResult> result = selection ? crop(shot, *selection) : std::nullopt;
+    // A picked window lends its title to the file name patterns that ask for it.
+    if (result && m_windowMode && m_frames)
+        result->windowTitle = WindowPicker::titleOf(*m_frames, QRect(shot.frame.topLeft().toPoint(), shot.image.size()),
+                                                    shot.scale, *selection);
+    completion(result);
 }
 
 std::optional<CaptureResult> SelectionOverlayController::crop(const DisplayShot& shot,

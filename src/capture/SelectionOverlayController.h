@@ -28,7 +28,7 @@ public:
 
     // The window frames read at the start of the capture (topmost first, device pixels of the display),
     // or nothing where windows cannot be picked; `windowMode` starts the overlay picking one. Before begin().
-    void setWindows(std::optional<std::vector<QRect>> framesTopFirst, bool windowMode);
+    void setWindows(std::optional<std::vector<WindowFrame>> framesTopFirst, bool windowMode);
 
     // Puts an overlay on every monitor of `shots`, the first one taking the keyboard.
     void begin(const std::vector<DisplayShot>& shots, Completion completion);
@@ -49,7 +49,8 @@ private:
     void toggleWindowMode();
 
     std::vector<QPointer<OverlayWindow>> m_windows;
-    std::optional<std::vector<QRect>> m_frames;
+    std::optional<std::vector<WindowFrame>> m_frames;
+    std::vector<QRect> m_frameRects;
     bool m_windowMode = false;
     Completion m_completion;
     bool m_finished = false;

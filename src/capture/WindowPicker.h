@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "capture/CaptureSource.h"
+
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
@@ -20,5 +22,10 @@ std::vector<QRectF> onMonitor(const std::vector<QRect>& framesTopFirst, const QR
 // The topmost window that holds the point (left and top edges inclusive, right and bottom exclusive),
 // or nothing over the bare desktop.
 std::optional<QRectF> windowAt(const std::vector<QRectF>& windowsTopFirst, QPointF point);
+
+// The title of the topmost window whose frame, seen on the monitor as onMonitor() sees it, is `picked`;
+// empty when none is.
+QString titleOf(const std::vector<WindowFrame>& windowsTopFirst, const QRect& monitorPixels, double scale,
+                const QRectF& picked);
 
 } // namespace corvane::WindowPicker

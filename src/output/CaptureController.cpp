@@ -189,7 +189,7 @@ void CaptureController::runRegionCapture(bool windowMode)
 {
     std::optional<OwnWindowsHidden> hidden(std::in_place);
     // Read before the overlay exists, while the screen still shows what the user points at.
-    std::optional<std::vector<QRect>> windows = ScreenCapturer::source().windowFrames();
+    std::optional<std::vector<WindowFrame>> windows = ScreenCapturer::source().windowFrames();
     ScreenCapturer::Shots shots = ScreenCapturer::captureAllDisplays();
     if (std::holds_alternative<ScreenCaptureError>(shots)) {
         hidden.reset();
@@ -383,7 +383,8 @@ void CaptureController::destDesktop()
                                                HUD::showFailure(text);
                                            // The encoder's buffers are free now.
                                            IdleRelease::captureEnded();
-                                       });
+                                       },
+                                       result->windowTitle);
 }
 
 void CaptureController::destSaveAs()

@@ -54,13 +54,26 @@ public:
         // Every request above is done once this answer comes.
         free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
         xcb_connection_t* other = xcb_connect(nullptr, nullptr);
-        std::vector<QRect> frames = x11::readWindowFrames(other, m_root, ownPid);
+        const std::vector<WindowFrame> windows = x11::readWindowFrames(other, m_root, ownPid);
         xcb_disconnect(other);
+        std::vector<QRect> frames;
+        titles.clear();
+        for (const WindowFrame& window : windows) {
+            frames.push_back(window.frame);
+            titles.push_back(window.title.toStdString());
+        }
         return frames;
+    }
+
+    void setText(xcb_window_t window, xcb_atom_t property, xcb_atom_t type, const std::string& text)
+    {
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, property, type, 8,
+                            std::uint32_t(text.size()), text.data());
     }
 
     xcb_connection_t* m_connection = nullptr;
     xcb_window_t m_root = 0;
+    std::vector<std::string> titles; // of the windows last read, in their order
 };
 
 TEST_F(X11WindowListTest, LeavesOutOursDocksDesktopsHiddenAndBypassingWindows)
@@ -83,7 +96,12 @@ TEST_F(X11WindowListTest, LeavesOutOursDocksDesktopsHiddenAndBypassingWindows)
     // With one: its stacking order (bottom first), and the frame extents (left, right, top, bottom).
     set(back, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL, {1, 2, 20, 3});
     set(m_root, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW, {front, dock, back, ours, desktop});
+    // Titles: the UTF-8 one where there is one, else the old Latin-1 one.
+    setText(back, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, "caf\xe9");
+    setText(front, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, "old");
+    setText(front, atom("_NET_WM_NAME"), atom("UTF8_STRING"), "Front \xe2\x80\x94 new");
     EXPECT_EQ(read(4242), (std::vector<QRect>{{9, 0, 103, 73}, {50, 40, 104, 54}}));
+    EXPECT_EQ(titles, (std::vector<std::string>{"caf\xc3\xa9", "Front \xe2\x80\x94 new"}));
     xcb_delete_property(m_connection, m_root, atom("_NET_CLIENT_LIST_STACKING"));
 }
 

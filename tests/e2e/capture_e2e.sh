@@ -246,6 +246,17 @@ window-pick)
             sleep 0.1
         done
     done
+    # A picked window lends its title to a file name pattern that asks for it.
+    write_config '[save]' 'pattern=%{title} shot'
+    xdotool mousemove 230 $((${back_a##*+} + 200))
+    screen_settled
+    overlays_up || fail "no overlay after F13"
+    xdotool key Tab
+    xdotool mousemove 230 $((${back_a##*+} + 210))
+    sleep 0.3
+    xdotool click 1
+    menu_key ctrl+d '[ -s "$HOME/Desktop/back-a shot.png" ]' ||
+        fail "the picked window's title did not name the file: $(ls "$HOME/Desktop")"
     ;;
 delay)
     # The overlay is not up before the delay has passed, however fast the rest is.

@@ -98,7 +98,7 @@ QString X11CaptureSource::refusalExplanation() const
                           "in your desktop session, then try again.");
 }
 
-std::optional<std::vector<QRect>> X11CaptureSource::windowFrames()
+std::optional<std::vector<WindowFrame>> X11CaptureSource::windowFrames()
 {
     if (!connection())
         return std::nullopt;

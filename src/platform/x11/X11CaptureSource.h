@@ -37,7 +37,7 @@ public:
     void waitUntilGone(const std::vector<WId>& windows, std::chrono::milliseconds limit) override;
     std::optional<WId> inputFocus() override;
     QString refusalExplanation() const override;
-    std::optional<std::vector<QRect>> windowFrames() override;
+    std::optional<std::vector<WindowFrame>> windowFrames() override;
 
     // How the last successful grab reached the pixels; empty before the first one.
     std::optional<Transfer> lastTransfer() const { return m_lastTransfer; }

@@ -13,10 +13,20 @@ namespace corvane::x11 {
 
 namespace {
 
-enum Atom { clientListStacking, frameExtents, windowType, typeDesktop, typeDock, wmPid, atomCount };
+enum Atom {
+    clientListStacking,
+    frameExtents,
+    windowType,
+    typeDesktop,
+    typeDock,
+    wmPid,
+    wmName,
+    utf8String,
+    atomCount
+};
 constexpr std::array<const char*, atomCount> atomNames = {
     "_NET_CLIENT_LIST_STACKING", "_NET_FRAME_EXTENTS", "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DESKTOP",
-    "_NET_WM_WINDOW_TYPE_DOCK",  "_NET_WM_PID",
+    "_NET_WM_WINDOW_TYPE_DOCK",  "_NET_WM_PID",        "_NET_WM_NAME",        "UTF8_STRING",
 };
 
 std::array<xcb_atom_t, atomCount> internAtoms(xcb_connection_t* connection)
@@ -47,6 +57,17 @@ std::vector<std::uint32_t> propertyWords(xcb_connection_t* connection, xcb_get_p
     return {words, words + xcb_get_property_value_length(reply.get()) / 4};
 }
 
+// The text of a STRING (Latin-1) or UTF8_STRING property, empty when there is none.
+QString propertyText(xcb_connection_t* connection, xcb_get_property_cookie_t cookie, bool utf8)
+{
+    XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(connection, cookie, nullptr));
+    if (!reply || reply->format != 8)
+        return {};
+    const auto* bytes = static_cast<const char*>(xcb_get_property_value(reply.get()));
+    const int length = xcb_get_property_value_length(reply.get());
+    return utf8 ? QString::fromUtf8(bytes, length) : QString::fromLatin1(bytes, length);
+}
+
 // Everything asked about one window, sent before any answer is read so the server answers them all in
 // one round trip.
 struct Questions {
@@ -57,6 +78,8 @@ struct Questions {
     xcb_get_property_cookie_t extents;
     xcb_get_property_cookie_t type;
     xcb_get_property_cookie_t pid;
+    xcb_get_property_cookie_t name;
+    xcb_get_property_cookie_t legacyName;
 };
 
 std::vector<xcb_window_t> stackedClients(xcb_connection_t* connection, xcb_window_t root,
@@ -76,7 +99,7 @@ std::vector<xcb_window_t> stackedClients(xcb_connection_t* connection, xcb_windo
 
 } // namespace
 
-std::vector<QRect> readWindowFrames(xcb_connection_t* connection, std::uint32_t root, std::uint32_t ownPid)
+std::vector<WindowFrame> readWindowFrames(xcb_connection_t* connection, std::uint32_t root, std::uint32_t ownPid)
 {
     const auto atoms = internAtoms(connection);
     bool managed = false;
@@ -90,9 +113,11 @@ std::vector<QRect> readWindowFrames(xcb_connection_t* connection, std::uint32_t 
                              xcb_translate_coordinates(connection, window, root, 0, 0),
                              askProperty(connection, window, atoms[frameExtents], XCB_ATOM_CARDINAL),
                              askProperty(connection, window, atoms[windowType], XCB_ATOM_ATOM),
-                             askProperty(connection, window, atoms[wmPid], XCB_ATOM_CARDINAL)});
+                             askProperty(connection, window, atoms[wmPid], XCB_ATOM_CARDINAL),
+                             askProperty(connection, window, atoms[wmName], atoms[utf8String]),
+                             askProperty(connection, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING)});
     }
-    std::vector<QRect> frames;
+    std::vector<WindowFrame> frames;
     for (const Questions& q : questions) {
         XcbReply<xcb_get_window_attributes_reply_t> attributes(
             xcb_get_window_attributes_reply(connection, q.attributes, nullptr));
@@ -102,6 +127,8 @@ std::vector<QRect> readWindowFrames(xcb_connection_t* connection, std::uint32_t 
         const std::vector<std::uint32_t> extents = propertyWords(connection, q.extents);
         const std::vector<std::uint32_t> types = propertyWords(connection, q.type);
         const std::vector<std::uint32_t> pid = propertyWords(connection, q.pid);
+        QString title = propertyText(connection, q.name, true);
+        const QString legacyTitle = propertyText(connection, q.legacyName, false);
         if (!attributes || !geometry || !position || attributes->map_state != XCB_MAP_STATE_VIEWABLE)
             continue;
         // Menus, tooltips and our own overlays bypass the window manager; they are not windows to pick.
@@ -118,7 +145,7 @@ std::vector<QRect> readWindowFrames(xcb_connection_t* connection, std::uint32_t 
                     geometry->height + 2 * border);
         if (extents.size() == 4) // left, right, top, bottom
             frame.adjust(-int(extents[0]), -int(extents[2]), int(extents[1]), int(extents[3]));
-        frames.push_back(frame);
+        frames.push_back({frame, title.isEmpty() ? legacyTitle : title});
     }
     std::reverse(frames.begin(), frames.end());
     return frames;
