@@ -14,7 +14,7 @@ struct CaptureResult {
     double scale = 1;
     QRectF globalRect;
     // The title of the window picked in the overlay; empty for a region or a monitor.
-    QString windowTitle;
+    QString windowTitle = {};
 };
 
 } // namespace corvane
