@@ -89,25 +89,31 @@ bool isOurWindow(WId id)
 // none got it back meanwhile), and an inactive program closes its pop-ups. Every capture takes the
 // focus from a window of ours: an editor hidden for the grab, the overlay that held it going away. A
 // menu opened before Qt has drawn that conclusion is closed by it moments later, and the capture is
-// lost. So the menu waits until Qt's view of the focus agrees with the display's, twice running with
-// everything Qt had read handled in between: a window of ours holds it and Qt knows (no conclusion
-// pending), or none does and Qt has already drawn it. A pop-up opened then keeps the program active
-// by its own keyboard grab.
+// lost. So the menu waits until Qt's view of the focus has agreed with the display's for longer than
+// that conclusion takes, with everything Qt read handled meanwhile: a window of ours holds it and Qt
+// knows (no conclusion pending), or none does and Qt has already drawn it. Two agreeing looks a few
+// milliseconds apart were not enough on a slow run (a sanitizer build): the focus could be handed
+// back and forth between them. A pop-up opened then keeps the program active by its own keyboard grab.
 void letFocusSettle()
 {
+    constexpr qint64 settled = 120; // ms: Qt's 100 and a margin
     QElapsedTimer waited;
     waited.start();
-    int agreed = 0;
-    while (agreed < 2 && waited.elapsed() < 500) {
+    QElapsedTimer agreeing;
+    while (waited.elapsed() < 1000) {
         const std::optional<WId> held = ScreenCapturer::source().inputFocus();
         if (!held)
             return;
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         const QWindow* focused = QGuiApplication::focusWindow();
         const bool agree = focused ? focused->handle() && focused->winId() == *held : !isOurWindow(*held);
-        agreed = agree ? agreed + 1 : 0;
         if (!agree)
-            QThread::msleep(5);
+            agreeing.invalidate();
+        else if (!agreeing.isValid())
+            agreeing.start();
+        else if (agreeing.elapsed() >= settled)
+            return;
+        QThread::msleep(5);
     }
 }
 
