@@ -676,9 +676,7 @@ copy-text)
         xclip -selection clipboard -i /dev/null >/dev/null 2>&1
         overlays_up || fail "no overlay after F13"
         drag "$@"
-        window_up || fail "no destination menu"
-        sleep 0.3
-        xdotool key ctrl+t
+        menu_key ctrl+t '! menu_up' || fail "the destination menu did not take Ctrl+T"
         for _ in $(seq 300); do
             toast=$(xdotool search --onlyvisible --name '^(Copied [0-9]+ lines? of text|No text found)$' getwindowname 2>/dev/null | head -n 1)
             [ -n "$toast" ] && { echo "$toast"; return 0; }
@@ -765,9 +763,7 @@ pin-to-screen)
     }
     overlays_up || fail "no overlay after F13"
     drag 100 100 500 400
-    window_up || fail "no destination menu"
-    sleep 0.3
-    xdotool key ctrl+p
+    menu_key ctrl+p '! menu_up' || fail "the destination menu did not take Ctrl+P"
     pin_at 404x304+98+98
     shows 400x300+100+100 400x300+100+100
     drag 300 250 800 650
@@ -785,9 +781,7 @@ pin-to-screen)
     pin_at 504x379+573+473
     overlays_up || fail "no overlay for the MON-B pin"
     drag 2120 200 2920 800
-    window_up || fail "no destination menu"
-    sleep 0.3
-    xdotool key ctrl+p
+    menu_key ctrl+p '! menu_up' || fail "the destination menu did not take Ctrl+P"
     pin_at 808x608+2116+196
     shows 800x600+2120+200 800x600+2120+200
     # Escape closes the pin that has the focus, the new one.
