@@ -21,9 +21,6 @@ SelectionOverlayController::~SelectionOverlayController()
 void SelectionOverlayController::setWindows(std::optional<std::vector<WindowFrame>> framesTopFirst, bool windowMode)
 {
     m_frames = std::move(framesTopFirst);
-    m_frameRects.clear();
-    for (const WindowFrame& window : m_frames.value_or(std::vector<WindowFrame>{}))
-        m_frameRects.push_back(window.frame);
     m_windowMode = windowMode && m_frames;
 }
 
@@ -39,6 +36,9 @@ void SelectionOverlayController::toggleWindowMode()
 void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Completion completion)
 {
     m_completion = std::move(completion);
+    std::vector<QRect> frames;
+    for (const WindowFrame& window : m_frames.value_or(std::vector<WindowFrame>{}))
+        frames.push_back(window.frame);
     for (const DisplayShot& shot : shots) {
         auto* window = OverlayWindowPool::take(shot);
         QPointer<SelectionOverlayController> self(this);
@@ -53,7 +53,7 @@ void SelectionOverlayController::begin(const std::vector<DisplayShot>& shots, Co
         if (m_frames) {
             // The monitor's device pixels start at its logical top-left, as Qt places screens.
             const QRect pixels(shot.frame.topLeft().toPoint(), shot.image.size());
-            window->view()->setWindows(WindowPicker::onMonitor(m_frameRects, pixels, shot.scale));
+            window->view()->setWindows(WindowPicker::onMonitor(frames, pixels, shot.scale));
             window->view()->setWindowMode(m_windowMode);
             window->view()->onToggleWindowMode = [self] {
                 if (self)

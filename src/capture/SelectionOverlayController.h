@@ -51,7 +51,6 @@ private:
 
     std::vector<QPointer<OverlayWindow>> m_windows;
     std::optional<std::vector<WindowFrame>> m_frames;
-    std::vector<QRect> m_frameRects;
     bool m_windowMode = false;
     Completion m_completion;
     bool m_finished = false;

@@ -69,6 +69,17 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([this] { return controller.overlay() != nullptr; }, 2000));
         return controller.overlay() ? controller.overlay()->windows().front()->view() : nullptr;
     }
+    // Selects from (100, 50) to (300, 200) on the first monitor's overlay; false without an overlay.
+    bool dragOnFirstOverlay()
+    {
+        OverlayView* view = firstOverlay();
+        if (!view)
+            return false;
+        QTest::mousePress(view, Qt::LeftButton, {}, {100, 50});
+        QTest::mouseMove(view, {300, 200});
+        QTest::mouseRelease(view, Qt::LeftButton, {}, {300, 200});
+        return true;
+    }
 
     CaptureController& controller = CaptureController::shared();
     int grabs = 0;
@@ -112,11 +123,7 @@ TEST_F(CaptureFlow, ASelectionOpensTheMenuAtItsCornerAndCopiesItsPixels)
         menu.copyAction->trigger();
     };
     controller.startRegionCapture();
-    OverlayView* view = firstOverlay();
-    ASSERT_NE(view, nullptr);
-    QTest::mousePress(view, Qt::LeftButton, {}, {100, 50});
-    QTest::mouseMove(view, {300, 200});
-    QTest::mouseRelease(view, Qt::LeftButton, {}, {300, 200});
+    ASSERT_TRUE(dragOnFirstOverlay());
 
     ASSERT_EQ(menuLocations.size(), 1u);
     const QPoint screenOrigin = QGuiApplication::screens().front()->geometry().topLeft();
@@ -171,11 +178,7 @@ TEST_F(CaptureFlow, PinToScreenPinsTheSelectionAtItsPlaceAndTheTrayPinsItAgain)
         menu.pinAction->trigger();
     };
     controller.startRegionCapture();
-    OverlayView* view = firstOverlay();
-    ASSERT_NE(view, nullptr);
-    QTest::mousePress(view, Qt::LeftButton, {}, {100, 50});
-    QTest::mouseMove(view, {300, 200});
-    QTest::mouseRelease(view, Qt::LeftButton, {}, {300, 200});
+    ASSERT_TRUE(dragOnFirstOverlay());
     const QPointF screenOrigin = QGuiApplication::screens().front()->geometry().topLeft();
     ASSERT_EQ(PinWindow::openPins().size(), 1u);
     EXPECT_EQ(PinWindow::openPins()[0]->pictureGeometry(), QRectF(screenOrigin + QPointF(100, 50), QSizeF(200, 150)));
