@@ -46,12 +46,6 @@ public:
     // How a redaction hides what is under it.
     enum class RedactionStyle : int { pixelate = 0, solid = 1 };
     static constexpr int rawValue(Kind kind) { return static_cast<int>(kind); }
-    static constexpr std::optional<Kind> kindFromRawValue(int raw)
-    {
-        if (raw < 0 || raw >= static_cast<int>(allKinds.size()))
-            return std::nullopt;
-        return allKinds[static_cast<std::size_t>(raw)];
-    }
 
     // How text is laid out and drawn: the font (pixel-sized), the colour and word wrapping.
     struct TextStyle {

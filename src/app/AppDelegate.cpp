@@ -297,12 +297,4 @@ bool AppDelegate::openInEditor(const QString& path)
     return PictureOpener::open(FileNameBytes::encode(path));
 }
 
-std::optional<QString> openAtLaunchPath(const QStringList& arguments)
-{
-    const LaunchMode mode = chooseLaunchMode(arguments);
-    if (mode.kind != LaunchMode::Kind::normal || mode.trigger != Trigger::open)
-        return std::nullopt;
-    return mode.path;
-}
-
 } // namespace corvane

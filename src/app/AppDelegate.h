@@ -78,8 +78,4 @@ private:
     DelayedCapture m_delay;
 };
 
-// The path after the first "--open" (the program path included in the search), if one follows and no
-// other trigger comes first.
-std::optional<QString> openAtLaunchPath(const QStringList& arguments);
-
 } // namespace corvane

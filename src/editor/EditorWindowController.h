@@ -45,7 +45,6 @@ public:
     EditorToolbar* toolbar() const { return m_toolbar; }
     const std::optional<QString>& suggestedName() const { return m_suggestedName; }
     void setDialogs(Dialogs dialogs) { m_dialogs = std::move(dialogs); }
-    const Dialogs& dialogs() const { return m_dialogs; }
     // The snapshot mode's scene, one mark of every kind: a rectangle, an ellipse, an arrow, a text box,
     // a highlighter and a pen stroke, two steps and a redaction, added without an undo step, with the
     // rectangle selected.

@@ -16,10 +16,10 @@ namespace corvane::PictureOpener {
 
 namespace {
 
-std::shared_ptr<const PictureDecoder>& decoderSlot()
+std::shared_ptr<const PictureDecoder> helperDecoder()
 {
-    static std::shared_ptr<const PictureDecoder> decoder = std::make_shared<HelperProcessDecoder>();
-    return decoder;
+    static const auto helper = std::make_shared<const HelperProcessDecoder>();
+    return helper;
 }
 
 int& pendingCount()
@@ -44,11 +44,6 @@ void finish(const std::optional<DecodedPicture>& picture, const QByteArray& path
 
 } // namespace
 
-void setDecoder(std::shared_ptr<const PictureDecoder> decoder)
-{
-    decoderSlot() = std::move(decoder);
-}
-
 bool open(const QByteArray& path)
 {
     std::optional<FileHandle> file = openPictureFile(path);
@@ -60,7 +55,7 @@ bool open(const QByteArray& path)
         QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     // Its own thread, not the shared pool: a decode may take its whole time limit, and Save to
     // Desktop must not wait behind it.
-    std::thread([decoder = decoderSlot(), file = std::move(*file), path, name = suggestedNameFor(path)] {
+    std::thread([decoder = helperDecoder(), file = std::move(*file), path, name = suggestedNameFor(path)] {
         std::optional<DecodedPicture> picture = decoder->decode(file.fd(), DecodeLimits{});
         QCoreApplication* app = QCoreApplication::instance();
         if (!app)
@@ -70,11 +65,6 @@ bool open(const QByteArray& path)
             Qt::QueuedConnection);
     }).detach();
     return true;
-}
-
-int pending()
-{
-    return pendingCount();
 }
 
 } // namespace corvane::PictureOpener

@@ -1,11 +1,10 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "annotation/Annotation.h"
-#include "annotation/ToolKind.h"
+#include "annotation/Redaction.h"
 
 #include <array>
 #include <gtest/gtest.h>
-#include <optional>
 #include <vector>
 
 namespace corvane {
@@ -13,9 +12,11 @@ namespace {
 
 using Kind = Annotation::Kind;
 
-Annotation make(Kind kind, QPointF p1, QPointF p2, double lineWidth)
+Annotation make(Kind kind, QPointF p1, QPointF p2, double lineWidth, std::vector<QPointF> points = {})
 {
-    return Annotation(kind, p1, p2, QColor(255, 0, 0), lineWidth, 24, QString());
+    Annotation a(kind, p1, p2, QColor(255, 0, 0), lineWidth, 24, QString());
+    a.points = std::move(points);
+    return a;
 }
 
 // QRectF's operator== is fuzzy and gtest cannot print it; arrays compare exactly and print.
@@ -26,7 +27,9 @@ std::array<double, 4> xywh(const QRectF& r)
 
 TEST(AnnotationHitTest, EachKindIsSensitiveWhereItIsDrawn)
 {
-    // At scale 2 the tolerance is max(2 x lineWidth, 10). Lines are checked as arrows too.
+    // Shapes 0 to 10 at scale 2, where the tolerance is max(2 x lineWidth, 10); lines are checked as
+    // arrows too. Shapes 11 to 17 at scale 1.
+    const std::vector<QPointF> corner{{100, 100}, {200, 100}, {200, 200}};
     const std::vector<Annotation> shapes{
         make(Kind::rectangle, {60, 60}, {400, 260}, 3),   // 0: the left band runs over 50 <= x < 70
         make(Kind::rectangle, {60, 60}, {400, 260}, 10),  // 1: tolerance 20
@@ -39,6 +42,13 @@ TEST(AnnotationHitTest, EachKindIsSensitiveWhereItIsDrawn)
         make(Kind::ellipse, {100, 100}, {500, 400}, 3),   // 8: band between radii 210 x 160 and 190 x 140
         make(Kind::ellipse, {100, 100}, {115, 115}, 3),   // 9
         make(Kind::text, {300, 200}, {100, 100}, 20),     // 10: the box grown by 4, whatever the line width
+        make(Kind::highlighter, {100, 100}, {200, 200}, 3, corner), // 11: 15 broad, tolerance 10
+        make(Kind::highlighter, {100, 100}, {200, 200}, 6, corner), // 12: 30 broad, tolerance 15
+        make(Kind::pen, {100, 100}, {200, 200}, 3, corner),         // 13: tolerance never below 10
+        make(Kind::pen, {100, 100}, {200, 200}, 12, corner),        // 14: tolerance 12
+        make(Kind::pen, {0, 0}, {100, 0}, 3),                       // 15: no points: p1 to p2
+        make(Kind::step, {100, 100}, {134, 134}, 3),                // 16: circle of radius 17 grown by 4
+        make(Kind::redaction, {100, 100}, {200, 150}, 3),           // 17: the box grown by 4, inside too
     };
     struct Case {
         int shape;
@@ -46,42 +56,33 @@ TEST(AnnotationHitTest, EachKindIsSensitiveWhereItIsDrawn)
         bool hit;
     };
     const std::vector<Case> cases{
-        {0, 60, 160, true},     {0, 230, 160, false},     {0, 50, 160, true},       {0, 49.9, 160, false},
-        {0, 69.9, 160, true},   {0, 70, 160, false},      {0, 409.9, 269.9, true},  {0, 410, 160, false},
-        {0, 230, 270, false},   {1, 40, 160, true},       {1, 39.9, 160, false},    {1, 79.9, 160, true},
-        {2, 110, 150, true},    {3, 110.5, 150, false},   {4, 230, 395, true},      {4, 230, 300, false},
-        {4, 44, 320, true},     {4, 43.5, 320, false},    {4, 400, 486, true},      {4, 400, 486.5, false},
-        {5, 266, 288, true},    {5, 266.8, 287.4, false}, {6, 266, 288, false},     {7, 200, 110, true},
-        {7, 200, 110.5, false}, {8, 300, 250, false},     {8, 100, 100, false},     {8, 441.42, 143.93, true},
-        {8, 100, 250, true},    {8, 300, 91, true},       {8, 300, 89, false},      {8, 300, 109, true},
-        {8, 300, 111, false},   {9, 107.5, 107.5, true},  {10, 200, 150, true},     {10, 96, 96, true},
-        {10, 95.9, 150, false}, {10, 200, 95.9, false},   {10, 303.9, 203.9, true}, {10, 304, 150, false},
-        {10, 200, 204, false},
+        {0, 60, 160, true},      {0, 230, 160, false},    {0, 50, 160, true},       {0, 49.9, 160, false},
+        {0, 69.9, 160, true},    {0, 70, 160, false},     {0, 409.9, 269.9, true},  {0, 410, 160, false},
+        {0, 230, 270, false},    {1, 40, 160, true},      {1, 39.9, 160, false},    {1, 79.9, 160, true},
+        {2, 110, 150, true},     {3, 110.5, 150, false},  {4, 230, 395, true},      {4, 230, 300, false},
+        {4, 44, 320, true},      {4, 43.5, 320, false},   {4, 400, 486, true},      {4, 400, 486.5, false},
+        {5, 266, 288, true},     {5, 266.8, 287.4, false}, {6, 266, 288, false},    {7, 200, 110, true},
+        {7, 200, 110.5, false},  {8, 300, 250, false},    {8, 100, 100, false},     {8, 441.42, 143.93, true},
+        {8, 100, 250, true},     {8, 300, 91, true},      {8, 300, 89, false},      {8, 300, 109, true},
+        {8, 300, 111, false},    {9, 107.5, 107.5, true}, {10, 200, 150, true},     {10, 96, 96, true},
+        {10, 95.9, 150, false},  {10, 200, 95.9, false},  {10, 303.9, 203.9, true}, {10, 304, 150, false},
+        {10, 200, 204, false},   {11, 150, 109, true},    {11, 150, 111, false},    {11, 209, 150, true},
+        {11, 211, 150, false},   {11, 150, 150, false},   {12, 150, 114, true},     {12, 150, 116, false},
+        {13, 150, 109, true},    {13, 150, 111, false},   {14, 150, 111.9, true},   {14, 150, 112.1, false},
+        {15, 50, 9, true},       {15, 50, 11, false},     {16, 117, 96.5, true},    {16, 117, 95.5, false},
+        {16, 117, 117, true},    {16, 100, 100, false},   {17, 150, 125, true},     {17, 96, 125, true},
+        {17, 95.9, 125, false},  {17, 203.9, 153.9, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "shape " << c.shape << " at (" << c.x << ", " << c.y << ")");
         Annotation a = shapes[c.shape];
-        EXPECT_EQ(a.hitTest({c.x, c.y}, 2), c.hit);
+        const double scale = c.shape <= 10 ? 2 : 1;
+        EXPECT_EQ(a.hitTest({c.x, c.y}, scale), c.hit);
         if (a.kind == Kind::line) {
             a.kind = Kind::arrow;
-            EXPECT_EQ(a.hitTest({c.x, c.y}, 2), c.hit);
+            EXPECT_EQ(a.hitTest({c.x, c.y}, scale), c.hit);
         }
     }
-}
-
-TEST(AnnotationHitTest, HalfOpenContainsExcludesRightAndBottomEdges)
-{
-    struct Case {
-        double x, y;
-        bool inside;
-    };
-    for (const Case& c : {Case{0, 0, true}, Case{9.99, 9.99, true}, Case{10, 5, false}, Case{5, 10, false},
-                          Case{-0.01, 5, false}}) {
-        SCOPED_TRACE(::testing::Message() << c.x << ", " << c.y);
-        EXPECT_EQ(halfOpenContains(QRectF(0, 0, 10, 10), {c.x, c.y}), c.inside);
-    }
-    EXPECT_TRUE(halfOpenContains(QRectF(10, 10, -10, -10), {0, 0}));
-    EXPECT_FALSE(halfOpenContains(QRectF(5, 5, 0, 0), {5, 5}));
 }
 
 TEST(AnnotationDistance, MeasuresToTheNearestPointOfTheSegment)
@@ -90,23 +91,18 @@ TEST(AnnotationDistance, MeasuresToTheNearestPointOfTheSegment)
         QPointF p1, p2, q;
         double distance;
     };
+    // Ends less than 0.01 apart measure to p1 (measured to p2 the first three would differ); beyond
+    // either end, to the nearer end.
     const std::vector<Case> cases{
-        // Ends less than 0.01 apart measure to p1; measured to p2 these would differ.
-        {{50, 50}, {50, 50}, {53, 54}, 5},
-        {{50, 50}, {50, 50.009}, {50, 60}, 10},
-        {{50, 50}, {50.006, 50.006}, {44, 42}, 10},
-        {{50, 50}, {50.02, 50}, {53, 54}, 4.98803},
-        // Beyond either end, the nearer end.
-        {{100, 100}, {200, 100}, {70, 140}, 50},
-        {{100, 100}, {200, 100}, {230, 60}, 50},
-        {{0, 0}, {300, 400}, {300, 450}, 50},
-        {{100, 100}, {200, 100}, {150, 130}, 30},
+        {{50, 50}, {50, 50}, {53, 54}, 5},         {{50, 50}, {50, 50.009}, {50, 60}, 10},
+        {{50, 50}, {50.006, 50.006}, {44, 42}, 10}, {{50, 50}, {50.02, 50}, {53, 54}, 4.98803},
+        {{100, 100}, {200, 100}, {70, 140}, 50},   {{100, 100}, {200, 100}, {230, 60}, 50},
+        {{0, 0}, {300, 400}, {300, 450}, 50},      {{100, 100}, {200, 100}, {150, 130}, 30},
         {{300, 400}, {0, 0}, {110, 230}, 50},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message() << "q = (" << c.q.x() << ", " << c.q.y() << ")");
-        EXPECT_NEAR(make(Kind::line, c.p1, c.p2, 3).distanceToSegment(c.q), c.distance, 1e-5);
-    }
+    for (const Case& c : cases)
+        EXPECT_NEAR(make(Kind::line, c.p1, c.p2, 3).distanceToSegment(c.q), c.distance, 1e-5)
+            << c.q.x() << ", " << c.q.y();
 }
 
 TEST(AnnotationHandles, RectLikeKindsHaveEightClockwiseAndSegmentsTheirEnds)
@@ -119,14 +115,13 @@ TEST(AnnotationHandles, RectLikeKindsHaveEightClockwiseAndSegmentsTheirEnds)
     };
     const std::vector<std::array<double, 2>> eight{{10, 10},  {60, 10}, {110, 10}, {110, 50},
                                                    {110, 90}, {60, 90}, {10, 90},  {10, 50}};
-    const std::vector<std::array<double, 2>> ends{{110, 90}, {10, 10}};
+    const std::vector<std::array<double, 2>> ends{{110, 90}, {10, 10}}, none;
     for (Kind kind : Annotation::allKinds) {
-        SCOPED_TRACE(Annotation::rawValue(kind));
         // Bottom-right first, as a drag up and to the left leaves them. A step's size follows its font.
         const bool segment = kind == Kind::line || kind == Kind::arrow;
-        const std::vector<std::array<double, 2>> none;
         EXPECT_EQ(xy(make(kind, {110, 90}, {10, 10}, 3).handlePoints()),
-                  kind == Kind::step ? none : (segment ? ends : eight));
+                  kind == Kind::step ? none : (segment ? ends : eight))
+            << Annotation::rawValue(kind);
     }
 }
 
@@ -146,68 +141,40 @@ TEST(AnnotationResize, EveryHandleMovesItsOwnEdgesAndTurnsOverPastTheOpposite)
         {1, {999, 30}, {10, 30, 100, 80}},    {8, {210, 160}, {10, 10, 100, 100}},
         {-1, {210, 160}, {10, 10, 100, 100}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message()
-                     << "handle " << c.handle << " to (" << c.to.x() << ", " << c.to.y() << ")");
-        EXPECT_EQ(xywh(Annotation::resized(QRectF(10, 10, 100, 100), c.handle, c.to)), c.result);
-    }
+    for (const Case& c : cases)
+        EXPECT_EQ(xywh(Annotation::resized(QRectF(10, 10, 100, 100), c.handle, c.to)), c.result)
+            << "handle " << c.handle << " to (" << c.to.x() << ", " << c.to.y() << ")";
     const std::array<double, 4> fromTurnedOver{0, 10, 110, 100};
     EXPECT_EQ(xywh(Annotation::resized(QRectF(110, 110, -100, -100), 7, {0, 0})), fromTurnedOver);
 }
 
 TEST(AnnotationBounds, GrowsByTheScaledLineWidthButAtLeastEight)
 {
-    struct Case {
-        double lineWidth;
-        std::array<double, 4> bounds;
-    };
-    for (const Case& c :
-         {Case{3, {52, 52, 356, 216}}, Case{4.5, {51, 51, 358, 218}}, Case{10, {40, 40, 380, 240}}}) {
-        SCOPED_TRACE(c.lineWidth);
-        EXPECT_EQ(xywh(make(Kind::arrow, {400, 260}, {60, 60}, c.lineWidth).bounds(2)), c.bounds);
-    }
+    const std::pair<double, std::array<double, 4>> cases[] = {
+        {3, {52, 52, 356, 216}}, {4.5, {51, 51, 358, 218}}, {10, {40, 40, 380, 240}}};
+    for (const auto& [lineWidth, bounds] : cases)
+        EXPECT_EQ(xywh(make(Kind::arrow, {400, 260}, {60, 60}, lineWidth).bounds(2)), bounds) << lineWidth;
 }
 
-TEST(AnnotationModel, CopyIsADetachedTwin)
+TEST(RedactionBlocks, AtLeastTwelvePixelsASixthOfTheShorterSideAndNoSlivers)
 {
-    const auto original = std::make_shared<Annotation>(Kind::text, QPointF(1, 2), QPointF(30, 40),
-                                                       QColor(0, 122, 255, 200), 3, 24, QStringLiteral("hi"));
-    const AnnotationPtr twin = original->copy();
-    ASSERT_NE(twin, nullptr);
-    EXPECT_NE(twin.get(), original.get());
-    EXPECT_EQ(twin->p2, QPointF(30, 40));
-    EXPECT_EQ(twin->color, QColor(0, 122, 255, 200));
-    EXPECT_EQ(twin->lineWidth, 3);
-    EXPECT_EQ(twin->fontSize, 24);
-    EXPECT_EQ(twin->text, QStringLiteral("hi"));
+    const std::pair<QSize, int> sizes[] = {
+        {{100, 40}, 12}, {{600, 300}, 50}, {{72, 200}, 12}, {{73, 200}, 13}, {{5, 5}, 12}};
+    for (const auto& [region, block] : sizes)
+        EXPECT_EQ(Redaction::blockSize(region), block) << region.width() << "x" << region.height();
 
-    twin->p1 = QPointF(5, 5);
-    twin->text = QStringLiteral("changed");
-    EXPECT_EQ(original->p1, QPointF(1, 2));
-    EXPECT_EQ(original->text, QStringLiteral("hi"));
-}
+    const struct {
+        int length, block;
+        std::vector<int> edges;
+    } sides[] = {{100, 17, {0, 20, 40, 60, 80, 100}}, {40, 12, {0, 13, 26, 40}}, {5, 12, {0, 5}},
+                 {24, 12, {0, 12, 24}}};
+    for (const auto& c : sides)
+        EXPECT_EQ(Redaction::blockEdges(c.length, c.block), c.edges) << c.length << " by " << c.block;
 
-TEST(RawValues, MapInOrderAndNothingOutside)
-{
-    // The tool's raw value is its chooser position and shortcut digit minus one.
-    const std::vector<std::pair<int, std::optional<ToolKind>>> tools{
-        {-1, std::nullopt},  {0, ToolKind::select}, {1, ToolKind::rectangle}, {2, ToolKind::ellipse},
-        {3, ToolKind::line}, {4, ToolKind::arrow},  {5, ToolKind::text},      {6, ToolKind::highlighter},
-        {7, ToolKind::pen},  {8, ToolKind::step},   {9, ToolKind::redact},    {10, std::nullopt},
-    };
-    for (const auto& [raw, tool] : tools) {
-        SCOPED_TRACE(raw);
-        EXPECT_EQ(ToolKinds::fromRawValue(raw), tool);
-    }
-    const std::vector<std::pair<int, std::optional<Kind>>> kinds{
-        {-1, std::nullopt}, {0, Kind::rectangle}, {1, Kind::ellipse},     {2, Kind::line},
-        {3, Kind::arrow},   {4, Kind::text},      {5, Kind::highlighter}, {6, Kind::pen},
-        {7, Kind::step},    {8, Kind::redaction}, {9, std::nullopt},
-    };
-    for (const auto& [raw, kind] : kinds) {
-        SCOPED_TRACE(raw);
-        EXPECT_EQ(Annotation::kindFromRawValue(raw), kind);
-    }
+    const std::array<int, 3> channels[] = {{250, 20, 230}, {10, -20, 30}, {128, 16, 144},
+                                           {0, -16, 16},   {255, 48, 207}, {100, -48, 52}};
+    for (const auto& [mean, offset, result] : channels)
+        EXPECT_EQ(Redaction::noisy(mean, offset), result) << mean << " " << offset;
 }
 
 } // namespace

@@ -29,10 +29,7 @@ struct Canvas {
             view.select(a);
         return a;
     }
-    AnnotationPtr box(bool selectIt = false)
-    {
-        return add(shape(Kind::rectangle, {100, 100}, {300, 200}), selectIt);
-    }
+    AnnotationPtr box(bool selectIt = false) { return add(shape(Kind::rectangle, {100, 100}, {300, 200}), selectIt); }
 };
 
 std::array<double, 4> ends(const Annotation& a)
@@ -59,8 +56,8 @@ TEST(CanvasCreating, KeepsDeliberateShapesAndForgetsStrayClicks)
         {ToolKind::arrow, {300, 300}, {100, 150}, {{300, 300, 100, 150}}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << "tool " << ToolKinds::rawValue(c.tool) << " to " << c.to.x() << "," << c.to.y());
+        SCOPED_TRACE(testing::Message() << "tool " << ToolKinds::rawValue(c.tool) << " to " << c.to.x() << ","
+                                        << c.to.y());
         Canvas canvas(c.tool);
         drag(canvas.view, c.from, c.to);
         EXPECT_EQ(canvas.view.selected(), nullptr);
@@ -86,14 +83,13 @@ TEST(CanvasCreating, ShiftSnapsSegmentsToFortyFiveDegreesAndBoxesToSquares)
         {ToolKind::ellipse, {250, 180}, 250, 150},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "to " << c.to.x() << "," << c.to.y());
         Canvas canvas(c.tool);
         press(canvas.view, {200, 200}, Qt::ShiftModifier);
         moveTo(canvas.view, c.to, Qt::ShiftModifier);
         ASSERT_EQ(canvas.view.annotations().size(), 1u);
         const QPointF p2 = canvas.view.annotations().front()->p2;
-        EXPECT_NEAR(p2.x(), c.x, 0.001);
-        EXPECT_NEAR(p2.y(), c.y, 0.001);
+        EXPECT_NEAR(p2.x(), c.x, 0.001) << c.to.x() << "," << c.to.y();
+        EXPECT_NEAR(p2.y(), c.y, 0.001) << c.to.x() << "," << c.to.y();
         release(canvas.view, c.to, Qt::ShiftModifier);
     }
 }
@@ -110,28 +106,26 @@ TEST(CanvasSelecting, ClickPicksTheTopMostAnnotationAndEmptySpaceClears)
     EXPECT_EQ(canvas.delegate.selectionChanges, 2);
 }
 
-TEST(CanvasMoving, FollowsThePointerFromTheMouseDownState)
+TEST(CanvasMoving, FollowsThePointerFromTheMouseDownStateAndShiftKeepsTheLargerComponent)
 {
-    Canvas canvas;
-    const AnnotationPtr box = canvas.box();
-    press(canvas.view, {100, 150});
-    moveTo(canvas.view, {110, 160});
-    moveTo(canvas.view, {130, 155});
-    release(canvas.view, {130, 155});
-    EXPECT_EQ(ends(*box), (std::array<double, 4>{130, 105, 330, 205}));
-    EXPECT_EQ(canvas.delegate.contentChanges, 1);
-}
-
-TEST(CanvasMoving, ShiftKeepsOnlyTheLargerComponentAndATieMovesVertically)
-{
-    // Pointer offset, then the offset the box moves by.
-    const std::vector<std::array<int, 4>> cases{{12, -12, 0, -12}, {20, -5, 20, 0}, {-3, 15, 0, 15}};
-    for (const auto& [dx, dy, ex, ey] : cases) {
+    // A tie moves vertically.
+    const struct {
+        std::vector<QPoint> path; // from (100, 150), on the box's left edge
+        Qt::KeyboardModifiers mods;
+        std::array<double, 4> ends;
+    } cases[] = {{{{110, 160}, {130, 155}}, {}, {130, 105, 330, 205}},
+                 {{{112, 138}}, Qt::ShiftModifier, {100, 88, 300, 188}},
+                 {{{120, 145}}, Qt::ShiftModifier, {120, 100, 320, 200}},
+                 {{{97, 165}}, Qt::ShiftModifier, {100, 115, 300, 215}}};
+    for (const auto& c : cases) {
         Canvas canvas;
         const AnnotationPtr box = canvas.box();
-        drag(canvas.view, {100, 150}, {100 + dx, 150 + dy}, Qt::ShiftModifier);
-        EXPECT_EQ(ends(*box), (std::array<double, 4>{100.0 + ex, 100.0 + ey, 300.0 + ex, 200.0 + ey}))
-            << "offset " << dx << "," << dy;
+        press(canvas.view, {100, 150}, c.mods);
+        for (const QPoint& p : c.path)
+            moveTo(canvas.view, p, c.mods);
+        release(canvas.view, c.path.back(), c.mods);
+        EXPECT_EQ(ends(*box), c.ends) << c.path.back().x() << "," << c.path.back().y();
+        EXPECT_EQ(canvas.delegate.contentChanges, 1);
     }
 }
 
@@ -174,19 +168,6 @@ TEST(CanvasResizing, HandleGrabSquareKeepsItsSizeOnScreen)
     }
 }
 
-TEST(CanvasResizing, CornerDraggedPastTheOppositeCornerTurnsTheRectangleOver)
-{
-    Canvas canvas;
-    const AnnotationPtr box = canvas.box(true);
-    press(canvas.view, {100, 100});
-    moveTo(canvas.view, {400, 260});
-    EXPECT_EQ(xywh(box->rect()), (std::array<double, 4>{300, 200, 100, 60}));
-    moveTo(canvas.view, {350, 250});
-    EXPECT_EQ(xywh(box->rect()), (std::array<double, 4>{300, 200, 50, 50}));
-    release(canvas.view, {350, 250});
-    EXPECT_EQ(canvas.delegate.contentChanges, 1);
-}
-
 TEST(CanvasResizing, LineHandlesMoveTheirOwnEndAndShiftSnapsAroundTheOther)
 {
     struct Case {
@@ -201,12 +182,11 @@ TEST(CanvasResizing, LineHandlesMoveTheirOwnEndAndShiftSnapsAroundTheOther)
         {{100, 100}, {120, 110}, Qt::ShiftModifier, {119.722, 100, 300, 100}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "from " << c.from.x() << " to " << c.to.x() << "," << c.to.y());
         Canvas canvas;
         const AnnotationPtr line = canvas.add(shape(Kind::line, {100, 100}, {300, 100}), true);
         drag(canvas.view, c.from, c.to, c.mods);
         for (std::size_t i = 0; i < 4; ++i)
-            EXPECT_NEAR(ends(*line)[i], c.ends[i], 0.001) << "coordinate " << i;
+            EXPECT_NEAR(ends(*line)[i], c.ends[i], 0.001) << "to " << c.to.x() << "," << c.to.y() << ": " << i;
     }
 }
 
@@ -227,11 +207,10 @@ TEST(CanvasResizing, TextCornerScalesTheFontWithTheHeightAndEdgesLeaveIt)
         {{300, 150}, {400, 150}, 24, 24, 100, 300},  // right edge
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "from " << c.from.x() << "," << c.from.y() << " to " << c.to.x()
-                                        << "," << c.to.y() << " font " << c.startFont);
+        SCOPED_TRACE(testing::Message() << "from " << c.from.x() << "," << c.from.y() << " to " << c.to.x() << ","
+                                        << c.to.y() << " font " << c.startFont);
         Canvas canvas;
-        const AnnotationPtr text =
-            canvas.add(shape(Kind::text, {100, 100}, {300, 200}, "ab", c.startFont), true);
+        const AnnotationPtr text = canvas.add(shape(Kind::text, {100, 100}, {300, 200}, "ab", c.startFont), true);
         drag(canvas.view, c.from, c.to);
         EXPECT_DOUBLE_EQ(text->fontSize, c.font);
         const QRectF r = text->rect();
@@ -252,7 +231,6 @@ TEST(CanvasDoubleClick, EditsOnlyATopMostText)
         // Within the rectangle's outline band and the text box, away from the rectangle's handles.
         doubleClick(canvas.view, {106, 130});
 
-        EXPECT_EQ(canvas.view.isEditingText(), textOnTop);
         EXPECT_EQ(canvas.view.editingAnnotation(), textOnTop ? text : nullptr);
         EXPECT_EQ(canvas.view.selected(), textOnTop ? text : rectangle);
         canvas.view.commitTextEditing();
@@ -261,7 +239,7 @@ TEST(CanvasDoubleClick, EditsOnlyATopMostText)
     }
 }
 
-TEST(CanvasKeys, ArrowsNudgeTheSelectionOneStepPerPress)
+TEST(CanvasKeys, ArrowsNudgeTheSelectionOneStepPerPressAndAreConsumedWithoutOne)
 {
     struct Case {
         Qt::Key key;
@@ -269,12 +247,9 @@ TEST(CanvasKeys, ArrowsNudgeTheSelectionOneStepPerPress)
         double dx, dy;
     };
     const std::vector<Case> cases{
-        {Qt::Key_Left, {}, -1, 0},
-        {Qt::Key_Right, {}, 1, 0},
-        {Qt::Key_Up, {}, 0, -1},
-        {Qt::Key_Down, {}, 0, 1},
-        {Qt::Key_Left, Qt::ShiftModifier, -10, 0},
-        {Qt::Key_Up, Qt::ShiftModifier, 0, -10},
+        {Qt::Key_Left, {}, -1, 0}, {Qt::Key_Right, {}, 1, 0},
+        {Qt::Key_Up, {}, 0, -1},   {Qt::Key_Down, {}, 0, 1},
+        {Qt::Key_Left, Qt::ShiftModifier, -10, 0}, {Qt::Key_Up, Qt::ShiftModifier, 0, -10},
     };
     for (const Case& c : cases) {
         Canvas canvas;
@@ -286,15 +261,12 @@ TEST(CanvasKeys, ArrowsNudgeTheSelectionOneStepPerPress)
         EXPECT_EQ(canvas.delegate.contentChanges, 2);
         EXPECT_EQ(drainUndo(canvas.view), 2);
     }
-}
 
-TEST(CanvasKeys, ArrowsAreConsumedWithoutSelectionWhileOtherKeysPassOn)
-{
+    // Without a selection arrows do nothing but are still taken; other keys pass on to the window.
     Canvas canvas;
     const AnnotationPtr box = canvas.box();
-    const std::vector<std::pair<Qt::Key, bool>> cases{
-        {Qt::Key_Left, true}, {Qt::Key_Down, true}, {Qt::Key_A, false}, {Qt::Key_Return, false}};
-    for (const auto& [key, consumed] : cases) {
+    for (const auto& [key, consumed] : {std::pair{Qt::Key_Left, true}, {Qt::Key_Down, true}, {Qt::Key_A, false},
+                                        {Qt::Key_Return, false}}) {
         QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
         QCoreApplication::sendEvent(&canvas.view, &event);
         EXPECT_EQ(event.isAccepted(), consumed) << "key " << key;
@@ -305,61 +277,16 @@ TEST(CanvasKeys, ArrowsAreConsumedWithoutSelectionWhileOtherKeysPassOn)
 
 TEST(CanvasKeys, DeleteAndBackspaceRemoveTheSelectionUndoablyAndEscapeDeselects)
 {
-    for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_Backspace}) {
+    for (const Qt::Key key : {Qt::Key_Delete, Qt::Key_Backspace, Qt::Key_Escape}) {
         Canvas canvas;
         const std::string before = fields(*canvas.box(true));
         QTest::keyClick(&canvas.view, key);
-        EXPECT_TRUE(canvas.view.annotations().empty()) << "key " << key;
         EXPECT_EQ(canvas.view.selected(), nullptr);
-        ASSERT_TRUE(canvas.view.undo());
+        EXPECT_EQ(canvas.view.annotations().size(), key == Qt::Key_Escape ? 1u : 0u) << "key " << key;
+        EXPECT_EQ(drainUndo(canvas.view), key == Qt::Key_Escape ? 0 : 1) << "key " << key;
         ASSERT_EQ(canvas.view.annotations().size(), 1u);
         EXPECT_EQ(fields(*canvas.view.annotations().front()), before);
     }
-    Canvas canvas;
-    canvas.box(true);
-    QTest::keyClick(&canvas.view, Qt::Key_Escape);
-    EXPECT_EQ(canvas.view.selected(), nullptr);
-    EXPECT_EQ(canvas.view.annotations().size(), 1u);
-    EXPECT_FALSE(canvas.view.canUndo());
-}
-
-TEST(CanvasRestyle, AnyStyleChangeAppliesAllThreeToASelectedTextInOneStep)
-{
-    Canvas canvas;
-    const AnnotationPtr text = canvas.add(shape(Kind::text, {100, 100}, {300, 200}, "ab"));
-    const std::string before = fields(*text);
-    canvas.view.setStrokeColor(QColor(0, 0, 255));
-    canvas.view.setFontSize(40);
-    EXPECT_EQ(fields(*text), before);
-    EXPECT_FALSE(canvas.view.canUndo());
-
-    canvas.view.select(text);
-    canvas.view.setLineWidth(5);
-    EXPECT_EQ(text->color, QColor(0, 0, 255));
-    EXPECT_EQ(text->lineWidth, 5);
-    EXPECT_EQ(text->fontSize, 40);
-    const QRectF r = text->rect();
-    EXPECT_EQ((std::array{r.left(), r.top(), r.width()}), (std::array<double, 3>{100, 100, 200}));
-    EXPECT_TRUE(isWholePlusEight(r.height())) << r.height();
-    EXPECT_EQ(canvas.delegate.contentChanges, 1);
-
-    ASSERT_TRUE(canvas.view.undo());
-    EXPECT_EQ(fields(*canvas.view.annotations().front()), before);
-    EXPECT_FALSE(canvas.view.undo());
-}
-
-TEST(CanvasRestyle, EachColourChangeIsOneStep)
-{
-    Canvas canvas;
-    canvas.box(true);
-    canvas.view.setStrokeColor(QColor(0, 255, 0));
-    canvas.view.setStrokeColor(QColor(0, 0, 255));
-    EXPECT_EQ(canvas.view.selected()->color, QColor(0, 0, 255));
-    ASSERT_TRUE(canvas.view.undo());
-    EXPECT_EQ(canvas.view.annotations().front()->color, QColor(0, 255, 0));
-    ASSERT_TRUE(canvas.view.undo());
-    EXPECT_EQ(canvas.view.annotations().front()->color, QColor(0xFF, 0x3B, 0x30));
-    EXPECT_FALSE(canvas.view.undo());
 }
 
 } // namespace

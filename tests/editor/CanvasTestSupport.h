@@ -42,16 +42,9 @@ inline bool isWholePlusEight(double height)
 
 inline std::string fields(const Annotation& a)
 {
-    return QStringLiteral("kind %1 (%2, %3) (%4, %5) %6 width %7 font %8 '%9'")
-        .arg(Annotation::rawValue(a.kind))
-        .arg(a.p1.x())
-        .arg(a.p1.y())
-        .arg(a.p2.x())
-        .arg(a.p2.y())
-        .arg(a.color.name())
-        .arg(a.lineWidth)
-        .arg(a.fontSize)
-        .arg(a.text)
+    return QString::asprintf("kind %d (%g, %g) (%g, %g) %s width %g font %g '%s'", Annotation::rawValue(a.kind),
+                             a.p1.x(), a.p1.y(), a.p2.x(), a.p2.y(), qPrintable(a.color.name()), a.lineWidth,
+                             a.fontSize, qPrintable(a.text))
         .toStdString();
 }
 

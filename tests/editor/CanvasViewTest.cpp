@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CanvasTestSupport.h"
 
-#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -10,44 +9,18 @@ namespace {
 
 using namespace canvastest;
 
-TEST(CanvasConstruction, WidgetIsAsLargeAsThePictureInPixelsWhateverTheScale)
+TEST(CanvasView, ScaleIsAtLeastOneAndChromeKeepsItsSizeDownToAMagnificationOfOneTwentieth)
 {
-    const CanvasView canvas(plainImage(1200, 800), 2);
-    EXPECT_EQ(canvas.size(), QSize(1200, 800));
-    EXPECT_EQ(canvas.sizeHint(), QSize(1200, 800));
-    EXPECT_EQ(canvas.contentScale(), 2);
-}
-
-TEST(CanvasConstruction, ScaleBelowOneIsStoredAsOne)
-{
-    EXPECT_EQ(CanvasView(plainImage(10, 10), 0.5).contentScale(), 1);
-}
-
-TEST(CanvasConstruction, FreshCanvasHasDefaultStyleAndNoHistory)
-{
-    const CanvasView canvas(plainImage(100, 100), 1);
-    EXPECT_EQ(canvas.tool(), ToolKind::rectangle);
-    EXPECT_EQ(canvas.strokeColor(), QColor(0xFF, 0x3B, 0x30));
-    EXPECT_EQ(canvas.lineWidth(), 3);
-    EXPECT_EQ(canvas.fontSize(), 24);
-    EXPECT_EQ(canvas.selected(), nullptr);
-    EXPECT_TRUE(canvas.annotations().empty());
-    EXPECT_FALSE(canvas.canUndo());
-    EXPECT_FALSE(canvas.canRedo());
-}
-
-TEST(CanvasMagnification, ChromeMagnificationIsClampedBelow)
-{
-    CanvasView canvas(plainImage(10, 10), 1);
+    CanvasView canvas(plainImage(10, 10), 0.5);
+    EXPECT_EQ(canvas.contentScale(), 1);
     EXPECT_EQ(canvas.chromeMagnification(), 1);
-    const std::array<std::array<double, 2>, 4> cases{{{4, 4}, {0.05, 0.05}, {0.01, 0.05}, {0, 0.05}}};
-    for (const auto& [set, expected] : cases) {
+    for (const auto& [set, expected] : {std::pair{4.0, 4.0}, {0.05, 0.05}, {0.01, 0.05}, {0.0, 0.05}}) {
         canvas.setMagnification(set);
         EXPECT_DOUBLE_EQ(canvas.chromeMagnification(), expected) << "magnification " << set;
     }
 }
 
-// Something close to the accent colour (fully or partly drawn over white or grey) within a small square.
+// Something close to the accent colour (fully or partly drawn over grey) within a small square.
 bool hasAccentNear(const QImage& image, QPoint centre, int reach)
 {
     for (int y = centre.y() - reach; y <= centre.y() + reach; ++y)
@@ -59,71 +32,93 @@ bool hasAccentNear(const QImage& image, QPoint centre, int reach)
     return false;
 }
 
-class CanvasExport : public ::testing::Test {
-protected:
-    CanvasView canvas{plainImage(300, 200), 2};
-    AnnotationPtr rectangle = shape(Kind::rectangle, {100, 60}, {200, 140});
-};
-
-TEST_F(CanvasExport, KeepsThePictureUprightAtItsFullPixelSize)
+TEST(CanvasView, TheExportDrawsAnnotationsButNoSelectionChrome)
 {
-    QImage picture = plainImage(300, 200, Qt::white);
-    QPainter painter(&picture);
-    painter.fillRect(0, 0, 20, 20, Qt::red);
-    painter.fillRect(280, 180, 20, 20, Qt::blue);
-    painter.end();
-    CanvasView marked(picture, 2);
-    const QImage out = marked.renderedImage();
-    ASSERT_EQ(out.size(), QSize(300, 200));
-    EXPECT_EQ(out.pixel(5, 5), qRgb(255, 0, 0));
-    EXPECT_EQ(out.pixel(294, 194), qRgb(0, 0, 255));
-    EXPECT_EQ(out.pixel(294, 5), qRgb(255, 255, 255));
-    EXPECT_EQ(out.pixel(5, 194), qRgb(255, 255, 255));
-}
-
-TEST_F(CanvasExport, DrawsAnnotationsButNoSelectionChrome)
-{
+    CanvasView canvas(plainImage(300, 200), 2);
+    const AnnotationPtr rectangle = shape(Kind::rectangle, {100, 60}, {200, 140});
     canvas.addAnnotation(rectangle);
     const QImage unselected = canvas.renderedImage();
     EXPECT_NE(unselected.pixel(100, 100), qRgb(128, 128, 128));
     EXPECT_FALSE(hasAccentNear(canvas.grab().toImage(), {100, 60}, 6));
 
     canvas.select(rectangle);
-    const QImage selected = canvas.renderedImage();
-    EXPECT_EQ(selected, unselected);
-    EXPECT_FALSE(hasAccentNear(selected, {100, 60}, 6));
+    EXPECT_EQ(canvas.renderedImage(), unselected);
     // The widget itself shows the handle that the export leaves out.
     EXPECT_TRUE(hasAccentNear(canvas.grab().toImage(), {100, 60}, 6));
 }
 
-TEST_F(CanvasExport, CommitsTheTextBeingTyped)
-{
-    canvas.setTool(ToolKind::text);
-    click(canvas, {20, 20});
-    ASSERT_TRUE(canvas.isEditingText());
-    QTest::keyClicks(canvas.textEditor(), "WW");
+class CanvasHistory : public ::testing::Test {
+protected:
+    void SetUp() override { canvas.setDelegate(&delegate); }
 
-    const QImage out = canvas.renderedImage();
-    EXPECT_FALSE(canvas.isEditingText());
+    AnnotationPtr addSelected(AnnotationPtr a)
+    {
+        canvas.addAnnotation(a);
+        canvas.select(a);
+        return a;
+    }
+
+    CanvasView canvas{plainImage(600, 400), 1};
+    CountingDelegate delegate;
+};
+
+TEST_F(CanvasHistory, KeepsTheLatestHundredSteps)
+{
+    addSelected(shape(Kind::rectangle, {100, 100}, {200, 200}));
+    for (int i = 0; i < 101; ++i)
+        QTest::keyClick(&canvas, Qt::Key_Right);
+    ASSERT_EQ(canvas.selected()->p1.x(), 201);
+
+    EXPECT_EQ(drainUndo(canvas), 100);
     ASSERT_EQ(canvas.annotations().size(), 1u);
-    bool inked = false;
-    for (int y = 20; y < 60 && !inked; ++y)
-        for (int x = 20; x < 140 && !inked; ++x)
-            inked = out.pixel(x, y) != qRgb(128, 128, 128);
-    EXPECT_TRUE(inked);
+    EXPECT_EQ(canvas.annotations().front()->p1.x(), 101); // the state after the first nudge
 }
 
-TEST_F(CanvasExport, DropsAnEmptyNewTextBox)
+TEST_F(CanvasHistory, UndoAndRedoRestoreEqualButNewObjectsAndClearTheSelection)
 {
-    canvas.setTool(ToolKind::text);
-    click(canvas, {20, 20});
-    ASSERT_TRUE(canvas.isEditingText());
+    const AnnotationPtr first = addSelected(shape(Kind::rectangle, {100, 100}, {200, 200}));
+    canvas.pushUndo();
+    const AnnotationPtr second = shape(Kind::line, {10, 10}, {50, 90});
+    canvas.addAnnotation(second);
+    delegate = CountingDelegate();
 
-    const QImage out = canvas.renderedImage();
-    EXPECT_FALSE(canvas.isEditingText());
-    EXPECT_TRUE(canvas.annotations().empty());
+    ASSERT_TRUE(canvas.undo());
+    ASSERT_EQ(canvas.annotations().size(), 1u);
+    EXPECT_NE(canvas.annotations()[0], first);
+    EXPECT_EQ(fields(*canvas.annotations()[0]), fields(*first));
+    EXPECT_EQ(canvas.selected(), nullptr);
+    EXPECT_EQ(delegate.selectionChanges, 1);
+    EXPECT_EQ(delegate.contentChanges, 1);
+
+    ASSERT_TRUE(canvas.redo());
+    ASSERT_EQ(canvas.annotations().size(), 2u);
+    EXPECT_NE(canvas.annotations()[1], second);
+    EXPECT_EQ(fields(*canvas.annotations()[1]), fields(*second));
+    EXPECT_FALSE(canvas.redo());
+}
+
+TEST_F(CanvasHistory, AnyStyleChangeAppliesAllThreeToASelectedTextInOneStep)
+{
+    const AnnotationPtr text = shape(Kind::text, {100, 100}, {300, 200}, "ab");
+    canvas.addAnnotation(text);
+    const std::string before = fields(*text);
+    canvas.setStrokeColor(QColor(0, 0, 255));
+    canvas.setFontSize(40);
+    EXPECT_EQ(fields(*text), before);
     EXPECT_FALSE(canvas.canUndo());
-    EXPECT_EQ(out, plainImage(300, 200).convertToFormat(out.format()));
+
+    canvas.select(text);
+    canvas.setLineWidth(5);
+    EXPECT_EQ(text->rect().topLeft(), QPointF(100, 100));
+    EXPECT_EQ(text->color, QColor(0, 0, 255));
+    EXPECT_EQ(text->lineWidth, 5);
+    EXPECT_EQ(text->fontSize, 40);
+    EXPECT_EQ(text->rect().width(), 200);
+    EXPECT_TRUE(isWholePlusEight(text->rect().height())) << text->rect().height();
+    EXPECT_EQ(delegate.contentChanges, 1);
+
+    EXPECT_EQ(drainUndo(canvas), 1);
+    EXPECT_EQ(fields(*canvas.annotations().front()), before);
 }
 
 } // namespace

@@ -77,49 +77,27 @@ protected:
     }
 };
 
-TEST_F(Pins, APinCoversItsPlaceAndMovesZoomsFadesAndCloses)
+// Where a pin appears, its drag and its zoom around the pointer are e2e.capture.pin-to-screen's.
+TEST_F(Pins, APinFadesWithCtrlAndTheWheelClosesWithEscapeAndOpensAnEditorOnDoubleClick)
 {
     // 800 x 600 pixels from a ratio-2 monitor are 400 x 300 logical pixels.
     QImage picture(800, 600, QImage::Format_RGB32);
     picture.fill(qRgb(20, 120, 220));
     PinWindow* pin = PinWindow::pin(picture, 2, QRectF(50, 60, 400, 300));
-    ASSERT_NE(pin, nullptr);
-    EXPECT_EQ(PinWindow::openPins(), std::vector{pin});
-    EXPECT_EQ(pin->pictureGeometry(), QRectF(50, 60, 400, 300));
+    PinWindow* other = PinWindow::pin(picture, 2, QRectF(500, 60, 400, 300));
+    EXPECT_EQ(PinWindow::openPins(), (std::vector{pin, other}));
     EXPECT_EQ(pin->geometry(), QRect(48, 58, 404, 304));
-    EXPECT_TRUE(pin->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    EXPECT_TRUE(pin->windowFlags().testFlag(Qt::FramelessWindowHint));
-
-    QTest::mousePress(pin, Qt::LeftButton, {}, {20, 20});
-    QTest::mouseMove(pin, {50, 60});
-    QTest::mouseRelease(pin, Qt::LeftButton, {}, {50, 60});
-    EXPECT_EQ(pin->pictureGeometry(), QRectF(80, 100, 400, 300));
-
-    // 100 logical pixels inside the picture's corner; the border is 2.
-    wheel(pin, {102, 102}, 1);
-    EXPECT_DOUBLE_EQ(pin->zoom(), 1.25);
-    EXPECT_EQ(pin->pictureGeometry(), QRectF(55, 75, 500, 375));
     wheel(pin, {102, 102}, -2, Qt::ControlModifier);
     EXPECT_DOUBLE_EQ(pin->windowOpacity(), 0.8);
-    EXPECT_DOUBLE_EQ(pin->zoom(), 1.25);
+    EXPECT_DOUBLE_EQ(pin->zoom(), 1);
 
+    QTest::mouseDClick(pin, Qt::LeftButton, {}, {10, 10});
+    ASSERT_EQ(EditorWindowController::openEditors().size(), 1u);
+    EXPECT_EQ(EditorWindowController::openEditors()[0]->canvas()->baseImage().size(), QSize(800, 600));
     QTest::keyClick(pin, Qt::Key_Escape);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(PinWindow::openPins().empty());
-}
-
-TEST_F(Pins, DoubleClickOpensTheEditorAndThePinStays)
-{
-    QImage picture(300, 200, QImage::Format_RGB32);
-    picture.fill(Qt::white);
-    PinWindow* first = PinWindow::pin(picture, 1, QRectF(0, 0, 300, 200));
-    PinWindow* second = PinWindow::pin(picture, 1, QRectF(400, 0, 300, 200));
-    EXPECT_EQ(PinWindow::openPins(), (std::vector{first, second}));
-    QTest::mouseDClick(second, Qt::LeftButton, {}, {10, 10});
-    ASSERT_EQ(EditorWindowController::openEditors().size(), 1u);
-    EXPECT_EQ(EditorWindowController::openEditors()[0]->canvas()->baseImage().size(), QSize(300, 200));
-    EXPECT_EQ(PinWindow::openPins().size(), 2u);
-    EXPECT_TRUE(PinWindow::pin(QImage(), 1, {}) == nullptr);
+    EXPECT_EQ(PinWindow::openPins(), std::vector{other});
+    EXPECT_EQ(PinWindow::pin(QImage(), 1, {}), nullptr);
 }
 
 TEST_F(Pins, CopyAndSaveAsKeepThePixelsAndTheScale)
@@ -154,7 +132,7 @@ TEST_F(Pins, TheEditorReadsAndPinsTheFlattenedPicture)
                                                                  QPointF(200, 150), QColor(Qt::black), 20.0, 24.0,
                                                                  QString()));
     editor->copyText();
-    ASSERT_TRUE(QTest::qWaitFor([&fake] { return fake->calls == 1; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&fake] { return !fake->seen().isNull(); }, 10000));
     // Ratio 2: not enlarged, a 12-pixel margin; the rectangle's edge is in what was read.
     const QImage seen = fake->seen();
     EXPECT_EQ(seen.size(), QSize(424, 324));

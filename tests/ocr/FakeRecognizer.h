@@ -4,7 +4,6 @@
 
 #include "ocr/TextRecognizer.h"
 
-#include <atomic>
 #include <mutex>
 
 namespace corvane {
@@ -21,7 +20,6 @@ public:
     {
         std::lock_guard lock(m_mutex);
         m_seen = prepared;
-        ++calls;
         return m_answer;
     }
     QImage seen()
@@ -29,7 +27,6 @@ public:
         std::lock_guard lock(m_mutex);
         return m_seen;
     }
-    std::atomic<int> calls = 0;
 
 private:
     std::optional<QString> m_answer;

@@ -7,34 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace corvane {
 namespace {
-
-// The value of one key as the test reads it from the settings, written out by hand.
-QString valueOf(const Settings& s, const QString& key)
-{
-    if (key == QLatin1String("save/folder"))
-        return s.save.folder;
-    if (key == QLatin1String("save/pattern"))
-        return s.save.pattern;
-    if (key == QLatin1String("save/format"))
-        return QString::number(int(s.save.format));
-    if (key == QLatin1String("save/jpegQuality"))
-        return QString::number(s.save.jpegQuality);
-    if (key == QLatin1String("capture/after"))
-        return QString::number(int(s.after));
-    if (key == QLatin1String("shortcuts/regionCapture"))
-        return s.shortcuts.at(HotKeyID::regionCapture).toString(QKeySequence::PortableText);
-    if (key == QLatin1String("shortcuts/fullScreenCapture"))
-        return s.shortcuts.at(HotKeyID::fullScreenCapture).toString(QKeySequence::PortableText);
-    if (key == QLatin1String("general/toasts"))
-        return s.toasts ? QStringLiteral("true") : QStringLiteral("false");
-    if (key == QLatin1String("general/startAtLogin"))
-        return s.startAtLogin ? QStringLiteral("true") : QStringLiteral("false");
-    return QStringLiteral("?");
-}
 
 QStringList keysOf(const QStringList& problems)
 {
@@ -53,45 +30,49 @@ TEST(SettingsTest, EachValueThatCannotBeUsedFallsBackToItsDefaultWithOneLine)
     QFile file(home.filePath(QStringLiteral("a-file")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     const QByteArray aFile = file.fileName().toUtf8();
-    struct Case {
+    const QString shots = home.path() + "/Pictures/Shots";
+    using Change = std::function<void(Settings&)>;
+    const Change none = [](Settings&) {};
+    const struct {
         QByteArray ini;
-        const char* key;
-        QString expected;
+        Change expected; // what differs from the defaults
         QStringList problemKeys;
-    };
-    const Case cases[] = {
-        {"[save]\njpegQuality=-5\n", "save/jpegQuality", "92", {"save/jpegQuality"}},
-        {"[save]\njpegQuality=101\n", "save/jpegQuality", "92", {"save/jpegQuality"}},
-        {"[save]\njpegQuality=ninety\n", "save/jpegQuality", "92", {"save/jpegQuality"}},
-        {"[save]\njpegQuality=1\n", "save/jpegQuality", "1", {}},
-        {"[save]\nfolder=" + aFile + "\nformat=jpeg\n", "save/format", "1", {"save/folder"}},
-        {"[save]\nfolder=" + aFile + "\n", "save/folder", "", {"save/folder"}},
-        {"[save]\nfolder=Pictures\n", "save/folder", "", {"save/folder"}},
-        {"[save]\nfolder=~/Pictures/Shots/\n", "save/folder", home.path() + "/Pictures/Shots", {}},
-        {"[save]\nfolder=\xff\xfe\x01/tmp\n", "save/folder", "", {"save/folder"}},
-        {"[save]\nformat=gif\n", "save/format", "0", {"save/format"}},
-        {"[save]\nformat=JPEG\n", "save/format", "1", {}},
-        {"[save]\nformat=@Variant(\\0\\0\\0\\x7f)\n", "save/format", "0", {"save/format"}},
-        {"[save]\npattern=%Y, %m\n", "save/pattern", "%Y, %m", {}},
-        {"[save]\ncolour=red\n", "save/pattern", "", {"save/colour"}},
-        {"[capture]\nafter=never\n", "capture/after", "0", {"capture/after"}},
-        {"[capture]\nafter=pin\n", "capture/after", "4", {}},
-        {"[shortcuts]\nregionCapture=Print\n", "shortcuts/regionCapture", "Print", {}},
-        {"[shortcuts]\nregionCapture=\n", "shortcuts/regionCapture", "", {}},
-        {"[shortcuts]\nregionCapture=\"Ctrl+K, Ctrl+C\"\n", "shortcuts/regionCapture", "F13", {"shortcuts/regionCapture"}},
-        {"[shortcuts]\nfullScreenCapture=Hyper+Q\n", "shortcuts/fullScreenCapture", "Meta+Ctrl+Shift+3",
-         {"shortcuts/fullScreenCapture"}},
-        {"[general]\ntoasts=maybe\nstartAtLogin=true\n", "general/toasts", "true", {"general/toasts"}},
-        {"[general]\ntoasts=maybe\nstartAtLogin=true\n", "general/startAtLogin", "true", {"general/toasts"}},
-        {"[general]\ntoasts=false\n", "general/toasts", "false", {}},
+    } cases[] = {
+        {"[save]\njpegQuality=-5\n", none, {"save/jpegQuality"}},
+        {"[save]\njpegQuality=101\n", none, {"save/jpegQuality"}},
+        {"[save]\njpegQuality=ninety\n", none, {"save/jpegQuality"}},
+        {"[save]\njpegQuality=1\n", [](Settings& s) { s.save.jpegQuality = 1; }, {}},
+        {"[save]\nfolder=" + aFile + "\nformat=jpeg\n", [](Settings& s) { s.save.format = QuickSaveFormat::jpeg; },
+         {"save/folder"}},
+        {"[save]\nfolder=Pictures\n", none, {"save/folder"}},
+        {"[save]\nfolder=~/Pictures/Shots/\n", [&](Settings& s) { s.save.folder = shots; }, {}},
+        {"[save]\nfolder=\xff\xfe\x01/tmp\n", none, {"save/folder"}},
+        {"[save]\nformat=gif\n", none, {"save/format"}},
+        {"[save]\nformat=JPEG\n", [](Settings& s) { s.save.format = QuickSaveFormat::jpeg; }, {}},
+        {"[save]\nformat=@Variant(\\0\\0\\0\\x7f)\n", none, {"save/format"}},
+        {"[save]\npattern=%Y, %m\n", [](Settings& s) { s.save.pattern = "%Y, %m"; }, {}},
+        {"[save]\ncolour=red\n", none, {"save/colour"}},
+        {"[capture]\nafter=never\n", none, {"capture/after"}},
+        {"[capture]\nafter=pin\n", [](Settings& s) { s.after = AfterCapture::pin; }, {}},
+        {"[shortcuts]\nregionCapture=Print\n",
+         [](Settings& s) { s.shortcuts[HotKeyID::regionCapture] = QKeySequence(Qt::Key_Print); }, {}},
+        {"[shortcuts]\nregionCapture=\n", [](Settings& s) { s.shortcuts[HotKeyID::regionCapture] = {}; }, {}},
+        {"[shortcuts]\nregionCapture=\"Ctrl+K, Ctrl+C\"\n", none, {"shortcuts/regionCapture"}},
+        {"[shortcuts]\nfullScreenCapture=Hyper+Q\n", none, {"shortcuts/fullScreenCapture"}},
+        {"[general]\ntoasts=maybe\nstartAtLogin=true\n", [](Settings& s) { s.startAtLogin = true; },
+         {"general/toasts"}},
+        {"[general]\ntoasts=false\n", [](Settings& s) { s.toasts = false; }, {}},
         // Bytes that are no text at all, then a good value: lines without "=" are passed over, and the
-    // key made of a NUL, a NUL and a byte that is no UTF-8 is named without putting them on the terminal.
-        {QByteArray(kGarbage, sizeof kGarbage - 1), "save/jpegQuality", "50", {QString::fromUtf8("general/??\uFFFD")}},
+        // key made of a NUL, a NUL and a byte that is no UTF-8 is named without putting them on the terminal.
+        {QByteArray(kGarbage, sizeof kGarbage - 1), [](Settings& s) { s.save.jpegQuality = 50; },
+         {QString::fromUtf8("general/??\uFFFD")}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.ini.toStdString());
         const SettingsRead read = settingsFromIni(c.ini, home.path());
-        EXPECT_EQ(valueOf(read.settings, QLatin1String(c.key)), c.expected);
+        Settings expected = defaultSettings();
+        c.expected(expected);
+        EXPECT_TRUE(read.settings == expected);
         EXPECT_EQ(keysOf(read.problems), c.problemKeys) << read.problems.join('\n').toStdString();
     }
 }
