@@ -28,7 +28,7 @@ std::array<double, 4> xywh(const QRectF& r)
 TEST(AnnotationHitTest, EachKindIsSensitiveWhereItIsDrawn)
 {
     // Shapes 0 to 10 at scale 2, where the tolerance is max(2 x lineWidth, 10); lines are checked as
-    // arrows too. Shapes 11 to 17 at scale 1.
+    // arrows too. Shapes 11 to 18 at scale 1.
     const std::vector<QPointF> corner{{100, 100}, {200, 100}, {200, 200}};
     const std::vector<Annotation> shapes{
         make(Kind::rectangle, {60, 60}, {400, 260}, 3),   // 0: the left band runs over 50 <= x < 70
@@ -49,6 +49,7 @@ TEST(AnnotationHitTest, EachKindIsSensitiveWhereItIsDrawn)
         make(Kind::pen, {0, 0}, {100, 0}, 3),                       // 15: no points: p1 to p2
         make(Kind::step, {100, 100}, {134, 134}, 3),                // 16: circle of radius 17 grown by 4
         make(Kind::redaction, {100, 100}, {200, 150}, 3),           // 17: the box grown by 4, inside too
+        make(Kind::line, {50, 50}, {50, 50.009}, 3),                // 18: ends less than 0.01 apart: p1
     };
     struct Case {
         int shape;
@@ -71,7 +72,7 @@ TEST(AnnotationHitTest, EachKindIsSensitiveWhereItIsDrawn)
         {13, 150, 109, true},    {13, 150, 111, false},   {14, 150, 111.9, true},   {14, 150, 112.1, false},
         {15, 50, 9, true},       {15, 50, 11, false},     {16, 117, 96.5, true},    {16, 117, 95.5, false},
         {16, 117, 117, true},    {16, 100, 100, false},   {17, 150, 125, true},     {17, 96, 125, true},
-        {17, 95.9, 125, false},  {17, 203.9, 153.9, true},
+        {17, 95.9, 125, false},  {17, 203.9, 153.9, true}, {18, 50, 40, true},       {18, 50, 60.005, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "shape " << c.shape << " at (" << c.x << ", " << c.y << ")");
@@ -82,46 +83,6 @@ TEST(AnnotationHitTest, EachKindIsSensitiveWhereItIsDrawn)
             a.kind = Kind::arrow;
             EXPECT_EQ(a.hitTest({c.x, c.y}, scale), c.hit);
         }
-    }
-}
-
-TEST(AnnotationDistance, MeasuresToTheNearestPointOfTheSegment)
-{
-    struct Case {
-        QPointF p1, p2, q;
-        double distance;
-    };
-    // Ends less than 0.01 apart measure to p1 (measured to p2 the first three would differ); beyond
-    // either end, to the nearer end.
-    const std::vector<Case> cases{
-        {{50, 50}, {50, 50}, {53, 54}, 5},         {{50, 50}, {50, 50.009}, {50, 60}, 10},
-        {{50, 50}, {50.006, 50.006}, {44, 42}, 10}, {{50, 50}, {50.02, 50}, {53, 54}, 4.98803},
-        {{100, 100}, {200, 100}, {70, 140}, 50},   {{100, 100}, {200, 100}, {230, 60}, 50},
-        {{0, 0}, {300, 400}, {300, 450}, 50},      {{100, 100}, {200, 100}, {150, 130}, 30},
-        {{300, 400}, {0, 0}, {110, 230}, 50},
-    };
-    for (const Case& c : cases)
-        EXPECT_NEAR(make(Kind::line, c.p1, c.p2, 3).distanceToSegment(c.q), c.distance, 1e-5)
-            << c.q.x() << ", " << c.q.y();
-}
-
-TEST(AnnotationHandles, RectLikeKindsHaveEightClockwiseAndSegmentsTheirEnds)
-{
-    const auto xy = [](const std::vector<QPointF>& points) {
-        std::vector<std::array<double, 2>> out;
-        for (const QPointF& p : points)
-            out.push_back({p.x(), p.y()});
-        return out;
-    };
-    const std::vector<std::array<double, 2>> eight{{10, 10},  {60, 10}, {110, 10}, {110, 50},
-                                                   {110, 90}, {60, 90}, {10, 90},  {10, 50}};
-    const std::vector<std::array<double, 2>> ends{{110, 90}, {10, 10}}, none;
-    for (Kind kind : Annotation::allKinds) {
-        // Bottom-right first, as a drag up and to the left leaves them. A step's size follows its font.
-        const bool segment = kind == Kind::line || kind == Kind::arrow;
-        EXPECT_EQ(xy(make(kind, {110, 90}, {10, 10}, 3).handlePoints()),
-                  kind == Kind::step ? none : (segment ? ends : eight))
-            << Annotation::rawValue(kind);
     }
 }
 

@@ -109,12 +109,10 @@ TEST_F(CanvasHistory, AnyStyleChangeAppliesAllThreeToASelectedTextInOneStep)
 
     canvas.select(text);
     canvas.setLineWidth(5);
-    EXPECT_EQ(text->rect().topLeft(), QPointF(100, 100));
-    EXPECT_EQ(text->color, QColor(0, 0, 255));
-    EXPECT_EQ(text->lineWidth, 5);
-    EXPECT_EQ(text->fontSize, 40);
-    EXPECT_EQ(text->rect().width(), 200);
-    EXPECT_TRUE(isWholePlusEight(text->rect().height())) << text->rect().height();
+    const QRectF r = text->rect();
+    EXPECT_EQ((std::array{r.left(), r.top(), r.width()}), (std::array<double, 3>{100, 100, 200}));
+    EXPECT_EQ(fields(*text).substr(fields(*text).find('#')), "#0000ff width 5 font 40 'ab'");
+    EXPECT_TRUE(isWholePlusEight(r.height())) << r.height();
     EXPECT_EQ(delegate.contentChanges, 1);
 
     EXPECT_EQ(drainUndo(canvas), 1);

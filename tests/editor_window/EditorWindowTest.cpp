@@ -198,20 +198,11 @@ TEST_F(EditorWindow, ZoomStepsByAQuarterWithinItsLimitsAndFitsTheWholePicture)
         << "one side fills the view";
 }
 
-TEST_F(EditorWindow, DigitKeysChooseToolsUnlessTypingOrCtrlIsHeldAndEndAnArmedCrop)
+// The digits themselves choose the tools in every e2e.editor case.
+TEST_F(EditorWindow, DigitKeysChooseNoToolWhileTypingOrWithCtrlAndEndAnArmedCrop)
 {
     Editor* editor = open();
     CanvasView& canvas = *editor->canvas();
-    const std::pair<Qt::Key, ToolKind> cases[] = {{Qt::Key_3, ToolKind::ellipse}, {Qt::Key_1, ToolKind::select},
-                                                  {Qt::Key_6, ToolKind::text},    {Qt::Key_9, ToolKind::step},
-                                                  {Qt::Key_0, ToolKind::redact}};
-    for (const auto& [digit, tool] : cases) {
-        editor->selectTool(1);
-        key(digit);
-        EXPECT_EQ(canvas.tool(), tool) << digit;
-        EXPECT_TRUE(editor->toolbar()->toolSegment(tool)->isChecked()) << digit;
-    }
-
     // With the menu item out of the way, Ctrl+3 reaches the window's own key handling, which must ignore it.
     editor->selectTool(1);
     QAction* ellipseItem = nullptr;
@@ -227,6 +218,7 @@ TEST_F(EditorWindow, DigitKeysChooseToolsUnlessTypingOrCtrlIsHeldAndEndAnArmedCr
     EXPECT_TRUE(canvas.isCropArmed());
     key(Qt::Key_2);
     EXPECT_FALSE(canvas.isCropArmed()) << "another tool ends it";
+    EXPECT_TRUE(editor->toolbar()->toolSegment(ToolKind::rectangle)->isChecked());
 
     editor->selectTool(5);
     click(canvas, {100, 100});
@@ -303,25 +295,6 @@ TEST_F(EditorWindow, SaveAsStartsBesideTheOpenedFileUntilSomethingIsSaved)
         c.editor->saveDocumentAs();
         EXPECT_TRUE(proposedNames.last().startsWith(home.filePath(c.proposed))) << proposedNames.last().toStdString();
     }
-}
-
-TEST_F(EditorWindow, ClosingLeavesTheRegistryAndKeepsTheTypedText)
-{
-    Editor* first = open();
-    Editor* second = open();
-    EXPECT_EQ(Editor::openEditors(), (std::vector{first, second}));
-    first->activateWindow();
-    first->selectTool(5);
-    click(*first->canvas(), {100, 100});
-    const AnnotationPtr typed = first->canvas()->editingAnnotation();
-    ASSERT_NE(typed, nullptr);
-    QTest::keyClicks(first->canvas()->textEditor(), "Hi 42");
-    const QPointer<Editor> closed = first;
-    first->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(typed->text, "Hi 42");
-    EXPECT_EQ(Editor::openEditors(), std::vector{second});
-    EXPECT_TRUE(closed.isNull());
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace corvane {
@@ -58,10 +57,10 @@ TEST_F(DecoderProcessTest, ThePictureComesBackOnlyWithinTheLimits)
     honest.setDotsPerMeterX(5669); // 144 dpi
     honest.setDotsPerMeterY(5669);
     ASSERT_TRUE(honest.save(at("honest.png")));
+    // A decoded picture of 64 MB cannot fit in 16 MB of address space.
     QImage big(4000, 4000, QImage::Format_RGB32);
     big.fill(Qt::white);
     ASSERT_TRUE(big.save(at("big.png")));
-    // A decoded picture of 64 MB cannot fit in 16 MB of address space.
     const struct {
         const char* file;
         DecodeLimits limits;
@@ -111,22 +110,6 @@ TEST_F(DecoderProcessTest, AHelperThatCrashesHangsOrLiesGivesNothing)
     // The same header with its 16 bytes of rows is a 2 x 2 picture: the stand-in itself works.
     EXPECT_TRUE(open(script("honest", "cat " + QFile::encodeName(at("header")) + "; head -c 16 /dev/zero"),
                      "any.png", limits(64, 16384, 5000)));
-}
-
-TEST_F(DecoderProcessTest, TheDecoderReadsNoOtherFile)
-{
-    if (::syscall(SYS_landlock_create_ruleset, nullptr, 0, 1U) < 1)
-        GTEST_SKIP() << "the kernel offers no Landlock";
-    QImage red(100, 100, QImage::Format_RGB32);
-    red.fill(Qt::red);
-    ASSERT_TRUE(red.save(at("red.png")));
-    write("refers.svg", "<svg xmlns='http://www.w3.org/2000/svg' xmlns:xlink='http://www.w3.org/1999/xlink' "
-                        "width='100' height='100'><rect width='100' height='100' fill='#0000ff'/><image "
-                        "width='100' height='100' xlink:href='" +
-                            QFile::encodeName(at("red.png")) + "'/></svg>");
-    const auto opened = open(program, "refers.svg", {});
-    ASSERT_TRUE(opened);
-    EXPECT_EQ(opened->image.pixel(50, 50), qRgb(0, 0, 255)) << "the image it refers to was read";
 }
 
 TEST(FileNameBytesTest, EveryByteSurvivesTheRoundTrip)

@@ -46,26 +46,6 @@ TEST(TextPreparation, GreyDarkOnLightEnlargedFromRatioOneWithAMargin)
     EXPECT_TRUE(prepareForRecognition(QImage(), 1).isNull());
 }
 
-TEST(TextPreparation, TidyingAndCounting)
-{
-    const struct {
-        const char* raw;
-        const char* tidy;
-        int lines;
-    } cases[] = {
-        {"Error 13\nRetry later \n\f", "Error 13\nRetry later", 2},
-        {"\n\n  indented\n\n\n\nnext paragraph\n", "  indented\n\nnext paragraph", 2},
-        {" \n\f\n", "", 0},
-        {"", "", 0},
-        {"one", "one", 1},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.raw);
-        EXPECT_EQ(tidyRecognizedText(QString::fromUtf8(c.raw)), QString::fromUtf8(c.tidy));
-        EXPECT_EQ(countTextLines(QString::fromUtf8(c.tidy)), c.lines);
-    }
-}
-
 TEST(LanguageData, LocaleNamesBecomeTesseractNames)
 {
     const struct {
@@ -135,6 +115,7 @@ TEST(TextCopy, TextReplacesTheClipboardOnlyWhenThereIsSome)
     } cases[] = {
         {QStringLiteral("Error 13\nRetry later \n\nCancel\n\f"), {}, "Error 13\nRetry later\n\nCancel",
          "Copied 3 lines of text"},
+        {QStringLiteral("\n\n  indented\n\n\n\nnext\n"), {}, "  indented\n\nnext", "Copied 2 lines of text"},
         {QStringLiteral("OK\n"), {}, "OK", "Copied 1 line of text"},
         {QStringLiteral(" \n\f"), {}, "before", "No text found"},
         {std::nullopt, {}, "before", "Could not read the text"}, // the recogniser failed
