@@ -1,12 +1,10 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "annotation/Annotation.h"
-#include "annotation/Redaction.h"
 
 #include <QImage>
 #include <QPainter>
 #include <cmath>
-#include <cstdlib>
 #include <gtest/gtest.h>
 #include <optional>
 #include <utility>
@@ -60,9 +58,8 @@ TEST(AnnotationDrawing, StrokesOutlinesArrowHeadsAndRoundCapsAtLeastOnePixelWide
         // 4: stroke 2, length 8: the head is cut to 8, its base (6.8 wide) on the tail at x = 40, and
         // only the shaft's round cap (radius 1) shows behind it.
         render(make(Kind::arrow, {40, 50}, {48, 50}, 1), 2, QSize(100, 100)),
-        // 5 and 6: along y = 20.5 a 1-pixel stroke fills row 20 exactly and nothing else.
+        // 5: along y = 20.5 a 1-pixel stroke fills row 20 exactly and nothing else.
         render(make(Kind::line, {10, 20.5}, {90, 20.5}, 0.2), 2, QSize(100, 40)),
-        render(make(Kind::line, {10, 20.5}, {90, 20.5}, 0.0), 2, QSize(100, 40)),
     };
     enum Coverage { solid, full, some, none };
     struct Case {
@@ -79,8 +76,7 @@ TEST(AnnotationDrawing, StrokesOutlinesArrowHeadsAndRoundCapsAtLeastOnePixelWide
         {3, 216, 97, none},  {3, 100, 97, full},  {3, 100, 102, full}, {3, 100, 96, none},  {3, 100, 103, none},
         {3, 18, 100, full},  {3, 16, 100, none},  {4, 40, 47, full},   {4, 40, 52, full},   {4, 45, 49, full},
         {4, 39, 50, some},   {4, 39, 47, none},   {4, 38, 50, none},   {4, 48, 50, none},   {4, 40, 45, none},
-        {5, 50, 20, solid},   {5, 50, 19, none},   {5, 50, 21, none},   {6, 50, 20, solid},   {6, 50, 19, none},
-        {6, 50, 21, none},
+        {5, 50, 20, solid},  {5, 50, 19, none},   {5, 50, 21, none},
     };
     // The thresholds leave room for antialiasing where an edge does not fall on a pixel boundary.
     for (const Case& c : cases) {
@@ -165,24 +161,9 @@ TEST(AnnotationFittingHeight, TheTextHeightRoundedUpPlusEightMeasuredAtLeastTenW
     EXPECT_GT(atTen, 2 * fittingHeight(600, 8, 1, narrow));
 }
 
-TEST(RedactionDrawing, PixelateBlocksAreOneColourAwayFromTheMeanAndSolidIsTheOpaqueColour)
+// The pixelated look, blocks of fresh colours, is e2e.editor.redact-pixelate's, with RedactionBlocks.
+TEST(RedactionDrawing, SolidIsTheOpaqueColourOverEveryPixelItTouches)
 {
-    QImage flat(200, 100, QImage::Format_RGB32);
-    flat.fill(QColor(100, 150, 200));
-    const QRect region(20, 10, 60, 30); // blocks of 12: five columns of 12, two rows of 15
-    const QImage first = Redaction::pixelated(flat, region);
-    ASSERT_EQ(first.size(), QSize(60, 30));
-    EXPECT_NE(first, Redaction::pixelated(flat, region)) << "the noise is drawn afresh";
-    for (int y = 0; y < 30; ++y) {
-        for (int x = 0; x < 60; ++x) {
-            const QRgb colour = first.pixel(x, y);
-            ASSERT_EQ(colour, first.pixel(x / 12 * 12, y / 15 * 15)) << x << ", " << y;
-            for (const auto& [channel, mean] : {std::pair{qRed(colour), 100}, {qGreen(colour), 150}, {qBlue(colour), 200}})
-                ASSERT_TRUE(std::abs(channel - mean) >= 16 && std::abs(channel - mean) <= 48) << x << ", " << y;
-        }
-    }
-    EXPECT_TRUE(Redaction::pixelated(flat, QRect(300, 300, 10, 10)).isNull());
-
     QImage original(120, 80, QImage::Format_RGB32);
     for (int y = 0; y < 80; ++y)
         for (int x = 0; x < 120; ++x)

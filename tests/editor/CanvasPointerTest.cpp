@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <gtest/gtest.h>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 namespace corvane {
@@ -214,23 +215,17 @@ TEST(CanvasDoubleClick, EditsOnlyATopMostText)
 
 TEST(CanvasKeys, ArrowsNudgeTheSelectionOneStepPerPressAndAreConsumedWithoutOne)
 {
-    struct Case {
-        Qt::Key key;
-        Qt::KeyboardModifiers mods;
-        double dx, dy;
-    };
-    const std::vector<Case> cases{
-        {Qt::Key_Left, {}, -1, 0}, {Qt::Key_Right, {}, 1, 0},
-        {Qt::Key_Up, {}, 0, -1},   {Qt::Key_Down, {}, 0, 1},
-        {Qt::Key_Left, Qt::ShiftModifier, -10, 0}, {Qt::Key_Up, Qt::ShiftModifier, 0, -10},
-    };
-    for (const Case& c : cases) {
+    const Qt::KeyboardModifier shift = Qt::ShiftModifier, none = Qt::NoModifier;
+    const std::tuple<Qt::Key, Qt::KeyboardModifier, double, double> cases[] = {
+        {Qt::Key_Left, none, -1, 0}, {Qt::Key_Right, none, 1, 0},     {Qt::Key_Up, none, 0, -1},
+        {Qt::Key_Down, none, 0, 1},  {Qt::Key_Left, shift, -10, 0}, {Qt::Key_Up, shift, 0, -10}};
+    for (const auto& [key, mods, dx, dy] : cases) {
         Canvas canvas;
         const AnnotationPtr box = canvas.box(true);
-        QTest::keyClick(&canvas.view, c.key, c.mods);
-        QTest::keyClick(&canvas.view, c.key, c.mods);
-        EXPECT_EQ(ends(*box), (std::array{100 + 2 * c.dx, 100 + 2 * c.dy, 300 + 2 * c.dx, 200 + 2 * c.dy}))
-            << "key " << c.key << " modifiers " << c.mods.toInt();
+        QTest::keyClick(&canvas.view, key, mods);
+        QTest::keyClick(&canvas.view, key, mods);
+        EXPECT_EQ(ends(*box), (std::array{100 + 2 * dx, 100 + 2 * dy, 300 + 2 * dx, 200 + 2 * dy}))
+            << "key " << key << " modifiers " << mods;
         EXPECT_EQ(canvas.delegate.contentChanges, 2);
         EXPECT_EQ(drainUndo(canvas.view), 2);
     }

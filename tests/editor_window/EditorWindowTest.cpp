@@ -16,6 +16,7 @@
 #include <QTextEdit>
 #include <QToolButton>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace corvane {
 namespace {
@@ -152,12 +153,11 @@ TEST_F(EditorWindow, SwatchRestylesTheSelectionButSelectingReadsNothingBack)
     editor->selectTool(0);
     click(canvas, {50, 80});
     ASSERT_NE(canvas.selected(), nullptr);
-    EXPECT_EQ(editor->toolbar()->shownColor(), QColor(0xFF, 0x3B, 0x30));
-    EXPECT_EQ(editor->toolbar()->widthPopUp()->currentIndex(), 2);
-    EXPECT_EQ(editor->toolbar()->fontPopUp()->currentIndex(), 3);
-
-    QTest::mouseClick(editor->toolbar()->swatch(6), Qt::LeftButton);
-    EXPECT_EQ(editor->toolbar()->shownColor(), QColor(Qt::black));
+    const EditorToolbar& bar = *editor->toolbar();
+    EXPECT_EQ((std::tuple{bar.shownColor(), bar.widthPopUp()->currentIndex(), bar.fontPopUp()->currentIndex()}),
+              (std::tuple{QColor(0xFF, 0x3B, 0x30), 2, 3}));
+    QTest::mouseClick(bar.swatch(6), Qt::LeftButton);
+    EXPECT_EQ(bar.shownColor(), QColor(Qt::black));
     EXPECT_EQ(fields(*canvas.annotations().at(0)), "kind 0 (50, 50) (150, 120) #000000 width 3 font 64 ''");
     ASSERT_TRUE(canvas.undo());
     EXPECT_EQ(fields(*canvas.annotations().at(0)), "kind 0 (50, 50) (150, 120) #007aff width 12 font 64 ''");
@@ -185,9 +185,8 @@ TEST_F(EditorWindow, ZoomStepsByAQuarterWithinItsLimitsAndFitsTheWholePicture)
         EXPECT_DOUBLE_EQ(editor->scrollView()->magnification(), c.to) << c.from;
     }
     // Opened, the view holds the first magnification within the same limits.
-    const std::pair<QSize, double> opened[] = {{{200, 8000}, 1}, {{400, 300}, 16}};
-    for (const auto& [pixels, scale] : opened)
-        EXPECT_DOUBLE_EQ(open(pixels, scale)->scrollView()->magnification(), 0.1) << scale;
+    EXPECT_DOUBLE_EQ(open({200, 8000}, 1)->scrollView()->magnification(), 0.1);
+    EXPECT_DOUBLE_EQ(open({400, 300}, 16)->scrollView()->magnification(), 0.1);
 
     Editor* wide = open({1600, 300}, 1);
     wide->zoomToFit();
@@ -258,17 +257,16 @@ TEST_F(EditorWindow, SaveAsChoosesTheFormatBySuffixAndRenamesTheEditorUnlessCanc
     EXPECT_EQ(errors, 0);
 
     // Into a "folder" that is a file: the error alert, and the title, name and file as they were.
-    QFile notAFolder(home.filePath("folder"));
-    ASSERT_TRUE(notAFolder.open(QIODevice::WriteOnly) && notAFolder.write("not a folder") > 0);
-    notAFolder.close();
+    nextPaths = {home.filePath("folder")};
+    editor->saveDocumentAs();
     delete HUD::currentToast();
     nextPaths = {home.filePath("folder/picture.png")};
     editor->saveDocumentAs();
     EXPECT_EQ(errors, 1);
-    EXPECT_EQ(editor->windowTitle(), "Corvane Editor — picture.jpg");
-    EXPECT_EQ(editor->suggestedName(), "picture");
+    EXPECT_EQ(editor->windowTitle(), "Corvane Editor — folder");
+    EXPECT_EQ(editor->suggestedName(), "folder");
     EXPECT_EQ(HUD::currentToast(), nullptr);
-    EXPECT_EQ(fileBytes(home.filePath("folder")), "not a folder");
+    EXPECT_TRUE(fileBytes(home.filePath("folder")).startsWith("\x89PNG"));
     EXPECT_EQ(QDir(home.path()).entryList(QDir::Files),
               (QStringList{"folder", "odd.xyz", "photo.jpeg", "picture.jpg", "scan.tif"}));
 }

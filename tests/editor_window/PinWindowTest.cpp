@@ -9,51 +9,34 @@
 #include "output/HUD.h"
 
 #include <QApplication>
-#include <QClipboard>
-#include <QMimeData>
 #include <QTemporaryDir>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <QWheelEvent>
+#include <array>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace corvane {
 namespace {
 
-TEST(PinArithmetic, WheelStepsZoomAndFadeWithinTheirLimits)
+TEST(PinArithmetic, WheelStepsZoomAndFadeWithinTheirLimitsAndZoomKeepsThePointUnderThePointer)
 {
-    const struct {
-        double zoom;
-        int steps;
-        double after;
-    } zooms[] = {{1, 1, 1.25}, {1, -1, 0.8}, {1, 2, 1.5625}, {3.5, 1, 4}, {4, 1, 4}, {1, 7, 4}, {1, -7, 0.25},
-                 {0.25, -1, 0.25}};
-    for (const auto& z : zooms)
-        EXPECT_DOUBLE_EQ(pinZoomAfter(z.zoom, z.steps), z.after) << z.zoom << " " << z.steps;
-    const struct {
-        double opacity;
-        int steps;
-        double after;
-    } fades[] = {{1, -1, 0.9}, {1, 1, 1}, {0.5, 3, 0.8}, {1, -10, 0.2}, {0.2, -1, 0.2}, {0.3, -1, 0.2}};
-    for (const auto& f : fades)
-        EXPECT_DOUBLE_EQ(pinOpacityAfter(f.opacity, f.steps), f.after) << f.opacity << " " << f.steps;
-}
-
-TEST(PinArithmetic, ZoomKeepsThePointUnderThePointer)
-{
-    const struct {
-        QPointF pointer;
-        double from, to;
-        QRectF after;
-    } cases[] = {
-        {{200, 200}, 1, 1.25, {75, 75, 500, 375}},
-        {{100, 100}, 1, 1.25, {100, 100, 500, 375}},
-        {{500, 400}, 1, 0.8, {180, 160, 320, 240}},
-        {{300, 250}, 1, 4, {-500, -350, 1600, 1200}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(pinZoomedAround({100, 100, 400, 300}, c.pointer, c.from, c.to), c.after) << c.to;
+    const std::array<double, 3> zooms[] = {{1, 1, 1.25}, {1, -1, 0.8}, {1, 2, 1.5625},   {3.5, 1, 4},
+                                           {4, 1, 4},    {1, 7, 4},    {1, -7, 0.25},    {0.25, -1, 0.25}};
+    for (const auto& [zoom, steps, after] : zooms)
+        EXPECT_DOUBLE_EQ(pinZoomAfter(zoom, int(steps)), after) << zoom << " " << steps;
+    const std::array<double, 3> fades[] = {{1, -1, 0.9},  {1, 1, 1},       {0.5, 3, 0.8},
+                                           {1, -10, 0.2}, {0.2, -1, 0.2}, {0.3, -1, 0.2}};
+    for (const auto& [opacity, steps, after] : fades)
+        EXPECT_DOUBLE_EQ(pinOpacityAfter(opacity, int(steps)), after) << opacity << " " << steps;
+    const std::tuple<QPointF, double, QRectF> around[] = {{{200, 200}, 1.25, {75, 75, 500, 375}},
+                                                          {{100, 100}, 1.25, {100, 100, 500, 375}},
+                                                          {{500, 400}, 0.8, {180, 160, 320, 240}},
+                                                          {{300, 250}, 4, {-500, -350, 1600, 1200}}};
+    for (const auto& [pointer, to, after] : around)
+        EXPECT_EQ(pinZoomedAround({100, 100, 400, 300}, pointer, 1, to), after) << to;
 }
 
 class Pins : public ::testing::Test {
@@ -100,25 +83,21 @@ TEST_F(Pins, APinFadesWithCtrlAndTheWheelClosesWithEscapeAndOpensAnEditorOnDoubl
     EXPECT_EQ(PinWindow::pin(QImage(), 1, {}), nullptr);
 }
 
-TEST_F(Pins, CopyAndSaveAsKeepThePixelsAndTheScale)
+TEST_F(Pins, SaveAsKeepsThePixelsAndTheScale)
 {
     QTemporaryDir folder;
     QImage picture(120, 80, QImage::Format_RGB32);
     picture.fill(qRgb(200, 30, 90));
     PinWindow* pin = PinWindow::pin(picture, 2, QRectF(10, 10, 60, 40));
-    QStringList errors;
+    int errors = 0;
     pin->setDialogs({[&folder](QWidget*, const QString&) { return folder.filePath("pinned.tif"); },
-                     [&errors](QWidget*, const QString& message) { errors.append(message); }});
+                     [&errors](QWidget*, const QString&) { ++errors; }});
     pin->saveImageAs();
     const QImage saved(folder.filePath("pinned.tif"));
     EXPECT_EQ(saved.size(), QSize(120, 80));
     EXPECT_EQ(saved.pixel(3, 3), qRgb(200, 30, 90));
     EXPECT_EQ(qRound(saved.dotsPerMeterX() * 0.0254), 144);
-    EXPECT_TRUE(errors.isEmpty());
-    pin->copyImage();
-    const QImage copied = QImage::fromData(QGuiApplication::clipboard()->mimeData()->data("image/png"));
-    EXPECT_EQ(copied.size(), QSize(120, 80));
-    EXPECT_EQ(HUD::currentToast()->accessibleName(), "Copied to clipboard");
+    EXPECT_EQ(errors, 0);
 }
 
 TEST_F(Pins, TheEditorReadsAndPinsTheFlattenedPicture)
@@ -144,13 +123,10 @@ TEST_F(Pins, TheEditorReadsAndPinsTheFlattenedPicture)
 
     TextCopy::setRecognizer(std::make_shared<FakeRecognizer>(QStringLiteral("x"), QStringLiteral("Install it")));
     QAction* copyText = nullptr;
-    for (QAction* top : editor->menuBar()->actions()) {
-        if (top->text() == "Edit") {
-            emit top->menu()->aboutToShow();
-            for (QAction* item : top->menu()->actions())
-                copyText = item->text() == "Copy Text" ? item : copyText;
-        }
-    }
+    QMenu* edit = editor->menuBar()->actions().at(2)->menu();
+    emit edit->aboutToShow();
+    for (QAction* item : edit->actions())
+        copyText = item->text() == "Copy Text" ? item : copyText;
     ASSERT_NE(copyText, nullptr);
     EXPECT_FALSE(copyText->isEnabled());
     EXPECT_EQ(copyText->toolTip(), "Install it");
