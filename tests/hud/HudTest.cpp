@@ -8,7 +8,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
-#include <algorithm>
 #include <optional>
 #include <gtest/gtest.h>
 
@@ -55,7 +54,7 @@ TEST_F(HudTest, PanelFitsTextAndSitsCentredAboveAnchorWhollyOnTheMonitor)
     }
 }
 
-TEST_F(HudTest, ARoundedDarkPanelWithWhiteTextThatTakesNoFocusNorInput)
+TEST_F(HudTest, TakesNoFocusNorInput)
 {
     QWidget window;
     window.show();
@@ -65,13 +64,6 @@ TEST_F(HudTest, ARoundedDarkPanelWithWhiteTextThatTakesNoFocusNorInput)
     QTest::qWait(50);
     EXPECT_EQ(QApplication::activeWindow(), &window);
     EXPECT_TRUE(HUD::currentToast()->windowFlags().testFlag(Qt::WindowTransparentForInput));
-    const QImage image = HUD::currentToast()->grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << "the corner is cut round";
-    EXPECT_EQ(image.pixel(5, 15), 0xd91a1a1au); // RGBA(30, 30, 30, 0.85) premultiplied: 30 x 217 / 255
-    int brightest = 0;
-    for (int x = 16; x < 143; ++x)
-        brightest = std::max(brightest, qGray(image.pixel(x, 15)));
-    EXPECT_GT(brightest, 200) << "white text across the middle";
 }
 
 // The first toast's pending fade would start 1.1 s after the second appears and end at 1.45 s.
