@@ -57,22 +57,22 @@ TEST(AnnotationHitTest, EachKindIsSensitiveWhereItIsDrawn)
         bool hit;
     };
     const std::vector<Case> cases{
-        {0, 60, 160, true},      {0, 230, 160, false},    {0, 50, 160, true},       {0, 49.9, 160, false},
-        {0, 69.9, 160, true},    {0, 70, 160, false},     {0, 409.9, 269.9, true},  {0, 410, 160, false},
-        {0, 230, 270, false},    {1, 40, 160, true},      {1, 39.9, 160, false},    {1, 79.9, 160, true},
-        {2, 110, 150, true},     {3, 110.5, 150, false},  {4, 230, 395, true},      {4, 230, 300, false},
-        {4, 44, 320, true},      {4, 43.5, 320, false},   {4, 400, 486, true},      {4, 400, 486.5, false},
-        {5, 266, 288, true},     {5, 266.8, 287.4, false}, {6, 266, 288, false},    {7, 200, 110, true},
-        {7, 200, 110.5, false},  {8, 300, 250, false},    {8, 100, 100, false},     {8, 441.42, 143.93, true},
-        {8, 100, 250, true},     {8, 300, 91, true},      {8, 300, 89, false},      {8, 300, 109, true},
-        {8, 300, 111, false},    {9, 107.5, 107.5, true}, {10, 200, 150, true},     {10, 96, 96, true},
-        {10, 95.9, 150, false},  {10, 200, 95.9, false},  {10, 303.9, 203.9, true}, {10, 304, 150, false},
-        {10, 200, 204, false},   {11, 150, 109, true},    {11, 150, 111, false},    {11, 209, 150, true},
-        {11, 211, 150, false},   {11, 150, 150, false},   {12, 150, 114, true},     {12, 150, 116, false},
-        {13, 150, 109, true},    {13, 150, 111, false},   {14, 150, 111.9, true},   {14, 150, 112.1, false},
-        {15, 50, 9, true},       {15, 50, 11, false},     {16, 117, 96.5, true},    {16, 117, 95.5, false},
-        {16, 117, 117, true},    {16, 100, 100, false},   {17, 150, 125, true},     {17, 96, 125, true},
-        {17, 95.9, 125, false},  {17, 203.9, 153.9, true}, {18, 50, 40, true},       {18, 50, 60.005, false},
+        {0, 60, 160, true},     {0, 230, 160, false},     {0, 50, 160, true},       {0, 49.9, 160, false},
+        {0, 69.9, 160, true},   {0, 70, 160, false},      {0, 409.9, 269.9, true},  {0, 410, 160, false},
+        {0, 230, 270, false},   {1, 40, 160, true},       {1, 39.9, 160, false},    {1, 79.9, 160, true},
+        {2, 110, 150, true},    {3, 110.5, 150, false},   {4, 230, 395, true},      {4, 230, 300, false},
+        {4, 44, 320, true},     {4, 43.5, 320, false},    {4, 400, 486, true},      {4, 400, 486.5, false},
+        {5, 266, 288, true},    {5, 266.8, 287.4, false}, {6, 266, 288, false},     {7, 200, 110, true},
+        {7, 200, 110.5, false}, {8, 300, 250, false},     {8, 100, 100, false},     {8, 441.42, 143.93, true},
+        {8, 100, 250, true},    {8, 300, 91, true},       {8, 300, 89, false},      {8, 300, 109, true},
+        {8, 300, 111, false},   {9, 107.5, 107.5, true},  {10, 200, 150, true},     {10, 96, 96, true},
+        {10, 95.9, 150, false}, {10, 200, 95.9, false},   {10, 303.9, 203.9, true}, {10, 304, 150, false},
+        {10, 200, 204, false},  {11, 150, 109, true},     {11, 150, 111, false},    {11, 209, 150, true},
+        {11, 211, 150, false},  {11, 150, 150, false},    {12, 150, 114, true},     {12, 150, 116, false},
+        {13, 150, 109, true},   {13, 150, 111, false},    {14, 150, 111.9, true},   {14, 150, 112.1, false},
+        {15, 50, 9, true},      {15, 50, 11, false},      {16, 117, 96.5, true},    {16, 117, 95.5, false},
+        {16, 117, 117, true},   {16, 100, 100, false},    {17, 150, 125, true},     {17, 96, 125, true},
+        {17, 95.9, 125, false}, {17, 203.9, 153.9, true}, {18, 50, 40, true},       {18, 50, 60.005, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << "shape " << c.shape << " at (" << c.x << ", " << c.y << ")");
@@ -127,12 +127,14 @@ TEST(RedactionBlocks, AtLeastTwelvePixelsASixthOfTheShorterSideAndNoSlivers)
     const struct {
         int length, block;
         std::vector<int> edges;
-    } sides[] = {{100, 17, {0, 20, 40, 60, 80, 100}}, {40, 12, {0, 13, 26, 40}}, {5, 12, {0, 5}},
+    } sides[] = {{100, 17, {0, 20, 40, 60, 80, 100}},
+                 {40, 12, {0, 13, 26, 40}},
+                 {5, 12, {0, 5}},
                  {24, 12, {0, 12, 24}}};
     for (const auto& c : sides)
         EXPECT_EQ(Redaction::blockEdges(c.length, c.block), c.edges) << c.length << " by " << c.block;
 
-    const std::array<int, 3> channels[] = {{250, 20, 230}, {10, -20, 30}, {128, 16, 144},
+    const std::array<int, 3> channels[] = {{250, 20, 230}, {10, -20, 30},  {128, 16, 144},
                                            {0, -16, 16},   {255, 48, 207}, {100, -48, 52}};
     for (const auto& [mean, offset, result] : channels)
         EXPECT_EQ(Redaction::noisy(mean, offset), result) << mean << " " << offset;

@@ -67,16 +67,18 @@ TEST(AnnotationDrawing, StrokesOutlinesArrowHeadsAndRoundCapsAtLeastOnePixelWide
         Coverage coverage;
     };
     const std::vector<Case> cases{
-        {0, 18, 50, full},   {0, 17, 50, none},   {0, 22, 50, none},   {0, 121, 81, full},  {0, 122, 82, none},
-        {0, 70, 50, none},   {0, 23, 23, none},   {1, 19, 70, full},   {1, 16, 70, none},   {1, 24, 70, none},
-        {1, 120, 119, full}, {1, 120, 70, none},  {1, 21, 21, none},   {2, 70, 47, full},   {2, 70, 46, none},
-        {2, 70, 53, none},   {2, 18, 50, full},   {2, 16, 50, none},   {2, 123, 50, none},  {3, 197, 108, full},
-        {3, 197, 91, full},  {3, 197, 111, none}, {3, 197, 88, none},  {3, 196, 109, full}, {3, 196, 110, none},
-        {3, 194, 108, none}, {3, 190, 104, none}, {3, 217, 99, full},  {3, 220, 100, none}, {3, 216, 102, none},
-        {3, 216, 97, none},  {3, 100, 97, full},  {3, 100, 102, full}, {3, 100, 96, none},  {3, 100, 103, none},
-        {3, 18, 100, full},  {3, 16, 100, none},  {4, 40, 47, full},   {4, 40, 52, full},   {4, 45, 49, full},
-        {4, 39, 50, some},   {4, 39, 47, none},   {4, 38, 50, none},   {4, 48, 50, none},   {4, 40, 45, none},
-        {5, 50, 20, solid},  {5, 50, 19, none},   {5, 50, 21, none},
+        {0, 18, 50, full},   {0, 17, 50, none},   {0, 22, 50, none},   {0, 121, 81, full},
+        {0, 122, 82, none},  {0, 70, 50, none},   {0, 23, 23, none},   {1, 19, 70, full},
+        {1, 16, 70, none},   {1, 24, 70, none},   {1, 120, 119, full}, {1, 120, 70, none},
+        {1, 21, 21, none},   {2, 70, 47, full},   {2, 70, 46, none},   {2, 70, 53, none},
+        {2, 18, 50, full},   {2, 16, 50, none},   {2, 123, 50, none},  {3, 197, 108, full},
+        {3, 197, 91, full},  {3, 197, 111, none}, {3, 197, 88, none},  {3, 196, 109, full},
+        {3, 196, 110, none}, {3, 194, 108, none}, {3, 190, 104, none}, {3, 217, 99, full},
+        {3, 220, 100, none}, {3, 216, 102, none}, {3, 216, 97, none},  {3, 100, 97, full},
+        {3, 100, 102, full}, {3, 100, 96, none},  {3, 100, 103, none}, {3, 18, 100, full},
+        {3, 16, 100, none},  {4, 40, 47, full},   {4, 40, 52, full},   {4, 45, 49, full},
+        {4, 39, 50, some},   {4, 39, 47, none},   {4, 38, 50, none},   {4, 48, 50, none},
+        {4, 40, 45, none},   {5, 50, 20, solid},  {5, 50, 19, none},   {5, 50, 21, none},
     };
     // The thresholds leave room for antialiasing where an edge does not fall on a pixel boundary.
     for (const Case& c : cases) {
@@ -111,7 +113,8 @@ TEST(AnnotationText, MediumWeightAtTheScaledSizeButAtLeastFourAndNothingWhenEmpt
 TEST(AnnotationText, IsDrawnInItsColourInsideItsBoxFromTheTopLeft)
 {
     // Wrapping between words, and inside a word wider than the box.
-    for (const char* text : {"A longer sentence that has to wrap over several lines", "Unbreakablewordlong"}) {
+    for (const char* text :
+         {"A longer sentence that has to wrap over several lines", "Unbreakablewordlong"}) {
         SCOPED_TRACE(text);
         Annotation a = make(Kind::text, {20, 20}, {110, 20}, 3, 12, text);
         a.p2.setY(20 + a.fittingHeight(2));
@@ -122,7 +125,8 @@ TEST(AnnotationText, IsDrawnInItsColourInsideItsBoxFromTheTopLeft)
         EXPECT_TRUE(box.contains(*bounds));
         // The first glyph starts near the inset top-left, and drawn and measured lines break alike, so
         // the last measured line (28 pixels at this size) has ink in it.
-        EXPECT_TRUE(bounds->left() >= 21 && bounds->left() <= 26 && bounds->top() >= 21 && bounds->top() <= 30);
+        EXPECT_TRUE(bounds->left() >= 21 && bounds->left() <= 26 && bounds->top() >= 21 &&
+                    bounds->top() <= 30);
         EXPECT_GE(bounds->bottom(), box.bottom() - 28);
         int solid = 0;
         for (int y = bounds->top(); y <= bounds->bottom(); ++y)

@@ -42,9 +42,9 @@ inline bool isWholePlusEight(double height)
 
 inline std::string fields(const Annotation& a)
 {
-    return QString::asprintf("kind %d (%g, %g) (%g, %g) %s width %g font %g '%s'", Annotation::rawValue(a.kind),
-                             a.p1.x(), a.p1.y(), a.p2.x(), a.p2.y(), qPrintable(a.color.name()), a.lineWidth,
-                             a.fontSize, qPrintable(a.text))
+    return QString::asprintf("kind %d (%g, %g) (%g, %g) %s width %g font %g '%s'",
+                             Annotation::rawValue(a.kind), a.p1.x(), a.p1.y(), a.p2.x(), a.p2.y(),
+                             qPrintable(a.color.name()), a.lineWidth, a.fontSize, qPrintable(a.text))
         .toStdString();
 }
 

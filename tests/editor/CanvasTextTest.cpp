@@ -71,8 +71,8 @@ TEST_F(CanvasText, EveryWayOfEndingKeepsTextAndDropsABlankBox)
         std::size_t left; // annotations afterwards
         int steps;        // undo steps afterwards
     } cases[] = {
-        {"", escape, 0, 0},     {"ab", escape, 1, 1},  {"ab", clickElsewhere, 1, 1}, {"   \n", commit, 0, 0},
-        {"\n\n", commit, 0, 0}, {" a  ", commit, 1, 1}, {"\n.", commit, 1, 1},       {"ab", clearAll, 0, 2},
+        {"", escape, 0, 0},     {"ab", escape, 1, 1},   {"ab", clickElsewhere, 1, 1}, {"   \n", commit, 0, 0},
+        {"\n\n", commit, 0, 0}, {" a  ", commit, 1, 1}, {"\n.", commit, 1, 1},        {"ab", clearAll, 0, 2},
         {"", clearAll, 0, 0},   {"WW", exported, 1, 1}, {"", exported, 0, 0},
     };
     const QImage blank = plainImage(800, 600).convertToFormat(canvas.renderedImage().format());

@@ -1,6 +1,7 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/ImageFile.h"
+
 #include "support/UnprivilegedFiles.h"
 
 #include <QBuffer>
@@ -75,7 +76,9 @@ long peakRssKb()
 TEST(ImageFile, OpensEveryHonestKindUprightAsFastFormatsAndRefusesTheRest)
 {
     QTemporaryDir dir;
-    const auto at = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+    const auto at = [&](const char* name) {
+        return dir.filePath(QString::fromLatin1(name));
+    };
     QImage rgb(30, 20, QImage::Format_RGB32);
     rgb.fill(QColor(200, 100, 50));
     const QByteArray png = encoded(rgb, "PNG"); // Qt records 96 dpi, which counts as none
@@ -83,10 +86,11 @@ TEST(ImageFile, OpensEveryHonestKindUprightAsFastFormatsAndRefusesTheRest)
     writeBytes(at("photo.png"), encoded(rgb, "JPEG"));
     // Qt's writer turns the pixels instead of recording an orientation, so the tag is put in by hand:
     // an Exif segment whose one entry is Orientation (0x0112) = 6, turn clockwise to view.
-    writeBytes(at("turned.jpg"), encoded(rgb, "JPEG").insert(2, QByteArray::fromHex("ffe10022457869660000"
-                                                                                    "4d4d002a00000008"
-                                                                                    "0001011200030000000100060000"
-                                                                                    "00000000")));
+    writeBytes(at("turned.jpg"), encoded(rgb, "JPEG")
+                                     .insert(2, QByteArray::fromHex("ffe10022457869660000"
+                                                                    "4d4d002a00000008"
+                                                                    "0001011200030000000100060000"
+                                                                    "00000000")));
     writeBytes(at("empty.png"), {});
     writeBytes(at("half.png"), png.left(png.size() / 2));
     QByteArray damaged = png;
@@ -130,11 +134,13 @@ TEST(ImageFile, OpensEveryHonestKindUprightAsFastFormatsAndRefusesTheRest)
         const auto opened = loadImageFile(at(c.file));
         ASSERT_TRUE(opened) << c.file;
         EXPECT_EQ(opened->image.size(), c.size) << c.file;
-        EXPECT_EQ(opened->image.format(), c.alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32)
+        EXPECT_EQ(opened->image.format(),
+                  c.alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32)
             << c.file;
         const QRgb got = opened->image.pixel(0, 0);
         for (const int shift : {0, 8, 16, 24})
-            EXPECT_NEAR(int(got >> shift & 0xff), int(c.topLeft >> shift & 0xff), 6) << c.file << " " << shift;
+            EXPECT_NEAR(int(got >> shift & 0xff), int(c.topLeft >> shift & 0xff), 6)
+                << c.file << " " << shift;
     }
     for (const char* refused : {"wide.png", "zero.png", "empty.png", "half.png", "damaged.png", "noise.jpg",
                                 "folder.png", "pipe.png", "missing.png"})
@@ -150,9 +156,11 @@ TEST(ImageFile, RefusesAFileItMayNotRead)
     for (const bool readable : {true, false}) {
         const QString path = dir.filePath(readable ? "readable.png" : "locked.png");
         writeBytes(path, flatPng(4, 4, 4));
-        ASSERT_TRUE(QFile::setPermissions(path, readable ? QFile::ReadOwner | QFile::ReadOther : QFile::Permissions()));
+        ASSERT_TRUE(QFile::setPermissions(path, readable ? QFile::ReadOwner | QFile::ReadOther
+                                                         : QFile::Permissions()));
         const testsupport::UnprivilegedFiles asUser;
-        ASSERT_TRUE(geteuid() != 0 || testsupport::UnprivilegedFiles::active()) << "cannot give up root's file rights";
+        ASSERT_TRUE(geteuid() != 0 || testsupport::UnprivilegedFiles::active())
+            << "cannot give up root's file rights";
         EXPECT_EQ(loadImageFile(path).has_value(), readable) << readable;
     }
 }

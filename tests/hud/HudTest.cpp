@@ -8,8 +8,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace corvane {
 namespace {
@@ -41,7 +41,9 @@ TEST_F(HudTest, PanelFitsTextAndSitsCentredAboveAnchorWhollyOnTheMonitor)
         {"Saved shot.png", 101, QPoint(400, 40), {334, 64, 133, 31}},
         {"Could not save to Desktop", 172, QPoint(790, 795), {596, 740, 204, 31}},
         {"", 0, QPoint(100, 100), {84, 45, 32, 31}},
-        {"Saved Screenshot 2026-12-05 at 22.29.09 with a rather long name appended to it.png", 565, QPoint(400, 60),
+        {"Saved Screenshot 2026-12-05 at 22.29.09 with a rather long name appended to it.png",
+         565,
+         QPoint(400, 60),
          {102, 5, 597, 31}},
     };
     for (const auto& c : cases) {

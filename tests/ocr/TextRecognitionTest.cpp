@@ -48,9 +48,12 @@ TEST(TextPreparation, GreyDarkOnLightEnlargedFromRatioOneWithAMargin)
 
 TEST(LanguageData, LocaleNamesBecomeTesseractNamesFoundInTheFirstFolderThatHasOneElseEnglish)
 {
-    const std::pair<QStringList, QStringList> names[] = {
-        {{"de-DE", "en-US", "en"}, {"deu", "eng"}}, {{"fr-CA"}, {"fra"}},       {{"cs-CZ", "pt-BR"}, {"ces", "por"}},
-        {{"zh-CN"}, {"chi_sim"}},                   {{"zh-TW"}, {"chi_tra"}}, {{"C"}, {}}};
+    const std::pair<QStringList, QStringList> names[] = {{{"de-DE", "en-US", "en"}, {"deu", "eng"}},
+                                                         {{"fr-CA"}, {"fra"}},
+                                                         {{"cs-CZ", "pt-BR"}, {"ces", "por"}},
+                                                         {{"zh-CN"}, {"chi_sim"}},
+                                                         {{"zh-TW"}, {"chi_tra"}},
+                                                         {{"C"}, {}}};
     for (const auto& [locales, expected] : names)
         EXPECT_EQ(recognitionLanguages(locales), expected) << locales.join(' ').toStdString();
 
@@ -77,10 +80,12 @@ TEST(LanguageData, LocaleNamesBecomeTesseractNamesFoundInTheFirstFolderThatHasOn
     };
     for (const auto& c : cases) {
         const std::optional<LanguageData> found = findLanguageData(c.folders, c.wanted);
-        EXPECT_EQ(found ? std::optional(found->folder) : std::nullopt, c.folder) << c.wanted.join(' ').toStdString();
+        EXPECT_EQ(found ? std::optional(found->folder) : std::nullopt, c.folder)
+            << c.wanted.join(' ').toStdString();
         EXPECT_EQ(found ? found->languages : QString(), c.languages) << c.wanted.join(' ').toStdString();
     }
-    EXPECT_EQ(languageDataFolders(QStringLiteral("/opt/tess")), (QStringList{"/opt/tess", "/opt/tess/tessdata"}));
+    EXPECT_EQ(languageDataFolders(QStringLiteral("/opt/tess")),
+              (QStringList{"/opt/tess", "/opt/tess/tessdata"}));
     EXPECT_EQ(languageDataFolders(std::nullopt).front(), "/usr/share/tesseract-ocr/5/tessdata");
 }
 
@@ -91,7 +96,9 @@ TEST(TextCopy, TextReplacesTheClipboardOnlyWhenThereIsSome)
         std::optional<QString> recognised, unavailable;
         const char *clipboard, *toast;
     } cases[] = {
-        {QStringLiteral("Error 13\nRetry later \n\nCancel\n\f"), {}, "Error 13\nRetry later\n\nCancel",
+        {QStringLiteral("Error 13\nRetry later \n\nCancel\n\f"),
+         {},
+         "Error 13\nRetry later\n\nCancel",
          "Copied 3 lines of text"},
         {QStringLiteral("\n\n  indented\n\n\n\nnext\n"), {}, "  indented\n\nnext", "Copied 2 lines of text"},
         {QStringLiteral("OK\n"), {}, "OK", "Copied 1 line of text"},
@@ -111,7 +118,8 @@ TEST(TextCopy, TextReplacesTheClipboardOnlyWhenThereIsSome)
         ASSERT_TRUE(QTest::qWaitFor([&toast] { return toast.has_value(); }, 10000));
         EXPECT_EQ(*toast, QString::fromUtf8(c.toast));
         EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(c.clipboard));
-        EXPECT_EQ(fake->seen().size(), c.unavailable ? QSize(0, 0) : QSize(264, 84)) << "the prepared picture";
+        EXPECT_EQ(fake->seen().size(), c.unavailable ? QSize(0, 0) : QSize(264, 84))
+            << "the prepared picture";
     }
     TextCopy::setRecognizer(nullptr);
     EXPECT_TRUE(TextCopy::unavailableReason().has_value());

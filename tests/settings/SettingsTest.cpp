@@ -1,7 +1,8 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "settings/Autostart.h"
 #include "settings/Settings.h"
+
+#include "settings/Autostart.h"
 #include "settings/ShortcutKeys.h"
 
 #include <QDir>
@@ -32,7 +33,8 @@ TEST(SettingsTest, EachValueThatCannotBeUsedFallsBackToItsDefaultWithOneLine)
     const QByteArray aFile = file.fileName().toUtf8();
     const QString shots = home.path() + "/Pictures/Shots";
     using Change = std::function<void(Settings&)>;
-    const Change none = [](Settings&) {};
+    const Change none = [](Settings&) {
+    };
     const struct {
         QByteArray ini;
         Change expected; // what differs from the defaults
@@ -42,7 +44,8 @@ TEST(SettingsTest, EachValueThatCannotBeUsedFallsBackToItsDefaultWithOneLine)
         {"[save]\njpegQuality=101\n", none, {"save/jpegQuality"}},
         {"[save]\njpegQuality=ninety\n", none, {"save/jpegQuality"}},
         {"[save]\njpegQuality=1\n", [](Settings& s) { s.save.jpegQuality = 1; }, {}},
-        {"[save]\nfolder=" + aFile + "\nformat=jpeg\n", [](Settings& s) { s.save.format = QuickSaveFormat::jpeg; },
+        {"[save]\nfolder=" + aFile + "\nformat=jpeg\n",
+         [](Settings& s) { s.save.format = QuickSaveFormat::jpeg; },
          {"save/folder"}},
         {"[save]\nfolder=Pictures\n", none, {"save/folder"}},
         {"[save]\nfolder=~/Pictures/Shots/\n", [&](Settings& s) { s.save.folder = shots; }, {}},
@@ -55,16 +58,19 @@ TEST(SettingsTest, EachValueThatCannotBeUsedFallsBackToItsDefaultWithOneLine)
         {"[capture]\nafter=never\n", none, {"capture/after"}},
         {"[capture]\nafter=pin\n", [](Settings& s) { s.after = AfterCapture::pin; }, {}},
         {"[shortcuts]\nregionCapture=Print\n",
-         [](Settings& s) { s.shortcuts[HotKeyID::regionCapture] = QKeySequence(Qt::Key_Print); }, {}},
+         [](Settings& s) { s.shortcuts[HotKeyID::regionCapture] = QKeySequence(Qt::Key_Print); },
+         {}},
         {"[shortcuts]\nregionCapture=\n", [](Settings& s) { s.shortcuts[HotKeyID::regionCapture] = {}; }, {}},
         {"[shortcuts]\nregionCapture=\"Ctrl+K, Ctrl+C\"\n", none, {"shortcuts/regionCapture"}},
         {"[shortcuts]\nfullScreenCapture=Hyper+Q\n", none, {"shortcuts/fullScreenCapture"}},
-        {"[general]\ntoasts=maybe\nstartAtLogin=true\n", [](Settings& s) { s.startAtLogin = true; },
+        {"[general]\ntoasts=maybe\nstartAtLogin=true\n",
+         [](Settings& s) { s.startAtLogin = true; },
          {"general/toasts"}},
         {"[general]\ntoasts=false\n", [](Settings& s) { s.toasts = false; }, {}},
         // Bytes that are no text at all, then a good value: lines without "=" are passed over, and the
         // key made of a NUL, a NUL and a byte that is no UTF-8 is named without putting them on the terminal.
-        {QByteArray(kGarbage, sizeof kGarbage - 1), [](Settings& s) { s.save.jpegQuality = 50; },
+        {QByteArray(kGarbage, sizeof kGarbage - 1),
+         [](Settings& s) { s.save.jpegQuality = 50; },
          {QString::fromUtf8("general/??\uFFFD")}},
     };
     for (const auto& c : cases) {
