@@ -75,8 +75,11 @@ protected:
 
     void TearDown() override
     {
+        for (PinWindow* pin : std::vector(PinWindow::openPins()))
+            pin->close();
         for (Editor* editor : std::vector(Editor::openEditors()))
             editor->close();
+        TextCopy::setRecognizer(nullptr);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         delete HUD::currentToast();
         qputenv("HOME", savedHome);
@@ -88,15 +91,20 @@ protected:
         Editor* editor = Editor::open(
             plainImage(size.width(), size.height()), scale,
             source.isEmpty() ? std::nullopt : std::optional(QFileInfo(source).baseName()), source);
-        editor->setDialogs({[this](QWidget*, const QString& proposed) {
-                                proposedNames.append(proposed);
-                                return nextPaths.isEmpty() ? QString() : nextPaths.takeFirst();
-                            },
-                            [this](QWidget*, const QString&) {
-                                ++errors;
-                            }});
+        editor->setDialogs(scripted());
         EXPECT_TRUE(QTest::qWaitForWindowActive(editor));
         return editor;
+    }
+
+    SaveDialogs scripted()
+    {
+        return {[this](QWidget*, const QString& proposed) {
+                    proposedNames.append(proposed);
+                    return nextPaths.isEmpty() ? QString() : nextPaths.takeFirst();
+                },
+                [this](QWidget*, const QString&) {
+                    ++errors;
+                }};
     }
 
     // Keys reach the window the way a keyboard sends them: to the focused widget, the zoom view.
@@ -320,30 +328,9 @@ TEST(PinArithmetic, WheelStepsZoomAndFadeWithinTheirLimits)
         EXPECT_DOUBLE_EQ(pinOpacityAfter(opacity, int(steps)), after) << opacity << " " << steps;
 }
 
-class Pins : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        for (PinWindow* pin : std::vector(PinWindow::openPins()))
-            pin->close();
-        for (EditorWindowController* editor : std::vector(EditorWindowController::openEditors()))
-            editor->close();
-        delete HUD::currentToast();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        TextCopy::setRecognizer(nullptr);
-    }
-
-    static void wheel(QWidget* widget, QPoint at, int notches, Qt::KeyboardModifiers modifiers = {})
-    {
-        QWheelEvent event(at, widget->mapToGlobal(at), {}, {0, notches * 120}, Qt::NoButton, modifiers,
-                          Qt::NoScrollPhase, false);
-        QApplication::sendEvent(widget, &event);
-    }
-};
-
 // Where a pin appears, its drag, its zoom keeping the point under the pointer and Escape closing it
 // are e2e.capture.pin-to-screen's.
-TEST_F(Pins, APinFadesWithCtrlAndTheWheelClosesWithEscapeAndOpensAnEditorOnDoubleClick)
+TEST_F(EditorWindow, APinFadesWithCtrlAndTheWheelAndOpensAnEditorOnDoubleClick)
 {
     // 800 x 600 pixels from a ratio-2 monitor are 400 x 300 logical pixels.
     QImage picture(800, 600, QImage::Format_RGB32);
@@ -352,7 +339,9 @@ TEST_F(Pins, APinFadesWithCtrlAndTheWheelClosesWithEscapeAndOpensAnEditorOnDoubl
     PinWindow* other = PinWindow::pin(picture, 2, QRectF(500, 60, 400, 300));
     EXPECT_EQ(PinWindow::openPins(), (std::vector{pin, other}));
     EXPECT_EQ(pin->geometry(), QRect(48, 58, 404, 304));
-    wheel(pin, {102, 102}, -2, Qt::ControlModifier);
+    QWheelEvent wheel({102, 102}, pin->mapToGlobal(QPoint(102, 102)), {}, {0, -240}, Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(pin, &wheel);
     EXPECT_DOUBLE_EQ(pin->windowOpacity(), 0.8);
     EXPECT_DOUBLE_EQ(pin->zoom(), 1);
 
@@ -365,26 +354,22 @@ TEST_F(Pins, APinFadesWithCtrlAndTheWheelClosesWithEscapeAndOpensAnEditorOnDoubl
     EXPECT_EQ(PinWindow::pin(QImage(), 1, {}), nullptr);
 }
 
-TEST_F(Pins, SaveAsKeepsThePixelsAndTheScale)
+TEST_F(EditorWindow, APinsSaveAsKeepsThePixelsAndTheScale)
 {
-    QTemporaryDir folder;
     QImage picture(120, 80, QImage::Format_RGB32);
     picture.fill(qRgb(200, 30, 90));
     PinWindow* pin = PinWindow::pin(picture, 2, QRectF(10, 10, 60, 40));
-    int errors = 0;
-    pin->setDialogs({[&folder](QWidget*, const QString&) { return folder.filePath("pinned.tif"); },
-                     [&errors](QWidget*, const QString&) {
-                         ++errors;
-                     }});
+    pin->setDialogs(scripted());
+    nextPaths = {home.filePath("pinned.tif")};
     pin->saveImageAs();
-    const QImage saved(folder.filePath("pinned.tif"));
+    const QImage saved(home.filePath("pinned.tif"));
     EXPECT_EQ(saved.size(), QSize(120, 80));
     EXPECT_EQ(saved.pixel(3, 3), qRgb(200, 30, 90));
     EXPECT_EQ(qRound(saved.dotsPerMeterX() * 0.0254), 144);
     EXPECT_EQ(errors, 0);
 }
 
-TEST_F(Pins, TheEditorReadsAndPinsTheFlattenedPicture)
+TEST_F(EditorWindow, TheEditorReadsAndPinsTheFlattenedPicture)
 {
     auto fake = std::make_shared<FakeRecognizer>(QStringLiteral("text"));
     TextCopy::setRecognizer(fake);
