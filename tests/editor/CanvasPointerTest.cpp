@@ -80,26 +80,48 @@ TEST(CanvasCreating, KeepsDeliberateShapesForgetsStrayClicksAndSnapsWithShift)
     }
 }
 
-TEST(CanvasMoving, FollowsThePointerFromTheMouseDownStateAndShiftKeepsTheLargerComponent)
+// A drag on a box's or a line's outline moves it, following the pointer from where it went down; Shift
+// keeps the larger component (a tie moves vertically). On a selected one's handle it resizes; the grab
+// square keeps its size on screen, and Shift snaps a line's end around the other.
+TEST(CanvasDragging, MovesFromTheMouseDownStateAndHandlesResize)
 {
-    // A tie moves vertically.
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
     const struct {
-        std::vector<QPoint> path; // from (100, 150), on the box's left edge
+        bool line, selected;
+        double magnification;
+        std::vector<QPoint> path; // where the button goes down, then each move
         Qt::KeyboardModifiers mods;
         std::array<double, 4> ends;
-    } cases[] = {{{{110, 160}, {130, 155}}, {}, {130, 105, 330, 205}},
-                 {{{112, 138}}, Qt::ShiftModifier, {100, 88, 300, 188}},
-                 {{{120, 145}}, Qt::ShiftModifier, {120, 100, 320, 200}},
-                 {{{97, 165}}, Qt::ShiftModifier, {100, 115, 300, 215}}};
+    } cases[] = {
+        {false, false, 1, {{100, 150}, {110, 160}, {130, 155}}, {}, {130, 105, 330, 205}},
+        {false, false, 1, {{100, 150}, {112, 138}}, shift, {100, 88, 300, 188}},
+        {false, false, 1, {{100, 150}, {120, 145}}, shift, {120, 100, 320, 200}},
+        {false, false, 1, {{100, 150}, {97, 165}}, shift, {100, 115, 300, 215}},
+        {false, true, 1, {{108, 108}, {60, 70}}, {}, {60, 70, 300, 200}}, // the corner's grab square
+        {false, true, 1, {{109, 100}, {60, 70}}, {}, {51, 70, 251, 170}}, // 9 pixels off: a move
+        {false, true, 2, {{104, 104}, {60, 70}}, {}, {60, 70, 300, 200}},
+        {false, true, 2, {{105, 100}, {60, 70}}, {}, {55, 70, 255, 170}},
+        {true, true, 1, {{100, 100}, {120, 90}}, {}, {120, 90, 300, 100}},
+        {true, true, 1, {{300, 100}, {310, 120}}, {}, {100, 100, 310, 120}},
+        {true, true, 1, {{300, 100}, {200, 190}}, shift, {100, 100, 195.132, 195.132}},
+        {true, true, 1, {{100, 100}, {120, 110}}, shift, {119.722, 100, 300, 100}},
+    };
     for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.line ? "line" : "box") << " from " << c.path[0].x() << ","
+                                        << c.path[0].y() << " magnification " << c.magnification);
         Canvas canvas;
-        const AnnotationPtr box = canvas.box();
-        press(canvas.view, {100, 150}, c.mods);
-        for (const QPoint& p : c.path)
-            moveTo(canvas.view, p, c.mods);
+        canvas.view.setMagnification(c.magnification);
+        const AnnotationPtr a = c.line ? canvas.add(shape(Kind::line, {100, 100}, {300, 100}), c.selected)
+                                       : canvas.box(c.selected);
+        press(canvas.view, c.path.front(), c.mods);
+        for (std::size_t i = 1; i < c.path.size(); ++i)
+            moveTo(canvas.view, c.path[i], c.mods);
         release(canvas.view, c.path.back(), c.mods);
-        EXPECT_EQ(ends(*box), c.ends) << c.path.back().x() << "," << c.path.back().y();
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_NEAR(ends(*a)[i], c.ends[i], 0.001) << i;
+        EXPECT_EQ(canvas.view.selected(), a);
         EXPECT_EQ(canvas.delegate.contentChanges, 1);
+        EXPECT_EQ(drainUndo(canvas.view), 1);
     }
 }
 
@@ -117,54 +139,6 @@ TEST(CanvasMoving, ClickWithoutMovingRecordsOneStepAndEmptiesRedoAndEmptySpaceDe
     click(canvas.view, {200, 150}); // inside the box, off its outline
     EXPECT_EQ(canvas.view.selected(), nullptr);
     EXPECT_EQ(drainUndo(canvas.view), 1);
-}
-
-TEST(CanvasResizing, HandleGrabSquareKeepsItsSizeOnScreen)
-{
-    struct Case {
-        double magnification;
-        QPoint from;
-        std::array<double, 4> rect; // after dragging to (60, 70)
-    };
-    const std::vector<Case> cases{
-        {1, {108, 108}, {60, 70, 240, 130}}, // resize
-        {1, {109, 100}, {51, 70, 200, 100}}, // move: 9 px from the corner
-        {2, {104, 104}, {60, 70, 240, 130}},
-        {2, {105, 100}, {55, 70, 200, 100}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "magnification " << c.magnification << " from " << c.from.x());
-        Canvas canvas;
-        canvas.view.setMagnification(c.magnification);
-        const AnnotationPtr box = canvas.box(true);
-        drag(canvas.view, c.from, {60, 70});
-        EXPECT_EQ(xywh(box->rect()), c.rect);
-        EXPECT_EQ(canvas.view.selected(), box);
-        EXPECT_EQ(drainUndo(canvas.view), 1);
-    }
-}
-
-TEST(CanvasResizing, LineHandlesMoveTheirOwnEndAndShiftSnapsAroundTheOther)
-{
-    struct Case {
-        QPoint from, to;
-        Qt::KeyboardModifiers mods;
-        std::array<double, 4> ends;
-    };
-    const std::vector<Case> cases{
-        {{100, 100}, {120, 90}, {}, {120, 90, 300, 100}},
-        {{300, 100}, {310, 120}, {}, {100, 100, 310, 120}},
-        {{300, 100}, {200, 190}, Qt::ShiftModifier, {100, 100, 195.132, 195.132}},
-        {{100, 100}, {120, 110}, Qt::ShiftModifier, {119.722, 100, 300, 100}},
-    };
-    for (const Case& c : cases) {
-        Canvas canvas;
-        const AnnotationPtr line = canvas.add(shape(Kind::line, {100, 100}, {300, 100}), true);
-        drag(canvas.view, c.from, c.to, c.mods);
-        for (std::size_t i = 0; i < 4; ++i)
-            EXPECT_NEAR(ends(*line)[i], c.ends[i], 0.001)
-                << "to " << c.to.x() << "," << c.to.y() << ": " << i;
-    }
 }
 
 TEST(CanvasResizing, TextCornerScalesTheFontWithTheHeightAndEdgesLeaveIt)
