@@ -246,74 +246,51 @@ TEST_F(EditorWindow, DigitKeysChooseNoToolWhileTypingOrWithCtrlAndEndAnArmedCrop
     EXPECT_EQ(canvas.tool(), ToolKind::text);
 }
 
-TEST_F(EditorWindow, SaveAsChoosesTheFormatBySuffixAndRenamesTheEditorUnlessCancelledOrFailed)
+// Save As writes the format its suffix names (PNG for any other) and renames the editor; it starts in
+// the folder last saved to, else beside the opened file, else on the Desktop, with the editor's name.
+TEST_F(EditorWindow, SaveAsChoosesTheFormatBySuffixRenamesTheEditorAndStartsWhereLastSaved)
 {
-    Editor* editor = open();
+    ASSERT_TRUE(QDir(home.path()).mkpath("pictures"));
+    Editor* opened = open({60, 40}, 1, home.filePath("pictures/Shot 1.png"));
+    Editor* captured = open();
     const struct {
-        const char *file, *head, *proposed;
-    } cases[] = {{"odd.xyz", "\x89PNG", nullptr},
-                 {"scan.tif", "II*", "odd.png"},
-                 {"photo.jpeg", "\xFF\xD8\xFF", "scan.png"},
-                 {"picture.jpg", "\xFF\xD8\xFF", "photo.png"}};
+        Editor* editor;
+        const char *chosen, *head; // none: cancelled
+        const char *proposed, *title;
+    } cases[] = {{opened, nullptr, nullptr, "pictures/Shot 1.png", "Shot 1.png"},
+                 {captured, nullptr, nullptr, "Desktop/Screenshot 2", "Screenshot 2"},
+                 {captured, "odd.xyz", "\x89PNG", "Desktop/Screenshot 2", "odd.xyz"},
+                 {captured, "scan.tif", "II*", "odd.png", "scan.tif"},
+                 {captured, "photo.jpeg", "\xFF\xD8\xFF", "scan.png", "photo.jpeg"},
+                 {captured, "picture.jpg", "\xFF\xD8\xFF", "photo.png", "picture.jpg"},
+                 {opened, nullptr, nullptr, "Shot 1.png", "Shot 1.png"},
+                 {captured, nullptr, nullptr, "picture.png", "picture.jpg"}};
     for (const auto& c : cases) {
-        nextPaths = {home.filePath(c.file)};
+        nextPaths = c.chosen ? QStringList{home.filePath(c.chosen)} : QStringList{};
         delete HUD::currentToast();
-        editor->saveDocumentAs();
-        EXPECT_TRUE(fileBytes(home.filePath(c.file)).startsWith(c.head)) << c.file;
-        EXPECT_EQ(editor->windowTitle(), QStringLiteral("Corvane Editor — %1").arg(c.file));
-        EXPECT_EQ(editor->suggestedName(), QFileInfo(c.file).baseName());
-        EXPECT_NE(HUD::currentToast(), nullptr) << c.file;
-        // The first Save As starts on the Desktop, each later one in the folder saved to.
-        const QFileInfo proposed(proposedNames.last());
-        EXPECT_EQ(proposed.absolutePath(), c.proposed ? home.path() : home.filePath("Desktop"));
-        EXPECT_TRUE(c.proposed ? proposed.fileName() == c.proposed
-                               : proposed.fileName().startsWith("Screenshot 2") && proposed.suffix() == "png")
-            << proposed.fileName().toStdString();
+        c.editor->saveDocumentAs();
+        EXPECT_TRUE(proposedNames.last().startsWith(home.filePath(c.proposed)))
+            << proposedNames.last().toStdString();
+        EXPECT_TRUE(c.editor->windowTitle().startsWith(QStringLiteral("Corvane Editor — ") + c.title))
+            << c.editor->windowTitle().toStdString();
+        EXPECT_EQ(HUD::currentToast() != nullptr, c.chosen != nullptr) << c.title;
+        EXPECT_TRUE(!c.chosen || fileBytes(home.filePath(c.chosen)).startsWith(c.head)) << c.title;
     }
-    editor->saveDocumentAs();
-    EXPECT_EQ(proposedNames.last(), home.filePath("picture.png")) << "and cancelled:";
-    EXPECT_EQ(editor->windowTitle(), "Corvane Editor — picture.jpg");
     EXPECT_EQ(errors, 0);
 
     // Into a "folder" that is a file: the error alert, and the title, name and file as they were.
     nextPaths = {home.filePath("folder")};
-    editor->saveDocumentAs();
+    captured->saveDocumentAs();
     delete HUD::currentToast();
     nextPaths = {home.filePath("folder/picture.png")};
-    editor->saveDocumentAs();
+    captured->saveDocumentAs();
     EXPECT_EQ(errors, 1);
-    EXPECT_EQ(editor->windowTitle(), "Corvane Editor — folder");
-    EXPECT_EQ(editor->suggestedName(), "folder");
+    EXPECT_EQ(captured->windowTitle(), "Corvane Editor — folder");
+    EXPECT_EQ(captured->suggestedName(), "folder");
     EXPECT_EQ(HUD::currentToast(), nullptr);
     EXPECT_TRUE(fileBytes(home.filePath("folder")).startsWith("\x89PNG"));
     EXPECT_EQ(QDir(home.path()).entryList(QDir::Files),
               (QStringList{"folder", "odd.xyz", "photo.jpeg", "picture.jpg", "scan.tif"}));
-}
-
-TEST_F(EditorWindow, SaveAsStartsBesideTheOpenedFileUntilSomethingIsSaved)
-{
-    ASSERT_TRUE(QDir(home.path()).mkpath("pictures") && QDir(home.path()).mkpath("elsewhere"));
-    Editor* opened = open({60, 40}, 1, home.filePath("pictures/Shot 1.png"));
-    EXPECT_EQ(opened->windowTitle(), "Corvane Editor — Shot 1.png");
-    Editor* captured = open();
-    EXPECT_TRUE(captured->windowTitle().startsWith("Corvane Editor — Screenshot 2"))
-        << captured->windowTitle().toStdString();
-    const struct {
-        Editor* editor;
-        const char* chosen; // where the dialog saves, none when cancelled
-        const char* proposed;
-    } cases[] = {{opened, nullptr, "pictures/Shot 1.png"},
-                 {captured, nullptr, "Desktop/Screenshot"},
-                 {captured, "elsewhere.png", "Desktop/Screenshot"},
-                 {opened, nullptr, "elsewhere/Shot 1.png"},
-                 {captured, nullptr, "elsewhere/elsewhere.png"}};
-    for (const auto& c : cases) {
-        nextPaths =
-            c.chosen ? QStringList{home.filePath(QStringLiteral("elsewhere/") + c.chosen)} : QStringList{};
-        c.editor->saveDocumentAs();
-        EXPECT_TRUE(proposedNames.last().startsWith(home.filePath(c.proposed)))
-            << proposedNames.last().toStdString();
-    }
 }
 
 TEST(PinArithmetic, WheelStepsZoomAndFadeWithinTheirLimits)
