@@ -98,8 +98,7 @@ TEST(AnnotationDrawing, StrokesOutlinesArrowHeadsAndRoundCapsAtLeastOnePixelWide
 TEST(AnnotationText, MediumWeightAtTheScaledSizeButAtLeastFourAndNothingWhenEmpty)
 {
     const QFont font = make(Kind::text, {0, 0}, {100, 40}, 3, 24, "abc").attributedText(2).font;
-    EXPECT_EQ(font.pixelSize(), 48);
-    EXPECT_EQ(font.weight(), QFont::Medium);
+    EXPECT_EQ((std::pair{font.pixelSize(), font.weight()}), (std::pair{48, QFont::Medium}));
     const auto draw = [](double fontSize, const char* text) {
         return render(make(Kind::text, {10, 10}, {200, 40}, 3, fontSize, text), 2, QSize(220, 60));
     };
