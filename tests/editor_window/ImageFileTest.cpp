@@ -2,10 +2,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/ImageFile.h"
 
+#include "editor/DecoderProcess.h"
+#include "editor/FileNameBytes.h"
 #include "support/UnprivilegedFiles.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -173,6 +176,86 @@ TEST(ImageFile, RefusesAHeaderClaimingTenGigapixelsWithoutAllocating)
     const long before = peakRssKb();
     EXPECT_FALSE(loadImageFile(path));
     EXPECT_LT(peakRssKb() - before, 200 * 1024);
+}
+
+class DecoderProcessTest : public ::testing::Test {
+protected:
+    QString at(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)); }
+    void write(const char* name, const QByteArray& bytes) const { writeBytes(at(name), bytes); }
+    // A stand-in for the program: a shell script run in the decoder's place.
+    QByteArray script(const char* name, const QByteArray& body) const
+    {
+        write(name, "#!/bin/sh\n" + body + "\n");
+        QFile::setPermissions(at(name), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        return QFile::encodeName(at(name));
+    }
+    std::optional<OpenedImage> open(const QByteArray& executable, const char* file,
+                                    const DecodeLimits& limits) const
+    {
+        return loadImageFile(QFile::encodeName(at(file)), HelperProcessDecoder(executable), limits);
+    }
+
+    QTemporaryDir m_dir;
+};
+
+DecodeLimits limits(qint64 memoryMb, int maxSide, int wallMs)
+{
+    DecodeLimits l;
+    l.memoryBytes = memoryMb << 20;
+    l.maxSide = maxSide;
+    l.wallTime = std::chrono::milliseconds(wallMs);
+    return l;
+}
+
+// The real program's answers through the process (an honest picture at its scale, the pixel budget,
+// the memory limit, an SVG's references not followed) are e2e.editor_draw_copy_save's and
+// e2e.faults.hostile-pictures'.
+TEST_F(DecoderProcessTest, AHelperThatCrashesHangsOrLiesGivesNothing)
+{
+    write("any.png", "whatever");
+    const QByteArray header = QByteArray("CRVPIX01") +
+                              QByteArray::fromHex("02000000"
+                                                  "02000000"
+                                                  "08000000"
+                                                  "01000000") +
+                              QByteArray::fromHex("000000000000f03f") + QByteArray(32, 0);
+    write("header", header);
+    write("huge-header", QByteArray(header).replace(8, 4, QByteArray::fromHex("00400100"))); // 82944 wide
+    const struct {
+        const char* name;
+        QByteArray body;
+    } helpers[] = {
+        {"crashes", "kill -SEGV $$"},
+        {"hangs", "exec sleep 60"},
+        {"fails", "exit 3"},
+        {"short", "cat " + QFile::encodeName(at("header"))},
+        {"claims-too-much", "cat " + QFile::encodeName(at("huge-header")) + "; head -c 331776 /dev/zero"}};
+    for (const auto& h : helpers) {
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_FALSE(open(script(h.name, h.body), "any.png", limits(64, 16384, 500))) << h.name;
+        EXPECT_LT(clock.elapsed(), 5000) << h.name << " was not stopped at the wall-clock limit";
+    }
+    // The same header with its 16 bytes of rows is a 2 x 2 picture: the stand-in itself works.
+    EXPECT_TRUE(open(script("honest", "cat " + QFile::encodeName(at("header")) + "; head -c 16 /dev/zero"),
+                     "any.png", limits(64, 16384, 5000)));
+}
+
+TEST(FileNameBytesTest, EveryByteSurvivesTheRoundTrip)
+{
+    const struct {
+        QByteArray bytes;
+        QString name;
+    } cases[] = {{"caf\xc3\xa9.png", QStringLiteral(u"caf\u00e9.png")},
+                 {"caf\xe9.png", QStringLiteral(u"caf\xdce9.png")},
+                 {"\xc0\xaf", QStringLiteral(u"\xdcc0\xdcaf")},           // overlong "/"
+                 {"\xed\xa0\x80", QStringLiteral(u"\xdced\xdca0\xdc80")}, // an encoded surrogate
+                 {"\xf0\x9f\x93\xb7", QStringLiteral(u"\U0001f4f7")},
+                 {"\xf0\x9f", QStringLiteral(u"\xdcf0\xdc9f")}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(FileNameBytes::decode(c.bytes), c.name) << c.bytes.toHex().toStdString();
+        EXPECT_EQ(FileNameBytes::encode(c.name), c.bytes) << c.bytes.toHex().toStdString();
+    }
 }
 
 } // namespace
