@@ -3,13 +3,11 @@
 #include "ocr/FakeRecognizer.h"
 #include "ocr/LanguageData.h"
 #include "ocr/TextCopy.h"
-#include "ocr/TextPreparation.h"
 
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -17,35 +15,9 @@
 namespace corvane {
 namespace {
 
-TEST(TextPreparation, GreyDarkOnLightEnlargedFromRatioOneWithAMargin)
-{
-    // The top-left quarter is ink, the rest background.
-    const struct {
-        const char* what;
-        QColor background, ink;
-        double scale;
-        QSize prepared;
-    } cases[] = {
-        {"light, ratio 1", Qt::white, Qt::black, 1, {224, 104}},
-        {"dark, ratio 1", QColor(30, 30, 30), QColor(220, 220, 220), 1, {224, 104}},
-        {"light, ratio 2", QColor(240, 240, 235), QColor(20, 20, 90), 2, {124, 64}},
-        {"dark, ratio 1.25 counts as 1", QColor(10, 40, 60), QColor(250, 250, 250), 1.25, {224, 104}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        QImage image(100, 40, QImage::Format_RGB32);
-        image.fill(c.background);
-        QPainter(&image).fillRect(0, 0, 50, 20, c.ink);
-        const QImage prepared = prepareForRecognition(image, c.scale);
-        EXPECT_EQ(prepared.format(), QImage::Format_Grayscale8);
-        EXPECT_EQ(prepared.size(), c.prepared);
-        EXPECT_EQ(qGray(prepared.pixel(0, 0)), 255) << "margin";
-        EXPECT_LT(qGray(prepared.pixel(14, 14)), 60) << "ink";
-        EXPECT_GT(qGray(prepared.pixel(prepared.width() - 14, prepared.height() - 14)), 200) << "background";
-    }
-    EXPECT_TRUE(prepareForRecognition(QImage(), 1).isNull());
-}
-
+// What the preparation does for the reading, dark text on light or light on dark, from either ratio,
+// is e2e.capture.copy-text's; its size (enlarged at ratio 1, with a margin) is the fake's here and in
+// EditorWindow.TheEditorReadsAndPinsTheFlattenedPicture.
 TEST(LanguageData, LocaleNamesBecomeTesseractNamesFoundInTheFirstFolderThatHasOneElseEnglish)
 {
     const std::pair<QStringList, QStringList> names[] = {{{"de-DE", "en-US", "en"}, {"deu", "eng"}},
