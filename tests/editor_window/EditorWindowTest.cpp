@@ -325,9 +325,7 @@ TEST_F(EditorWindow, APinFadesWithCtrlAndTheWheelAndOpensAnEditorOnDoubleClick)
     QTest::mouseDClick(pin, Qt::LeftButton, {}, {10, 10});
     ASSERT_EQ(EditorWindowController::openEditors().size(), 1u);
     EXPECT_EQ(EditorWindowController::openEditors()[0]->canvas()->baseImage().size(), QSize(800, 600));
-    QTest::keyClick(pin, Qt::Key_Escape);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(PinWindow::openPins(), std::vector{other});
+    EXPECT_EQ(PinWindow::openPins().size(), 2u) << "the pin stays";
     EXPECT_EQ(PinWindow::pin(QImage(), 1, {}), nullptr);
 }
 
