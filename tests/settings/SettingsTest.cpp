@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace corvane {
@@ -25,60 +24,51 @@ QStringList keysOf(const QStringList& problems)
 const char kGarbage[] = "\x89PNG\r\n\x1a\n\0\0\xff=\x01\n[save]\njpegQuality=50\n";
 
 // Every bad value gives its key's default and one line naming the key; the good values around it apply.
+// What was read is shown as the file it writes back (the defaults write nothing), which the round trip
+// below pins to the documented keys.
 TEST(SettingsTest, EachValueThatCannotBeUsedFallsBackToItsDefaultWithOneLine)
 {
     QTemporaryDir home;
     QFile file(home.filePath(QStringLiteral("a-file")));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     const QByteArray aFile = file.fileName().toUtf8();
-    const QString shots = home.path() + "/Pictures/Shots";
-    using Change = std::function<void(Settings&)>;
-    const Change none = [](Settings&) {
-    };
     const struct {
         QByteArray ini;
-        Change expected; // what differs from the defaults
+        const char* read;
         QStringList problemKeys;
     } cases[] = {
-        {"[save]\njpegQuality=-5\n", none, {"save/jpegQuality"}},
-        {"[save]\njpegQuality=101\n", none, {"save/jpegQuality"}},
-        {"[save]\njpegQuality=ninety\n", none, {"save/jpegQuality"}},
-        {"[save]\njpegQuality=1\n", [](Settings& s) { s.save.jpegQuality = 1; }, {}},
-        {"[save]\nfolder=" + aFile + "\nformat=jpeg\n",
-         [](Settings& s) { s.save.format = QuickSaveFormat::jpeg; },
-         {"save/folder"}},
-        {"[save]\nfolder=Pictures\n", none, {"save/folder"}},
-        {"[save]\nfolder=~/Pictures/Shots/\n", [&](Settings& s) { s.save.folder = shots; }, {}},
-        {"[save]\nfolder=\xff\xfe\x01/tmp\n", none, {"save/folder"}},
-        {"[save]\nformat=gif\n", none, {"save/format"}},
-        {"[save]\nformat=JPEG\n", [](Settings& s) { s.save.format = QuickSaveFormat::jpeg; }, {}},
-        {"[save]\nformat=@Variant(\\0\\0\\0\\x7f)\n", none, {"save/format"}},
-        {"[save]\npattern=%Y, %m\n", [](Settings& s) { s.save.pattern = "%Y, %m"; }, {}},
-        {"[save]\ncolour=red\n", none, {"save/colour"}},
-        {"[capture]\nafter=never\n", none, {"capture/after"}},
-        {"[capture]\nafter=pin\n", [](Settings& s) { s.after = AfterCapture::pin; }, {}},
-        {"[shortcuts]\nregionCapture=Print\n",
-         [](Settings& s) { s.shortcuts[HotKeyID::regionCapture] = QKeySequence(Qt::Key_Print); },
-         {}},
-        {"[shortcuts]\nregionCapture=\n", [](Settings& s) { s.shortcuts[HotKeyID::regionCapture] = {}; }, {}},
-        {"[shortcuts]\nregionCapture=\"Ctrl+K, Ctrl+C\"\n", none, {"shortcuts/regionCapture"}},
-        {"[shortcuts]\nfullScreenCapture=Hyper+Q\n", none, {"shortcuts/fullScreenCapture"}},
+        {"[save]\njpegQuality=-5\n", "", {"save/jpegQuality"}},
+        {"[save]\njpegQuality=101\n", "", {"save/jpegQuality"}},
+        {"[save]\njpegQuality=ninety\n", "", {"save/jpegQuality"}},
+        {"[save]\njpegQuality=1\n", "[save]\njpegQuality=1\n", {}},
+        {"[save]\nfolder=" + aFile + "\nformat=jpeg\n", "[save]\nformat=jpeg\n", {"save/folder"}},
+        {"[save]\nfolder=Pictures\n", "", {"save/folder"}},
+        {"[save]\nfolder=~/Pictures/Shots/\n", "[save]\nfolder=~/Pictures/Shots\n", {}},
+        {"[save]\nfolder=\xff\xfe\x01/tmp\n", "", {"save/folder"}},
+        {"[save]\nformat=gif\n", "", {"save/format"}},
+        {"[save]\nformat=JPEG\n", "[save]\nformat=jpeg\n", {}},
+        {"[save]\nformat=@Variant(\\0\\0\\0\\x7f)\n", "", {"save/format"}},
+        {"[save]\npattern=%Y, %m\n", "[save]\npattern=\"%Y, %m\"\n", {}},
+        {"[save]\ncolour=red\n", "", {"save/colour"}},
+        {"[capture]\nafter=never\n", "", {"capture/after"}},
+        {"[capture]\nafter=pin\n", "[capture]\nafter=pin\n", {}},
+        {"[shortcuts]\nregionCapture=Print\n", "[shortcuts]\nregionCapture=Print\n", {}},
+        {"[shortcuts]\nregionCapture=\n", "[shortcuts]\nregionCapture=\n", {}},
+        {"[shortcuts]\nregionCapture=\"Ctrl+K, Ctrl+C\"\n", "", {"shortcuts/regionCapture"}},
+        {"[shortcuts]\nfullScreenCapture=Hyper+Q\n", "", {"shortcuts/fullScreenCapture"}},
         {"[general]\ntoasts=maybe\nstartAtLogin=true\n",
-         [](Settings& s) { s.startAtLogin = true; },
+         "[general]\nstartAtLogin=true\n",
          {"general/toasts"}},
-        {"[general]\ntoasts=false\n", [](Settings& s) { s.toasts = false; }, {}},
+        {"[general]\ntoasts=false\n", "[general]\ntoasts=false\n", {}},
         // Bytes that are no text at all, then a good value: lines without "=" are passed over, and the
         // key made of a NUL, a NUL and a byte that is no UTF-8 is named without putting them on the terminal.
         {QByteArray(kGarbage, sizeof kGarbage - 1),
-         [](Settings& s) { s.save.jpegQuality = 50; },
+         "[save]\njpegQuality=50\n",
          {QString::fromUtf8("general/??\uFFFD")}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.ini.toStdString());
         const SettingsRead read = settingsFromIni(c.ini, home.path());
-        Settings expected = defaultSettings();
-        c.expected(expected);
-        EXPECT_TRUE(read.settings == expected);
+        EXPECT_EQ(iniFromSettings(read.settings, home.path()).toStdString(), c.read) << c.ini.toStdString();
         EXPECT_EQ(keysOf(read.problems), c.problemKeys) << read.problems.join('\n').toStdString();
     }
 }
