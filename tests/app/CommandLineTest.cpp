@@ -80,16 +80,5 @@ TEST(CommandLineTest, ChecksTheSwitchesAndReadsTheCaptureOptions)
     }
 }
 
-TEST(CommandLineTest, UsageHasOneLinePerSwitch)
-{
-    const QString usage = usageText();
-    for (const char* name : {"--capture-region", "--capture-window", "--capture-screen", "--all", "--delay SECONDS",
-                             "--output PATH", "--force", "--clipboard", "--open FILE", "--selftest [FILE]",
-                             "--uitest [DIR]", "--help", "--version"}) {
-        SCOPED_TRACE(name);
-        EXPECT_TRUE(usage.contains(QStringLiteral("\n  ") + QLatin1String(name) + QLatin1Char(' ')));
-    }
-}
-
 } // namespace
 } // namespace corvane
