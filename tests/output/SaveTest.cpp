@@ -226,44 +226,5 @@ TEST(QuickSaveTest, PatternsExpandToLiteralNames)
     EXPECT_FALSE(FileNamePattern::hasCounter(QStringLiteral("x%%n")));
 }
 
-// Two saves of each kind into a folder that does not exist yet: the names, and the bytes' format; a
-// folder that is a file fails.
-TEST(QuickSaveTest, SavesTakeTheFolderPatternAndFormatAndNeverReplaceAFile)
-{
-    const struct {
-        QString pattern;
-        QuickSaveFormat format;
-        const char* first; // empty: the save fails
-        const char* second;
-        QByteArray magic;
-    } cases[] = {
-        {QString(), QuickSaveFormat::png, "Screenshot 2026-12-05 at 22.29.09.png",
-         "Screenshot 2026-12-05 at 22.29.09 (2).png", "\x89PNG"},
-        {QStringLiteral("shot-%n"), QuickSaveFormat::jpeg, "shot-1.jpg", "shot-2.jpg", "\xff\xd8\xff"},
-        {QStringLiteral("%H%M"), QuickSaveFormat::jpeg, "2229.jpg", "2229 (2).jpg", "\xff\xd8\xff"},
-        {QStringLiteral("w"), QuickSaveFormat::webp, "w.webp", "w (2).webp", "RIFF"},
-        {QStringLiteral("blocked"), QuickSaveFormat::png, "", "", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.first);
-        QTemporaryDir dir;
-        if (!*c.first) {
-            ASSERT_TRUE(writeFile(dir.filePath("new"), "a file where the folder would be"));
-        }
-        const QuickSave options{dir.filePath(QStringLiteral("new/folder")), c.pattern, c.format, 50};
-        const auto clock = [] { return kMoment; };
-        const QImage image = patternImage(8, 6);
-        const auto first = ImageOutput::quickSave(options, image, 1.0, std::nullopt, QString(), clock);
-        const auto second = ImageOutput::quickSave(options, image, 1.0, std::nullopt, QString(), clock);
-        if (!*c.first) {
-            EXPECT_FALSE(first || second);
-            continue;
-        }
-        EXPECT_EQ(first, options.folder + '/' + c.first);
-        EXPECT_EQ(second, options.folder + '/' + c.second);
-        EXPECT_TRUE(readAll(options.folder + '/' + c.second).startsWith(c.magic));
-    }
-}
-
 } // namespace
 } // namespace corvane

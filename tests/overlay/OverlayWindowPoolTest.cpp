@@ -80,24 +80,14 @@ TEST_F(OverlayWindowPoolTest, ReusesAWindowOnlyForTheSameMonitorPlaceAndSizeAndS
         EXPECT_EQ(shown.pixel(10, 140), c.dimmed); // clear of the hint and the crosshair
         before = window;
     }
-}
-
-TEST_F(OverlayWindowPoolTest, AKeptWindowLetsItsPictureGoAndClearingDeletesIt)
-{
-    QPointer<OverlayWindow> window = runOnce(shotOf(qRgb(5, 6, 7)));
-    EXPECT_TRUE(window->isHidden());
-    EXPECT_EQ(OverlayWindowPool::kept(), 1u);
-    QCoreApplication::processEvents();
     // A hidden window holding a whole monitor's picture, or callbacks that hold it, would keep tens of
     // megabytes between captures.
-    EXPECT_TRUE(window->view()->shot().image.isNull());
-    EXPECT_FALSE(window->view()->onSelect);
-    EXPECT_FALSE(window->view()->onCancel);
-
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(before->isHidden() && before->view()->shot().image.isNull());
+    EXPECT_FALSE(before->view()->onSelect || before->view()->onCancel);
     OverlayWindowPool::clear();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
-    EXPECT_EQ(OverlayWindowPool::kept(), 0u);
+    EXPECT_TRUE(before.isNull());
 }
 
 TEST_F(OverlayWindowPoolTest, TakenAgainAtOnceKeepsTheNewPictureAndItsCallbacks)
@@ -113,21 +103,6 @@ TEST_F(OverlayWindowPoolTest, TakenAgainAtOnceKeepsTheNewPictureAndItsCallbacks)
     EXPECT_EQ(first->view()->shot().image.pixel(0, 0), qRgb(200, 100, 60));
     QTest::keyClick(first->view(), Qt::Key_Escape);
     EXPECT_EQ(cancels, 1);
-}
-
-TEST_F(OverlayWindowPoolTest, AWindowStillInACaptureWhenClearedIsDeletedWhenGivenBack)
-{
-    QPointer<OverlayWindow> window;
-    {
-        SelectionOverlayController overlay;
-        overlay.begin({shotOf(qRgb(1, 1, 1))}, [](std::optional<CaptureResult>) {});
-        window = overlay.windows().front();
-        OverlayWindowPool::clear();
-        EXPECT_FALSE(window.isNull());
-    }
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
-    EXPECT_EQ(OverlayWindowPool::kept(), 0u);
 }
 
 } // namespace
