@@ -32,7 +32,8 @@ public:
         m_held = Qt::NoButton;
         QImage image(800, 600, QImage::Format_RGB32);
         image.fill(picture);
-        view = std::make_unique<OverlayView>(DisplayShot{QStringLiteral("MON"), image, QRectF(0, 0, 800, 600), 2, nullptr});
+        view = std::make_unique<OverlayView>(
+            DisplayShot{QStringLiteral("MON"), image, QRectF(0, 0, 800, 600), 2, nullptr});
         view->onSelect = [this](const QRectF& r) { selections.push_back(r); };
         view->onCancel = [this] { ++cancels; };
         view->show();
@@ -48,7 +49,8 @@ public:
             }
             const Qt::MouseButton button = s.what == 'r' ? Qt::RightButton : Qt::LeftButton;
             const auto send = [&](QEvent::Type type, Qt::MouseButtons held) {
-                QMouseEvent event(type, s.at, s.at, view->mapToGlobal(s.at), type == QEvent::MouseMove ? Qt::NoButton : button, held, {});
+                const Qt::MouseButton changed = type == QEvent::MouseMove ? Qt::NoButton : button;
+                QMouseEvent event(type, s.at, s.at, view->mapToGlobal(s.at), changed, held, {});
                 QCoreApplication::sendEvent(view->windowHandle(), &event);
             };
             if (s.what == 'p' || s.what == 'r')
@@ -68,6 +70,8 @@ public:
 
 TEST_F(OverlayInput, SelectsPicksAWindowOrCancelsAsTheUserEnds)
 {
+    const QString &region = OverlayView::regionHintText, &picking = OverlayView::windowHintText,
+                  &plain = OverlayView::hintText;
     // Topmost first: a small window over a big one's corner.
     const std::vector<QRectF> windows = {{300, 200, 200, 100}, {100, 100, 400, 300}};
     const struct {
@@ -78,29 +82,35 @@ TEST_F(OverlayInput, SelectsPicksAWindowOrCancelsAsTheUserEnds)
         int cancels;
         const QString& hint;
     } cases[] = {
-        {"a click without a drag cancels", true, {{'p', {50, 50}}, {'u', {50, 50}}}, {}, 1, OverlayView::regionHintText},
-        {"a 2 x 40 drag cancels", true, {{'p', {100, 100}}, {'m', {102, 140}}, {'u', {102, 140}}}, {}, 1, OverlayView::regionHintText},
-        {"3 x 3 selects", true, {{'p', {100, 100}}, {'m', {103, 103}}, {'u', {103, 103}}}, QRectF(100, 100, 3, 3), 0, OverlayView::regionHintText},
+        {"a click without a drag cancels", true, {{'p', {50, 50}}, {'u', {50, 50}}}, {}, 1, region},
+        {"a 2 x 40 drag cancels", true, {{'p', {100, 100}}, {'m', {102, 140}}, {'u', {102, 140}}}, {}, 1, region},
+        {"3 x 3 selects",
+         true, {{'p', {100, 100}}, {'m', {103, 103}}, {'u', {103, 103}}}, QRectF(100, 100, 3, 3), 0, region},
         {"a drag up and left selects the same rectangle", true, {{'p', {500, 400}}, {'m', {200, 250}}, {'u', {200, 250}}},
-         QRectF(200, 250, 300, 150), 0, OverlayView::regionHintText},
+         QRectF(200, 250, 300, 150), 0, region},
         {"a drag from half a point keeps the half: every device pixel can be an edge", true,
-         {{'p', {100.5, 80.5}}, {'m', {200.5, 150}}, {'u', {301, 230.5}}}, QRectF(100.5, 80.5, 200.5, 150), 0, OverlayView::regionHintText},
-        {"Space takes the whole monitor", true, {key(Qt::Key_Space)}, QRectF(0, 0, 800, 600), 0, OverlayView::regionHintText},
-        {"Escape cancels", true, {key(Qt::Key_Escape)}, {}, 1, OverlayView::regionHintText},
-        {"the right button cancels", true, {{'r', {9, 9}}}, {}, 1, OverlayView::regionHintText},
+         {{'p', {100.5, 80.5}}, {'m', {200.5, 150}}, {'u', {301, 230.5}}}, QRectF(100.5, 80.5, 200.5, 150), 0, region},
+        {"Space takes the whole monitor", true, {key(Qt::Key_Space)}, QRectF(0, 0, 800, 600), 0, region},
+        {"Escape cancels", true, {key(Qt::Key_Escape)}, {}, 1, region},
+        {"the right button cancels", true, {{'r', {9, 9}}}, {}, 1, region},
         {"Tab, then a click on the back window's uncovered part takes its whole frame", true,
-         {key(Qt::Key_Tab), {'m', {150, 350}}, {'p', {150, 350}}, {'u', {150, 350}}}, QRectF(100, 100, 400, 300), 0, OverlayView::windowHintText},
-        {"Tab, the front window", true, {key(Qt::Key_Tab), {'p', {499, 200}}, {'u', {499, 200}}}, QRectF(300, 200, 200, 100), 0,
-         OverlayView::windowHintText},
+         {key(Qt::Key_Tab), {'m', {150, 350}}, {'p', {150, 350}}, {'u', {150, 350}}}, QRectF(100, 100, 400, 300), 0,
+         picking},
+        {"Tab, the front window",
+         true, {key(Qt::Key_Tab), {'p', {499, 200}}, {'u', {499, 200}}}, QRectF(300, 200, 200, 100), 0,
+         picking},
         {"Tab, over the bare desktop a click takes nothing and the overlay stays", true,
-         {key(Qt::Key_Tab), {'p', {700, 500}}, {'u', {700, 500}}}, {}, 0, OverlayView::windowHintText},
-        {"Tab twice is back to dragging", true, {key(Qt::Key_Tab), key(Qt::Key_Tab), {'p', {150, 350}}, {'m', {160, 360}}, {'u', {160, 360}}},
-         QRectF(150, 350, 10, 10), 0, OverlayView::regionHintText},
-        {"Escape cancels in window mode", true, {key(Qt::Key_Tab), key(Qt::Key_Escape)}, {}, 1, OverlayView::windowHintText},
-        {"Tab while dragging changes nothing", true, {{'p', {150, 350}}, {'m', {170, 370}}, key(Qt::Key_Tab), {'u', {170, 370}}},
-         QRectF(150, 350, 20, 20), 0, OverlayView::regionHintText},
-        {"where windows are not known Tab does nothing", false, {key(Qt::Key_Tab), {'p', {150, 350}}, {'u', {150, 350}}}, {}, 1,
-         OverlayView::hintText},
+         {key(Qt::Key_Tab), {'p', {700, 500}}, {'u', {700, 500}}}, {}, 0, picking},
+        {"Tab twice is back to dragging",
+         true, {key(Qt::Key_Tab), key(Qt::Key_Tab), {'p', {150, 350}}, {'m', {160, 360}}, {'u', {160, 360}}},
+         QRectF(150, 350, 10, 10), 0, region},
+        {"Escape cancels in window mode", true, {key(Qt::Key_Tab), key(Qt::Key_Escape)}, {}, 1, picking},
+        {"Tab while dragging changes nothing",
+         true, {{'p', {150, 350}}, {'m', {170, 370}}, key(Qt::Key_Tab), {'u', {170, 370}}},
+         QRectF(150, 350, 20, 20), 0, region},
+        {"where windows are not known Tab does nothing",
+         false, {key(Qt::Key_Tab), {'p', {150, 350}}, {'u', {150, 350}}}, {}, 1,
+         plain},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -127,7 +137,8 @@ TEST_F(OverlayInput, ShowsTheSelectionOrTheHoveredWindowUndimmedInsideAWhiteOutl
         std::vector<Probe> probes;
     } cases[] = {
         {"a selection being dragged", false, {{'p', {500, 400}}, {'m', {200, 250}}},
-         {{350, 300, picture}, {200, 250, picture}, {499, 399, picture}, {199, 300, white}, {500, 300, white}, {350, 249, white},
+         {{350, 300, picture}, {200, 250, picture}, {499, 399, picture}, {199, 300, white}, {500, 300, white},
+          {350, 249, white},
           {198, 300, dimmed}, {501, 300, dimmed}, {700, 100, dimmed}, {10, 590, dimmed}}},
         {"a window hovered", true, {{'m', {350, 250}}}, {{400, 250, picture}, {299, 250, white}, {250, 250, dimmed}}},
         {"the bare desktop hovered", true, {{'m', {700, 500}}}, {{400, 250, dimmed}}},

@@ -40,10 +40,12 @@ TEST(FrameToImageTest, ConvertsEachFormatToOpaqueRgbTopRowFirst)
         {"padding at the end of each row skipped", {xrgb8888, 1, 2, 8, false},
          {0x01, 0x00, 0x00, 0x00, 0xaa, 0xaa, 0xaa, 0xaa, 0x02, 0x00, 0x00, 0x00, 0xbb, 0xbb, 0xbb, 0xbb},
          {0xff000001, 0xff000002}},
-        {"y-inverted: the last row is the top", {xbgr8888, 1, 2, 4, true}, {1, 0, 0, 0, 2, 0, 0, 0}, {0xff020000, 0xff010000}},
+        {"y-inverted: the last row is the top",
+         {xbgr8888, 1, 2, 4, true}, {1, 0, 0, 0, 2, 0, 0, 0}, {0xff020000, 0xff010000}},
         // A rotated output's frame comes as scanned out, A B / C D here; grim's pictures of such
         // outputs on sway are upright this way.
-        {"turned by 90: turned back clockwise", {xrgb8888, 2, 2, 8, false, 1}, {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0},
+        {"turned by 90: turned back clockwise",
+         {xrgb8888, 2, 2, 8, false, 1}, {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0},
          {0xff000003, 0xff000001, 0xff000004, 0xff000002}},
         {"mirrored and turned by 90: transposed", {xrgb8888, 2, 2, 8, false, 5},
          {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0, 4, 0, 0, 0}, {0xff000001, 0xff000003, 0xff000002, 0xff000004}},
@@ -110,15 +112,21 @@ TEST(PairScreensWithOutputsTest, ByNameThenByPlace)
 {
     const QString one = QStringLiteral("HEADLESS-1"), two = QStringLiteral("HEADLESS-2");
     const PairingCase cases[] = {
-        {"by name, in any order", {{one, {0, 0}}, {two, {1280, 0}}}, {{two, QPoint(1280, 0)}, {one, QPoint(0, 0)}}, {1, 0}},
+        {"by name, in any order",
+         {{one, {0, 0}}, {two, {1280, 0}}}, {{two, QPoint(1280, 0)}, {one, QPoint(0, 0)}}, {1, 0}},
         {"the name wins over the place", {{one, {0, 0}}}, {{two, QPoint(0, 0)}, {one, QPoint(500, 0)}}, {1}},
-        {"a screen without its output is left out", {{one, {0, 0}}, {two, {1280, 0}}}, {{one, QPoint(0, 0)}}, {0, std::nullopt}},
-        {"X server names found by their places", {{QStringLiteral("XWAYLAND1"), {1280, 0}}, {QStringLiteral("XWAYLAND0"), {0, 0}}},
+        {"a screen without its output is left out",
+         {{one, {0, 0}}, {two, {1280, 0}}}, {{one, QPoint(0, 0)}}, {0, std::nullopt}},
+        {"X server names found by their places",
+         {{QStringLiteral("XWAYLAND1"), {1280, 0}}, {QStringLiteral("XWAYLAND0"), {0, 0}}},
          {{one, QPoint(0, 0)}, {two, QPoint(1280, 0)}}, {1, 0}},
-        {"a nameless output found by its place", {{one, {0, 0}}, {two, {1280, 0}}}, {{{}, QPoint(1280, 0)}, {one, QPoint(0, 0)}}, {1, 0}},
-        {"two outputs at one place are not guessed", {{one, {0, 0}}}, {{{}, QPoint(0, 0)}, {{}, QPoint(0, 0)}}, {std::nullopt}},
+        {"a nameless output found by its place",
+         {{one, {0, 0}}, {two, {1280, 0}}}, {{{}, QPoint(1280, 0)}, {one, QPoint(0, 0)}}, {1, 0}},
+        {"two outputs at one place are not guessed",
+         {{one, {0, 0}}}, {{{}, QPoint(0, 0)}, {{}, QPoint(0, 0)}}, {std::nullopt}},
         {"a nameless output without a place is not guessed", {{one, {0, 0}}}, {{{}, std::nullopt}}, {std::nullopt}},
-        {"one output is never given to two screens", {{one, {0, 0}}, {QStringLiteral("mirror"), {0, 0}}}, {{{}, QPoint(0, 0)}},
+        {"one output is never given to two screens",
+         {{one, {0, 0}}, {QStringLiteral("mirror"), {0, 0}}}, {{{}, QPoint(0, 0)}},
          {0, std::nullopt}},
     };
     for (const PairingCase& c : cases) {
