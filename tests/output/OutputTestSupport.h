@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "output/ImageOutput.h"
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -43,6 +45,15 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// A quick save into FOLDER (empty: the Desktop) as PNG, the way the capture flow and the editor save.
+inline std::optional<QString> saveTo(const QString& folder, const QImage& image, const std::optional<QString>& name,
+                                     const ImageOutput::Clock& clock = {}, double scale = 1)
+{
+    QuickSave options;
+    options.folder = folder;
+    return ImageOutput::quickSave(options, image, scale, name, QString(), clock);
 }
 
 inline int dotsPerInch(const QImage& image)

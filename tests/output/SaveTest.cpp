@@ -20,7 +20,7 @@ using namespace outputtest;
 
 const QDateTime kMoment(QDate(2026, 12, 5), QTime(22, 29, 9));
 
-TEST(SaveToDirectoryTest, TheFileHasNoNameInTheFolderUntilItIsComplete)
+TEST(QuickSaveTest, TheFileHasNoNameInTheFolderUntilItIsComplete)
 {
     // Every name that appears in the folder, in order: a hidden temporary name would show here first.
     QTemporaryDir dir;
@@ -28,8 +28,7 @@ TEST(SaveToDirectoryTest, TheFileHasNoNameInTheFolderUntilItIsComplete)
     ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_CREATE | IN_MOVED_TO), 0);
     const QImage image = patternImage(30, 20, 1);
     for (const char* expected : {"shot.png", "shot (2).png", "shot (3).png"})
-        EXPECT_EQ(ImageOutput::saveToDirectory(dir.path(), image, 2.0, QStringLiteral("shot"), {}),
-                  dir.filePath(expected));
+        EXPECT_EQ(saveTo(dir.path(), image, QStringLiteral("shot"), {}, 2.0), dir.filePath(expected));
     QStringList appeared;
     alignas(inotify_event) char buffer[4096];
     for (ssize_t length; (length = ::read(watch, buffer, sizeof buffer)) > 0;) {
@@ -46,7 +45,7 @@ TEST(SaveToDirectoryTest, TheFileHasNoNameInTheFolderUntilItIsComplete)
     EXPECT_EQ(dotsPerInch(saved), 144);
 }
 
-TEST(SaveToDirectoryTest, TakesTheFirstFreeNameAndLeavesWhateverHoldsOneAlone)
+TEST(QuickSaveTest, TakesTheFirstFreeNameAndLeavesWhateverHoldsOneAlone)
 {
     enum Existing { file, folder, danglingLink };
     const QString stamp = QStringLiteral("Screenshot 2026-12-05 at 22.29.");
@@ -84,7 +83,7 @@ TEST(SaveToDirectoryTest, TakesTheFirstFreeNameAndLeavesWhateverHoldsOneAlone)
         int calls = 0;
         const auto clock = [&] { return c.clock.at(std::min<qsizetype>(calls++, c.clock.size() - 1)); };
 
-        EXPECT_EQ(ImageOutput::saveToDirectory(dir.path(), image, 1.0, c.name, clock), dir.filePath(c.expected));
+        EXPECT_EQ(saveTo(dir.path(), image, c.name, clock), dir.filePath(c.expected));
         EXPECT_TRUE(samePixels(QImage(dir.filePath(c.expected)), image));
         EXPECT_EQ(entries(dir.path()), after);
         for (const auto& [name, kind] : c.existing)
@@ -92,7 +91,7 @@ TEST(SaveToDirectoryTest, TakesTheFirstFreeNameAndLeavesWhateverHoldsOneAlone)
     }
 }
 
-TEST(SaveToDirectoryTest, ANameStaysOneFileInTheFolderAndFitsTheFileSystem)
+TEST(QuickSaveTest, ANameStaysOneFileInTheFolderAndFitsTheFileSystem)
 {
     const QString e = QString::fromUtf8("\xc3\xa9");            // two bytes in UTF-8
     const QString clef = QString::fromUtf8("\xf0\x9d\x84\x9e"); // four bytes, a surrogate pair
@@ -121,8 +120,8 @@ TEST(SaveToDirectoryTest, ANameStaysOneFileInTheFolderAndFitsTheFileSystem)
         ASSERT_TRUE(QDir(parent.path()).mkpath("a/b"));
         const QString folder = parent.filePath("a/b");
         const QImage image = patternImage(4, 4);
-        EXPECT_EQ(ImageOutput::saveToDirectory(folder, image, 1.0, c.name, {}), folder + '/' + c.first);
-        EXPECT_EQ(ImageOutput::saveToDirectory(folder, image, 1.0, c.name, {}), folder + '/' + c.second);
+        EXPECT_EQ(saveTo(folder, image, c.name), folder + '/' + c.first);
+        EXPECT_EQ(saveTo(folder, image, c.name), folder + '/' + c.second);
         QStringList both{c.first, c.second};
         both.sort();
         EXPECT_EQ(entries(folder), both);
@@ -130,7 +129,7 @@ TEST(SaveToDirectoryTest, ANameStaysOneFileInTheFolderAndFitsTheFileSystem)
     }
 }
 
-TEST(SaveToDirectoryTest, TwoWritersRacingForOneNameKeepEveryPicture)
+TEST(QuickSaveTest, TwoWritersRacingForOneNameKeepEveryPicture)
 {
     constexpr int kSavesEach = 200;
     QTemporaryDir dir;
@@ -140,8 +139,7 @@ TEST(SaveToDirectoryTest, TwoWritersRacingForOneNameKeepEveryPicture)
     const auto writer = [&](int which) {
         start.arrive_and_wait();
         for (int i = 0; i < kSavesEach; ++i)
-            results[which].push_back(
-                ImageOutput::saveToDirectory(dir.path(), pictures[which], 1.0, QStringLiteral("race"), {}));
+            results[which].push_back(saveTo(dir.path(), pictures[which], QStringLiteral("race")));
     };
     std::thread first(writer, 0), second(writer, 1);
     first.join();
@@ -160,7 +158,7 @@ TEST(SaveToDirectoryTest, TwoWritersRacingForOneNameKeepEveryPicture)
     EXPECT_TRUE(distinct.contains(dir.filePath("race (400).png")));
 }
 
-TEST(SaveToDesktopTest, FollowsTheXdgDesktopFolderAndWithoutAUsableHomeSavesNothing)
+TEST(QuickSaveTest, FollowsTheXdgDesktopFolderAndWithoutAUsableHomeSavesNothing)
 {
     // As root with HOME unset, Qt's Desktop would be /Desktop at the root of the file system.
     const bool rootHadDesktop = QFileInfo::exists(QStringLiteral("/Desktop"));
@@ -186,7 +184,7 @@ TEST(SaveToDesktopTest, FollowsTheXdgDesktopFolderAndWithoutAUsableHomeSavesNoth
         const ScopedEnvironment homeVariable("HOME", home);
         const ScopedEnvironment config("XDG_CONFIG_HOME", QFile::encodeName(root.filePath("home/.config")));
         const QImage image = patternImage(24, 16, 4);
-        const auto saved = ImageOutput::saveToDesktop(image, 2.0, QStringLiteral("shot"));
+        const auto saved = saveTo(QString(), image, QStringLiteral("shot"));
         EXPECT_EQ(saved.value_or(""), *c.expected ? root.path() + c.expected : "");
         EXPECT_TRUE(!saved || samePixels(QImage(*saved), image));
         QStringList made{".config"};
