@@ -111,10 +111,4 @@ void clear()
     pool().clear();
 }
 
-std::size_t kept()
-{
-    forgetDeleted();
-    return std::size_t(std::count_if(pool().begin(), pool().end(), [](const Kept& k) { return !k.inUse; }));
-}
-
 } // namespace corvane::OverlayWindowPool

@@ -26,8 +26,5 @@ void giveBack(OverlayWindow* window);
 // Deletes every kept window (after a quiet period, or when the monitors change).
 void clear();
 
-// How many hidden windows are kept.
-std::size_t kept();
-
 } // namespace OverlayWindowPool
 } // namespace corvane

@@ -139,17 +139,6 @@ QString defaultFileName()
     return defaultFileName(QDateTime::currentDateTime());
 }
 
-std::optional<QString> saveToDesktop(const QImage& image, double scale, const std::optional<QString>& name)
-{
-    const QString desktop = quickSaveFolder(QuickSave{});
-    if (desktop.isEmpty())
-        return std::nullopt;
-    // A fresh Linux account may have no Desktop folder yet; that is no reason to fail.
-    if (!QDir().mkpath(desktop))
-        return std::nullopt;
-    return saveToDirectory(desktop, image, scale, name, [] { return QDateTime::currentDateTime(); });
-}
-
 std::optional<QString> saveToDirectory(const QString& directory, const QImage& image, double scale,
                                        const std::optional<QString>& name, const Clock& clock)
 {
@@ -215,33 +204,18 @@ std::optional<QString> quickSave(const QuickSave& options, const QImage& image, 
 void quickSaveInBackground(const QImage& image, double scale, const std::optional<QString>& name,
                            SaveDone done, const QString& title)
 {
+    // The worker holds its own reference to the picture: the caller may drop its copy at once.
     auto frame = std::make_shared<QImage>(image);
     QThreadPool::globalInstance()->start(
         [frame, scale, name, title, options = currentQuickSave(), done = std::move(done)] {
             std::optional<QString> path = quickSave(options, *frame, scale, name, title, {});
-            *frame = QImage();
+            *frame = QImage(); // the frame goes back before the main thread is told
             QCoreApplication* app = QCoreApplication::instance();
             if (!app)
                 return;
             QMetaObject::invokeMethod(
                 app, [path = std::move(path), done = std::move(done)] { done(path); }, Qt::QueuedConnection);
         });
-}
-
-void saveToDesktopInBackground(const QImage& image, double scale, const std::optional<QString>& name,
-                               SaveDone done)
-{
-    // The worker holds its own reference to the picture: the caller may drop its copy at once.
-    auto frame = std::make_shared<QImage>(image);
-    QThreadPool::globalInstance()->start([frame, scale, name, done = std::move(done)] {
-        std::optional<QString> path = saveToDesktop(*frame, scale, name);
-        *frame = QImage(); // the frame goes back before the main thread is told
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app)
-            return;
-        QMetaObject::invokeMethod(
-            app, [path = std::move(path), done = std::move(done)] { done(path); }, Qt::QueuedConnection);
-    });
 }
 
 bool copyToClipboard(const QImage& image, double scale)

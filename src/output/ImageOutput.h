@@ -27,26 +27,16 @@ std::optional<QByteArray> data(const QImage& image, const QMimeType& type, doubl
 QString defaultFileName(const QDateTime& at);
 QString defaultFileName();
 
-// Writes a PNG into the user's Desktop folder as NAME.png, or NAME (2).png, NAME (3).png... for the
-// first name nothing holds yet; with no name the time-stamped default is used. The name is claimed
-// atomically, so no existing file is ever replaced, and a failed write leaves no file behind.
-// Returns the path written, or nothing on any failure.
-std::optional<QString> saveToDesktop(const QImage& image, double scale,
-                                     const std::optional<QString>& name = std::nullopt);
-
-// The same into a given folder, with a given clock: the Desktop variant is this one with the
-// user's Desktop folder and the system clock.
+// Writes a PNG into DIRECTORY as NAME.png, or NAME (2).png, NAME (3).png... for the first name nothing
+// holds yet; with no name the time-stamped default from CLOCK is used. The name is claimed atomically,
+// so no existing file is ever replaced, and a failed write leaves no file behind. Returns the path
+// written, or nothing on any failure. (The quick save below does the same with the settings' folder,
+// pattern and format.)
 std::optional<QString> saveToDirectory(const QString& directory, const QImage& image, double scale,
                                        const std::optional<QString>& name, const Clock& clock);
 
 // What a save in the background reports on the main thread: the path written, or nothing on failure.
 using SaveDone = std::function<void(const std::optional<QString>& path)>;
-
-// saveToDesktop on a worker thread, so that the interface keeps answering while a big picture is
-// encoded and flushed to the disk. DONE runs on the main thread once the file is complete (or the
-// save has failed), and not at all when the application is gone by then.
-void saveToDesktopInBackground(const QImage& image, double scale, const std::optional<QString>& name,
-                               SaveDone done);
 
 // The quick save: the picture encoded as OPTIONS say, into their folder (made when missing), under the
 // pattern's name (NAME instead when given, as for a picture opened from a file), never replacing
@@ -55,8 +45,10 @@ std::optional<QString> quickSave(const QuickSave& options, const QImage& image, 
                                  const std::optional<QString>& name, const QString& title,
                                  const Clock& clock);
 
-// quickSave with the current quick-save settings, on a worker thread, reported like
-// saveToDesktopInBackground. TITLE fills %{title} (a window capture's title; empty otherwise).
+// quickSave with the current quick-save settings on a worker thread, so that the interface keeps
+// answering while a big picture is encoded and flushed to the disk. DONE runs on the main thread once
+// the file is complete (or the save has failed), and not at all when the application is gone by then.
+// TITLE fills %{title} (a window capture's title; empty otherwise).
 void quickSaveInBackground(const QImage& image, double scale, const std::optional<QString>& name,
                            SaveDone done, const QString& title = QString());
 

@@ -9,77 +9,47 @@ namespace {
 
 using Kind = LaunchMode::Kind;
 
-struct Case {
-    const char* name;
-    QStringList arguments;
-    LaunchMode expected;
-};
-
 TEST(LaunchModeTest, ChoosesTheModeFromTheWholeArgumentList)
 {
-    const Case cases[] = {
+    const struct {
+        const char* name;
+        QStringList arguments;
+        LaunchMode expected;
+    } cases[] = {
         {"no arguments at all", {}, {Kind::normal, ""}},
-        {"program path only", {"corvane"}, {Kind::normal, ""}},
         {"selftest with a path", {"corvane", "--selftest", "out.png"}, {Kind::selfCheck, "out.png"}},
         {"selftest last", {"corvane", "--selftest"}, {Kind::selfCheck, "selftest.png"}},
         {"selftest takes the next switch as its path",
-         {"corvane", "--selftest", "--uitest"},
-         {Kind::selfCheck, "--uitest"}},
+         {"corvane", "--selftest", "--uitest"}, {Kind::selfCheck, "--uitest"}},
         {"selftest after uitest still wins",
-         {"corvane", "--uitest", "shots", "--selftest"},
-         {Kind::selfCheck, "selftest.png"}},
+         {"corvane", "--uitest", "shots", "--selftest"}, {Kind::selfCheck, "selftest.png"}},
         {"only the first selftest counts",
-         {"corvane", "--selftest", "a.png", "--selftest", "b.png"},
-         {Kind::selfCheck, "a.png"}},
+         {"corvane", "--selftest", "a.png", "--selftest", "b.png"}, {Kind::selfCheck, "a.png"}},
         {"index 0 is searched too", {"--selftest", "x.png"}, {Kind::selfCheck, "x.png"}},
         {"uitest alone", {"corvane", "--uitest"}, {Kind::snapshot, "./uitest"}},
-        {"uitest with a directory", {"corvane", "--uitest", "/tmp/shots"}, {Kind::snapshot, "/tmp/shots"}},
-        {"only the first uitest counts",
-         {"corvane", "--uitest", "one", "--uitest", "two"},
-         {Kind::snapshot, "one"}},
-        {"uitest takes an empty argument as given", {"corvane", "--uitest", ""}, {Kind::snapshot, ""}},
-        {"capitals are not the switch", {"corvane", "--SELFTEST", "x"}, {Kind::normal, ""}},
-        {"a single hyphen is not the switch", {"corvane", "-selftest", "-uitest"}, {Kind::normal, ""}},
-        {"a switch with a value attached is not the switch",
-         {"corvane", "--selftest=x.png"},
+        {"uitest takes a trigger as its directory",
+         {"corvane", "--uitest", "--open", "a.png"}, {Kind::snapshot, "--open"}},
+        {"switches spelled otherwise are not switches",
+         {"corvane", "--SELFTEST", "-uitest", "--selftest=x.png", "--Capture-Region", "-capture-screen",
+          "--capture-region=1", "--capture"},
          {Kind::normal, ""}},
-        {"unknown arguments are ignored", {"corvane", "--help", "-v"}, {Kind::normal, ""}},
-        {"region trigger", {"corvane", "--capture-region"}, {Kind::normal, "", Trigger::captureRegion}},
         {"screen trigger", {"corvane", "--capture-screen"}, {Kind::normal, "", Trigger::captureScreen}},
-        {"window trigger", {"corvane", "--capture-window"}, {Kind::normal, "", Trigger::captureWindow}},
-        {"the first trigger wins over a window",
-         {"corvane", "--capture-window", "--capture-region"},
+        {"the first trigger wins",
+         {"corvane", "--capture-window", "--capture-region", "--open", "a.png"},
          {Kind::normal, "", Trigger::captureWindow}},
         {"open keeps the path as typed",
-         {"corvane", "--open", "shots/a.png"},
-         {Kind::normal, "shots/a.png", Trigger::open}},
+         {"corvane", "--open", "shots/a.png"}, {Kind::normal, "shots/a.png", Trigger::open}},
         {"open last is ignored", {"corvane", "--open"}, {Kind::normal, ""}},
-        {"the first trigger wins",
-         {"corvane", "--capture-screen", "--capture-region", "--open", "a.png"},
-         {Kind::normal, "", Trigger::captureScreen}},
         {"a trigger after open is its path",
-         {"corvane", "--open", "--capture-region"},
-         {Kind::normal, "--capture-region", Trigger::open}},
-        {"open before a capture trigger wins",
-         {"corvane", "--open", "a.png", "--capture-region"},
-         {Kind::normal, "a.png", Trigger::open}},
+         {"corvane", "--open", "--capture-region"}, {Kind::normal, "--capture-region", Trigger::open}},
         {"a trailing open after a trigger leaves the trigger",
-         {"corvane", "--capture-region", "--open"},
-         {Kind::normal, "", Trigger::captureRegion}},
+         {"corvane", "--capture-region", "--open"}, {Kind::normal, "", Trigger::captureRegion}},
         {"selftest wins over a trigger before it",
-         {"corvane", "--capture-region", "--selftest", "x.png"},
-         {Kind::selfCheck, "x.png"}},
+         {"corvane", "--capture-region", "--selftest", "x.png"}, {Kind::selfCheck, "x.png"}},
         {"uitest wins over a trigger after it",
-         {"corvane", "--uitest", "shots", "--capture-screen"},
-         {Kind::snapshot, "shots"}},
-        {"uitest takes a trigger as its directory",
-         {"corvane", "--uitest", "--open", "a.png"},
-         {Kind::snapshot, "--open"}},
-        {"triggers spelled otherwise are not triggers",
-         {"corvane", "--Capture-Region", "-capture-screen", "--capture-region=1", "--capture"},
-         {Kind::normal, ""}},
+         {"corvane", "--uitest", "shots", "--capture-screen"}, {Kind::snapshot, "shots"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const LaunchMode chosen = chooseLaunchMode(c.arguments);
         EXPECT_EQ(chosen.kind, c.expected.kind);

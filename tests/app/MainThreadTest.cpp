@@ -8,20 +8,12 @@
 namespace corvane {
 namespace {
 
-TEST(MainThreadTest, PassesOnTheApplicationThread)
+TEST(MainThreadDeathTest, PassesOnTheApplicationThreadAndStopsWithTheFatalMessageOnAnother)
 {
     assumeMainThread("main");
-}
-
-TEST(MainThreadDeathTest, StopsWithTheFatalMessageOnAnotherThread)
-{
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_DEATH(
-        {
-            std::thread other([] { assumeMainThread("main"); });
-            other.join();
-        },
-        "main: Fatal error: Incorrect actor executor assumption; Expected same executor as MainActor\\.");
+    EXPECT_DEATH(std::thread([] { assumeMainThread("main"); }).join(),
+                 "main: Fatal error: Incorrect actor executor assumption; Expected same executor as MainActor\\.");
 }
 
 } // namespace

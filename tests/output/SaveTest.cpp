@@ -1,18 +1,17 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OutputTestSupport.h"
+#include "output/FileNamePattern.h"
 #include "output/ImageOutput.h"
 
 #include <QFileInfo>
 #include <QSet>
 #include <QTemporaryDir>
-#include <ctime>
 #include <gtest/gtest.h>
 #include <latch>
 #include <sys/inotify.h>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 namespace corvane {
 namespace {
@@ -21,55 +20,15 @@ using namespace outputtest;
 
 const QDateTime kMoment(QDate(2026, 12, 5), QTime(22, 29, 9));
 
-TEST(DefaultFileNameTest, SpellsTheMomentInTheUsersTimeZone)
-{
-    EXPECT_EQ(ImageOutput::defaultFileName(kMoment), QStringLiteral("Screenshot 2026-12-05 at 22.29.09"));
-    EXPECT_EQ(ImageOutput::defaultFileName(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5, 999))),
-              QStringLiteral("Screenshot 2027-01-02 at 03.04.05"));
-    QString name;
-    {
-        // A POSIX TZ string needs no time-zone database.
-        const ScopedEnvironment zone("TZ", "JST-9");
-        ::tzset();
-        name = ImageOutput::defaultFileName(QDateTime(QDate(2026, 12, 5), QTime(13, 29, 9), Qt::UTC));
-    }
-    ::tzset();
-    EXPECT_EQ(name, QStringLiteral("Screenshot 2026-12-05 at 22.29.09"));
-}
-
-class SaveToDirectoryTest : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    // A clock that gives the times listed, one a call, then the last again; it counts the calls.
-    ImageOutput::Clock clock(QList<QDateTime> times = {kMoment})
-    {
-        return [this, times] {
-            return times.at(std::min<qsizetype>(m_clockCalls++, times.size() - 1));
-        };
-    }
-
-    std::optional<QString> save(const std::optional<QString>& name, const QImage& image)
-    {
-        return ImageOutput::saveToDirectory(m_dir.path(), image, 2.0, name, clock());
-    }
-
-    QTemporaryDir m_dir;
-    int m_clockCalls = 0;
-    QImage m_image = patternImage(30, 20, 1);
-};
-
-TEST_F(SaveToDirectoryTest, TheFileHasNoNameInTheFolderUntilItIsComplete)
+TEST(QuickSaveTest, TheFileHasNoNameInTheFolderUntilItIsComplete)
 {
     // Every name that appears in the folder, in order: a hidden temporary name would show here first.
+    QTemporaryDir dir;
     const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    ASSERT_GE(watch, 0);
-    ASSERT_GE(
-        ::inotify_add_watch(watch, QFile::encodeName(m_dir.path()).constData(), IN_CREATE | IN_MOVED_TO), 0);
-    EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot.png"));
-    EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot (2).png"));
+    ASSERT_GE(::inotify_add_watch(watch, QFile::encodeName(dir.path()).constData(), IN_CREATE | IN_MOVED_TO), 0);
+    const QImage image = patternImage(30, 20, 1);
+    for (const char* expected : {"shot.png", "shot (2).png", "shot (3).png"})
+        EXPECT_EQ(saveTo(dir.path(), image, QStringLiteral("shot"), {}, 2.0), dir.filePath(expected));
     QStringList appeared;
     alignas(inotify_event) char buffer[4096];
     for (ssize_t length; (length = ::read(watch, buffer, sizeof buffer)) > 0;) {
@@ -80,73 +39,67 @@ TEST_F(SaveToDirectoryTest, TheFileHasNoNameInTheFolderUntilItIsComplete)
         }
     }
     ::close(watch);
-    EXPECT_EQ(appeared, QStringList({"shot.png", "shot (2).png"}));
+    EXPECT_EQ(appeared, QStringList({"shot.png", "shot (2).png", "shot (3).png"}));
+    const QImage saved(dir.filePath("shot (3).png"), "PNG");
+    EXPECT_TRUE(samePixels(saved, image));
+    EXPECT_EQ(dotsPerInch(saved), 144);
 }
 
-TEST_F(SaveToDirectoryTest, NumbersTheSecondAndThirdSaveOfAName)
-{
-    EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot.png"));
-    EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot (2).png"));
-    EXPECT_EQ(save(QStringLiteral("shot"), m_image), path("shot (3).png"));
-    EXPECT_EQ(entries(m_dir.path()), QStringList({"shot (2).png", "shot (3).png", "shot.png"}));
-    EXPECT_EQ(m_clockCalls, 0) << "a given name needs no time stamp";
-
-    const QImage picture(path("shot (3).png"), "PNG");
-    EXPECT_TRUE(samePixels(picture, m_image));
-    EXPECT_EQ(dotsPerInch(picture), 144);
-}
-
-TEST_F(SaveToDirectoryTest, AnythingHoldingANameTakesItAndIsLeftAlone)
+TEST(QuickSaveTest, TakesTheFirstFreeNameAndLeavesWhateverHoldsOneAlone)
 {
     enum Existing { file, folder, danglingLink };
-    struct Case {
-        std::vector<std::pair<const char*, Existing>> existing;
-        const char* name;
-        const char* expected;
+    const QString stamp = QStringLiteral("Screenshot 2026-12-05 at 22.29.");
+    const struct {
+        std::vector<std::pair<QString, Existing>> existing;
+        std::optional<QString> name;
+        QList<QDateTime> clock; // the times it gives, one a call, then the last again
+        QString expected;
+    } cases[] = {
+        {{{"shot.png", file}, {"shot (2).png", file}}, "shot", {}, "shot (3).png"},
+        {{{"shot (2).png", file}}, "shot", {}, "shot.png"},
+        {{}, "shot.png", {}, "shot.png.png"},
+        {{{"shot.png", folder}}, "shot", {}, "shot (2).png"},
+        {{{"shot.png", danglingLink}}, "shot", {}, "shot (2).png"},
+        {{}, std::nullopt, {kMoment}, stamp + "09.png"},
+        {{{stamp + "09.png", file}}, QString(), {kMoment}, stamp + "09 (2).png"}, // "" would be hidden ".png"
+        // A collision across a second goes on with the newer stamp.
+        {{{stamp + "09.png", file}}, std::nullopt, {kMoment, kMoment.addSecs(1)}, stamp + "10 (2).png"},
     };
-    const std::vector<Case> cases{
-        {{{"shot.png", file}, {"shot (2).png", file}}, "shot", "shot (3).png"},
-        {{{"shot (2).png", file}}, "shot", "shot.png"},
-        {{}, "shot.png", "shot.png.png"},
-        {{{"shot.png", folder}}, "shot", "shot (2).png"},
-        {{{"shot.png", danglingLink}}, "shot", "shot (2).png"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.expected);
+    const QImage image = patternImage(30, 20, 1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected.toStdString());
         QTemporaryDir dir;
         for (const auto& [name, kind] : c.existing) {
             const QString where = dir.filePath(name);
-            if (kind == file) {
+            if (kind == file)
                 ASSERT_TRUE(writeFile(where, "old contents"));
-            } else if (kind == folder) {
+            else if (kind == folder)
                 ASSERT_TRUE(QDir().mkdir(where));
-            } else {
+            else
                 ASSERT_EQ(::symlink("nowhere.png", QFile::encodeName(where).constData()), 0);
-            }
         }
-
         QStringList after = entries(dir.path()) << c.expected;
         after.sort();
+        int calls = 0;
+        const auto clock = [&] { return c.clock.at(std::min<qsizetype>(calls++, c.clock.size() - 1)); };
 
-        EXPECT_EQ(ImageOutput::saveToDirectory(dir.path(), m_image, 1.0, QString(c.name), {}),
-                  dir.filePath(c.expected));
-        EXPECT_TRUE(samePixels(QImage(dir.filePath(c.expected)), m_image));
+        EXPECT_EQ(saveTo(dir.path(), image, c.name, clock), dir.filePath(c.expected));
+        EXPECT_TRUE(samePixels(QImage(dir.filePath(c.expected)), image));
         EXPECT_EQ(entries(dir.path()), after);
         for (const auto& [name, kind] : c.existing)
-            EXPECT_TRUE(kind != file || readAll(dir.filePath(name)) == "old contents") << name;
+            EXPECT_TRUE(kind != file || readAll(dir.filePath(name)) == "old contents") << name.toStdString();
     }
 }
 
-TEST_F(SaveToDirectoryTest, ANameStaysOneFileInTheFolderAndFitsTheFileSystem)
+TEST(QuickSaveTest, ANameStaysOneFileInTheFolderAndFitsTheFileSystem)
 {
     const QString e = QString::fromUtf8("\xc3\xa9");            // two bytes in UTF-8
     const QString clef = QString::fromUtf8("\xf0\x9d\x84\x9e"); // four bytes, a surrogate pair
-    struct Case {
+    const struct {
         QString name;
         QString first;
         QString second;
-    };
-    const std::vector<Case> cases{
+    } cases[] = {
         {"../outside", "..-outside.png", "..-outside (2).png"},
         {"/etc/passwd", "-etc-passwd.png", "-etc-passwd (2).png"},
         {"a/../../b", "a-..-..-b.png", "a-..-..-b (2).png"},
@@ -161,14 +114,14 @@ TEST_F(SaveToDirectoryTest, ANameStaysOneFileInTheFolderAndFitsTheFileSystem)
         // 300 UTF-16 units: the first cut falls between the two halves of a character.
         {QString(250, 'a') + clef.repeated(25), QString(250, 'a') + ".png", QString(247, 'a') + " (2).png"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.first.left(40).toStdString());
         QTemporaryDir parent;
         ASSERT_TRUE(QDir(parent.path()).mkpath("a/b"));
         const QString folder = parent.filePath("a/b");
-
-        EXPECT_EQ(ImageOutput::saveToDirectory(folder, m_image, 1.0, c.name, {}), folder + '/' + c.first);
-        EXPECT_EQ(ImageOutput::saveToDirectory(folder, m_image, 1.0, c.name, {}), folder + '/' + c.second);
+        const QImage image = patternImage(4, 4);
+        EXPECT_EQ(saveTo(folder, image, c.name), folder + '/' + c.first);
+        EXPECT_EQ(saveTo(folder, image, c.name), folder + '/' + c.second);
         QStringList both{c.first, c.second};
         both.sort();
         EXPECT_EQ(entries(folder), both);
@@ -176,54 +129,23 @@ TEST_F(SaveToDirectoryTest, ANameStaysOneFileInTheFolderAndFitsTheFileSystem)
     }
 }
 
-TEST_F(SaveToDirectoryTest, WithoutANameUsesTheClocksTimeStamp)
-{
-    EXPECT_EQ(save(std::nullopt, m_image), path("Screenshot 2026-12-05 at 22.29.09.png"));
-    EXPECT_EQ(save(std::nullopt, m_image), path("Screenshot 2026-12-05 at 22.29.09 (2).png"));
-    // An empty name would make the hidden file ".png".
-    EXPECT_EQ(save(QString(), m_image), path("Screenshot 2026-12-05 at 22.29.09 (3).png"));
-
-    m_clockCalls = 0;
-    EXPECT_FALSE(save(std::nullopt, QImage()));
-    EXPECT_EQ(m_clockCalls, 0) << "nothing to encode probes no name";
-    EXPECT_EQ(entries(m_dir.path()).size(), 3);
-}
-
-TEST_F(SaveToDirectoryTest, ACollisionAcrossASecondGoesOnWithTheNewerStamp)
-{
-    ASSERT_TRUE(writeFile(path("Screenshot 2026-12-05 at 22.29.09.png"), "taken"));
-
-    const auto saved = ImageOutput::saveToDirectory(m_dir.path(), m_image, 1.0, std::nullopt,
-                                                    clock({kMoment, kMoment.addSecs(1)}));
-
-    EXPECT_EQ(saved, path("Screenshot 2026-12-05 at 22.29.10 (2).png"));
-    EXPECT_EQ(m_clockCalls, 2);
-    EXPECT_EQ(readAll(path("Screenshot 2026-12-05 at 22.29.09.png")), "taken");
-}
-
-TEST_F(SaveToDirectoryTest, TwoWritersRacingForOneNameKeepEveryPicture)
+TEST(QuickSaveTest, TwoWritersRacingForOneNameKeepEveryPicture)
 {
     constexpr int kSavesEach = 200;
+    QTemporaryDir dir;
     const QImage pictures[2] = {patternImage(48, 32, 11), patternImage(48, 32, 12)};
     std::vector<std::optional<QString>> results[2];
     std::latch start(2);
     const auto writer = [&](int which) {
         start.arrive_and_wait();
         for (int i = 0; i < kSavesEach; ++i)
-            results[which].push_back(
-                ImageOutput::saveToDirectory(m_dir.path(), pictures[which], 1.0, QStringLiteral("race"), {}));
+            results[which].push_back(saveTo(dir.path(), pictures[which], QStringLiteral("race")));
     };
-    std::thread first(writer, 0);
-    std::thread second(writer, 1);
+    std::thread first(writer, 0), second(writer, 1);
     first.join();
     second.join();
 
-    QStringList expected{"race.png"};
-    for (int n = 2; n <= 2 * kSavesEach; ++n)
-        expected << QStringLiteral("race (%1).png").arg(n);
-    expected.sort();
-    EXPECT_EQ(entries(m_dir.path()), expected) << "400 pictures and no temporary file";
-
+    EXPECT_EQ(entries(dir.path()).size(), 2 * kSavesEach) << "400 pictures and no temporary file";
     QSet<QString> distinct;
     for (int which = 0; which < 2; ++which) {
         for (const auto& saved : results[which]) {
@@ -233,50 +155,73 @@ TEST_F(SaveToDirectoryTest, TwoWritersRacingForOneNameKeepEveryPicture)
         }
     }
     EXPECT_EQ(distinct.size(), 2 * kSavesEach);
+    EXPECT_TRUE(distinct.contains(dir.filePath("race (400).png")));
 }
 
-// A home of its own: HOME and XDG_CONFIG_HOME point into it.
-class SaveToDesktopTest : public ::testing::Test {
-protected:
-    QTemporaryDir m_home;
-    ScopedEnvironment m_homeVariable{"HOME", QFile::encodeName(m_home.path())};
-    ScopedEnvironment m_configVariable{"XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(".config"))};
-    QImage m_image = patternImage(24, 16, 4);
-};
-
-TEST_F(SaveToDesktopTest, CreatesAMissingDesktopFolderUnderHome)
-{
-    EXPECT_EQ(ImageOutput::saveToDesktop(m_image, 2.0, QStringLiteral("shot")),
-              m_home.filePath("Desktop/shot.png"));
-    const QImage picture(m_home.filePath("Desktop/shot.png"));
-    EXPECT_TRUE(samePixels(picture, m_image));
-    EXPECT_EQ(dotsPerInch(picture), 144);
-}
-
-TEST(SaveToDesktopWithoutHomeTest, SavesNothingAndMakesNoFolder)
+TEST(QuickSaveTest, FollowsTheXdgDesktopFolderAndWithoutAUsableHomeSavesNothing)
 {
     // As root with HOME unset, Qt's Desktop would be /Desktop at the root of the file system.
     const bool rootHadDesktop = QFileInfo::exists(QStringLiteral("/Desktop"));
-    QTemporaryDir config;
-    const ScopedEnvironment configVariable("XDG_CONFIG_HOME", QFile::encodeName(config.filePath(".config")));
-    for (const char* home : {static_cast<const char*>(nullptr), "", "relative/home", "/no/such/home"}) {
+    const struct {
+        const char* home; // under the test's folder when it starts with '/'; nullptr unsets HOME
+        const char* userDirs;
+        const char* expected; // under the test's folder; empty: nothing saved
+    } cases[] = {
+        {"/home", "", "/home/Desktop/shot.png"}, // a missing Desktop folder is made
+        {"/home", "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n", "/home/Schreibtisch/shot.png"},
+        {nullptr, "", ""},
+        {"", "", ""},
+        {"relative/home", "", ""},
+        {"/no/such/home", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.home ? c.home : "unset");
+        QTemporaryDir root;
+        QDir().mkpath(root.filePath("home/.config"));
+        writeFile(root.filePath("home/.config/user-dirs.dirs"), c.userDirs);
+        const QByteArray home = !c.home ? QByteArray() : *c.home == '/' ? QFile::encodeName(root.path()) + c.home
+                                                         : QByteArray(c.home);
         const ScopedEnvironment homeVariable("HOME", home);
-        EXPECT_FALSE(ImageOutput::saveToDesktop(patternImage(8, 8), 1.0, QStringLiteral("shot")))
-            << (home ? home : "unset");
+        const ScopedEnvironment config("XDG_CONFIG_HOME", QFile::encodeName(root.filePath("home/.config")));
+        const QImage image = patternImage(24, 16, 4);
+        const auto saved = saveTo(QString(), image, QStringLiteral("shot"));
+        EXPECT_EQ(saved.value_or(""), *c.expected ? root.path() + c.expected : "");
+        EXPECT_TRUE(!saved || samePixels(QImage(*saved), image));
+        QStringList made{".config"};
+        if (saved)
+            made << QFileInfo(*saved).dir().dirName();
+        EXPECT_EQ(entries(root.filePath("home")), made);
+        EXPECT_FALSE(QFileInfo::exists(root.filePath("no")));
     }
     EXPECT_EQ(QFileInfo::exists(QStringLiteral("/Desktop")), rootHadDesktop);
-    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/no/such/home")));
 }
 
-TEST_F(SaveToDesktopTest, FollowsTheXdgDesktopDirectory)
+TEST(QuickSaveTest, PatternsExpandToLiteralNames)
 {
-    ASSERT_TRUE(QDir().mkpath(m_home.filePath(".config")));
-    ASSERT_TRUE(
-        writeFile(m_home.filePath(".config/user-dirs.dirs"), "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n"));
-
-    EXPECT_EQ(ImageOutput::saveToDesktop(m_image, 1.0, QStringLiteral("shot")),
-              m_home.filePath("Schreibtisch/shot.png"));
-    EXPECT_FALSE(QFileInfo::exists(m_home.filePath("Desktop")));
+    const struct {
+        const char* pattern;
+        const char* title;
+        std::uint64_t counter;
+        const char* expected;
+    } cases[] = {
+        {"", "", 1, "Screenshot 2026-12-05 at 22.29.09"},
+        {"%Y-%m-%d_%H%M%S", "", 1, "2026-12-05_222909"},
+        {"shot %y%j %I%p", "", 1, "shot 26339 10PM"},
+        {"%a %A %b %B", "", 1, "Sat Saturday Dec December"},
+        {"%{title} - %H", "a/b\nc", 1, "a-b-c - 22"},
+        {"%{title}", "", 1, "Screenshot 2026-12-05 at 22.29.09"},
+        {"100%% %q %", "", 1, "100% %q %"},
+        {"shot-%n", "", 3, "shot-3"},
+        {"dir/../%d", "", 1, "dir-..-05"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pattern);
+        EXPECT_EQ(FileNamePattern::expand(QString::fromUtf8(c.pattern), kMoment, QString::fromUtf8(c.title), c.counter)
+                      .toStdString(),
+                  c.expected);
+    }
+    EXPECT_TRUE(FileNamePattern::hasCounter(QStringLiteral("x%n")));
+    EXPECT_FALSE(FileNamePattern::hasCounter(QStringLiteral("x%%n")));
 }
 
 } // namespace

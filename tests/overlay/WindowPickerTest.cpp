@@ -60,31 +60,6 @@ TEST(WindowPickerTest, TakesTheTopmostWindowUnderThePointer)
     EXPECT_EQ(WindowPicker::windowAt({}, {10, 10}), std::nullopt);
 }
 
-TEST(WindowPickerTest, ThePickedFrameNamesItsWindow)
-{
-    // A back window whose middle a front one covers, on B at ratio 2 and reaching over to A.
-    const std::vector<WindowFrame> topFirst = {{{2300, 300, 400, 200}, "front"},
-                                               {{2200, 200, 800, 600}, "back"},
-                                               {{1800, 100, 400, 300}, "across"}};
-    const struct {
-        const char* name;
-        QRect monitor;
-        double scale;
-        QRectF picked;
-        const char* expected;
-    } cases[] = {
-        {"the back one, picked beside the front one", monitorB, 2, {140, 100, 400, 300}, "back"},
-        {"the front one", monitorB, 2, {190, 150, 200, 100}, "front"},
-        {"a window across both, picked on A", monitorA, 1, {1800, 100, 120, 300}, "across"},
-        {"the same on B", monitorB, 2, {0, 50, 140, 150}, "across"},
-        {"a dragged region", monitorB, 2, {140, 100, 399, 300}, ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(WindowPicker::titleOf(topFirst, c.monitor, c.scale, c.picked).toStdString(), c.expected);
-    }
-}
-
 DisplayShot flat(QRectF frame, QSize pixels, QColor colour)
 {
     QImage image(pixels, QImage::Format_RGB32);

@@ -1,15 +1,16 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The portal capture source against a fake portal on a private session bus (run under
-// dbus-run-session), with the screens of two-outputs.json: HEADLESS-1 1280 x 720 at scale 1 and
-// HEADLESS-2 400 x 300 at scale 2 beside it, which the wlroots portal answers with a 3360 x 1440 picture.
+// The portal sources against a fake portal on a private session bus (run under dbus-run-session). A
+// granted picture cut into the screens, and a refusal, are wayland.e2e.region-through-the-portal and
+// wayland.e2e.refused against the real wlroots portal and fake_portal.
 #include "FakePortal.h"
+#include "app/HotKeyManager.h"
 #include "capture/ScreenCapturer.h"
 #include "platform/wayland/PortalCaptureSource.h"
+#include "platform/wayland/PortalKeyGrabSource.h"
 
-#include <QGuiApplication>
-#include <QPainter>
-#include <QScreen>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -19,118 +20,97 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class PortalCaptureTest : public ::testing::Test {
+// The portal answers from a connection of its own, as a separate process would.
+class Portal : public ::testing::Test {
 protected:
-    void SetUp() override
+    void publish(bool withShortcuts)
     {
         ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run under dbus-run-session";
-        ASSERT_EQ(QGuiApplication::screens().size(), 2);
-        ASSERT_TRUE(m_dir.isValid());
-        // The portal answers from a connection of its own, as a separate process would.
-        m_portalBus = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-portal")));
-        ASSERT_TRUE(m_portal.publish(*m_portalBus, false));
+        m_bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                                                    QStringLiteral("fake-portal")));
+        ASSERT_TRUE(m_portal.publish(*m_bus, withShortcuts));
     }
     void TearDown() override
     {
-        m_portalBus->unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-        m_portalBus->unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+        if (!m_bus)
+            return;
+        m_bus->unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+        m_bus->unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
         QDBusConnection::disconnectFromBus(QStringLiteral("fake-portal"));
+        m_bus.reset();
     }
-
-    // The whole layout: the scale-1 output's area red with a 2 x 2 white square at its (10, 20), the
-    // scale-2 output's area blue with one green pixel at its device pixel (799, 599).
-    QString writeLayoutPicture()
+    // Runs the event loop until `done` holds, for at most five seconds.
+    template <typename Condition> bool spinUntil(Condition done)
     {
-        QImage whole(3360, 1440, QImage::Format_ARGB32);
-        whole.fill(0xffff0000);
-        QPainter painter(&whole);
-        painter.fillRect(2560, 0, 800, 600, QColor(0, 0, 255));
-        painter.fillRect(2560, 600, 800, 840, Qt::transparent);
-        painter.fillRect(20, 40, 4, 4, Qt::white);
-        painter.end();
-        whole.setPixel(3359, 599, 0xff00ff00);
-        const QString path = m_dir.filePath(QStringLiteral("out.png"));
-        EXPECT_TRUE(whole.save(path));
-        return QUrl::fromLocalFile(path).toString();
+        for (QDeadlineTimer deadline(5000); !done() && !deadline.hasExpired();)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
     }
 
-    QTemporaryDir m_dir;
-    std::unique_ptr<QDBusConnection> m_portalBus;
+    std::unique_ptr<QDBusConnection> m_bus;
     testing::FakePortal m_portal;
 };
 
-TEST_F(PortalCaptureTest, GrantedPictureBecomesOneShotPerScreenAtItsDevicePixelSize)
+TEST_F(Portal, ACancelNoAnswerAFileGoneOrNoPortalIsNoPermissionAskedOnce)
 {
-    m_portal.screenshotResponse = 0;
-    m_portal.screenshotUri = writeLayoutPicture();
-    ScreenCapturer::setSource(
-        std::make_unique<wayland::PortalCaptureSource>(QDBusConnection::sessionBus(), 5s));
-    const ScreenCapturer::Shots result = ScreenCapturer::captureAllDisplays();
-    ASSERT_TRUE(std::holds_alternative<std::vector<DisplayShot>>(result));
-    const auto& shots = std::get<std::vector<DisplayShot>>(result);
-    ASSERT_EQ(shots.size(), 2u);
-
-    EXPECT_EQ(shots[0].screen, QGuiApplication::screens()[0]);
-    EXPECT_EQ(shots[0].image.size(), QSize(1280, 720));
-    EXPECT_EQ(shots[0].image.pixel(0, 0), 0xffff0000u);
-    EXPECT_EQ(shots[0].image.pixel(10, 20), 0xffffffffu);
-    EXPECT_EQ(shots[0].image.pixel(11, 21), 0xffffffffu);
-    EXPECT_EQ(shots[0].image.pixel(12, 22), 0xffff0000u);
-
-    EXPECT_EQ(shots[1].screen, QGuiApplication::screens()[1]);
-    EXPECT_EQ(shots[1].frame, QRectF(1280, 0, 400, 300));
-    EXPECT_EQ(shots[1].scale, 2.0);
-    EXPECT_EQ(shots[1].image.size(), QSize(800, 600));
-    EXPECT_EQ(shots[1].image.pixel(0, 0), 0xff0000ffu);
-    EXPECT_EQ(shots[1].image.pixel(799, 599), 0xff00ff00u);
-    EXPECT_EQ(m_portal.screenshotCalls, 1);
+    QTemporaryDir dir;
+    QImage(3360, 1440, QImage::Format_RGB32).save(dir.filePath(QStringLiteral("out.png")));
+    const struct {
+        const char* name;
+        bool portal;
+        uint response;
+        bool silent;
+        const char* file;
+    } cases[] = {{"cancelled by the user", true, 1, false, "out.png"},
+                 {"never answered", true, 0, true, "out.png"},
+                 {"granted but the file is gone", true, 0, false, "gone.png"},
+                 {"no portal on the bus", false, 0, false, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.portal && !m_bus)
+            publish(false);
+        if (!c.portal)
+            TearDown();
+        m_portal.screenshotCalls = 0;
+        m_portal.screenshotResponse = c.response;
+        m_portal.silent = c.silent;
+        m_portal.screenshotUri = QUrl::fromLocalFile(dir.filePath(QString::fromLatin1(c.file))).toString();
+        ScreenCapturer::setSource(std::make_unique<wayland::PortalCaptureSource>(QDBusConnection::sessionBus(), 300ms));
+        const ScreenCapturer::Shots result = ScreenCapturer::captureAllDisplays();
+        ASSERT_TRUE(std::holds_alternative<ScreenCaptureError>(result));
+        EXPECT_EQ(std::get<ScreenCaptureError>(result), ScreenCaptureError::noPermission);
+        EXPECT_EQ(m_portal.screenshotCalls, c.portal ? 1 : 0);
+    }
 }
 
-struct RefusalCase {
-    const char* name;
-    uint response;
-    bool silent;
-    bool fileExists;
-};
-
-void PrintTo(const RefusalCase& c, std::ostream* out)
+TEST_F(Portal, TheSessionCarriesTheThreeShortcutsAndActivationReachesTheCallback)
 {
-    *out << c.name;
+    publish(true);
+    ASSERT_TRUE(wayland::PortalKeyGrabSource::offered(QDBusConnection::sessionBus()));
+    HotKeyManager manager(std::make_unique<wayland::PortalKeyGrabSource>(QDBusConnection::sessionBus()));
+    manager.registerAll();
+    EXPECT_EQ(manager.registeredCount(), 3);
+    ASSERT_TRUE(spinUntil([this] { return m_portal.sessionShortcuts.size() == 3; }));
+    QStringList sent;
+    for (const auto& shortcut : m_portal.sessionShortcuts)
+        sent << shortcut.id + "=" + shortcut.properties.value(QStringLiteral("preferred_trigger")).toString();
+    EXPECT_EQ(sent.join(' ').toStdString(),
+              "regionCapture=F13 regionCaptureAlt=CTRL+SHIFT+LOGO+4 fullScreenCapture=CTRL+SHIFT+LOGO+3");
+
+    // The program knows its session once CreateSession has answered, and binds the shortcuts then.
+    ASSERT_TRUE(spinUntil([this] { return m_portal.bindCalls == 1; }));
+    std::vector<HotKeyID> pressed;
+    manager.onHotKey = [&pressed](HotKeyID id) { pressed.push_back(id); };
+    for (const char* id : {"fullScreenCapture", "somebodyElses", "regionCapture"})
+        m_portal.activate(QString::fromLatin1(id));
+    ASSERT_TRUE(spinUntil([&pressed] { return pressed.size() == 2; }));
+    EXPECT_EQ(pressed, (std::vector<HotKeyID>{HotKeyID::fullScreenCapture, HotKeyID::regionCapture}));
 }
 
-class PortalRefusalTest : public PortalCaptureTest, public ::testing::WithParamInterface<RefusalCase> {};
-
-TEST_P(PortalRefusalTest, IsNoPermission)
+TEST_F(Portal, APortalWithoutShortcutsOffersNone)
 {
-    const RefusalCase& c = GetParam();
-    m_portal.screenshotResponse = c.response;
-    m_portal.silent = c.silent;
-    m_portal.screenshotUri = c.fileExists
-                                 ? writeLayoutPicture()
-                                 : QUrl::fromLocalFile(m_dir.filePath(QStringLiteral("gone.png"))).toString();
-    ScreenCapturer::setSource(
-        std::make_unique<wayland::PortalCaptureSource>(QDBusConnection::sessionBus(), 300ms));
-    const ScreenCapturer::Shots result = ScreenCapturer::captureAllDisplays();
-    ASSERT_TRUE(std::holds_alternative<ScreenCaptureError>(result));
-    EXPECT_EQ(std::get<ScreenCaptureError>(result), ScreenCaptureError::noPermission);
-    EXPECT_EQ(m_portal.screenshotCalls, 1); // no second try
-}
-
-INSTANTIATE_TEST_SUITE_P(Answers, PortalRefusalTest,
-                         ::testing::Values(RefusalCase{"Refused", 2, false, true},
-                                           RefusalCase{"CancelledByTheUser", 1, false, true},
-                                           RefusalCase{"NeverAnswered", 0, true, true},
-                                           RefusalCase{"GrantedButTheFileIsGone", 0, false, false}),
-                         [](const auto& param) { return std::string(param.param.name); });
-
-TEST(PortalAbsentTest, NoPortalOnTheBusIsNoPermission)
-{
-    ScreenCapturer::setSource(
-        std::make_unique<wayland::PortalCaptureSource>(QDBusConnection::sessionBus(), 2s));
-    const ScreenCapturer::Shots result = ScreenCapturer::captureAllDisplays();
-    ASSERT_TRUE(std::holds_alternative<ScreenCaptureError>(result));
-    EXPECT_EQ(std::get<ScreenCaptureError>(result), ScreenCaptureError::noPermission);
+    publish(false);
+    EXPECT_FALSE(wayland::PortalKeyGrabSource::offered(QDBusConnection::sessionBus()));
 }
 
 } // namespace

@@ -8,38 +8,28 @@
 namespace corvane {
 namespace {
 
-struct SessionCase {
-    const char* platform;
-    const char* waylandDisplay;
-    DisplaySession expected;
-};
-
-TEST(DisplaySessionTest, FromPlatformAndWaylandDisplay)
+TEST(CaptureSourceKindTest, TheSessionFromThePlatformThenTheOverrideFirst)
 {
-    const SessionCase cases[] = {
+    const struct {
+        const char* platform;
+        const char* waylandDisplay;
+        DisplaySession expected;
+    } sessions[] = {
         {"xcb", "", DisplaySession::x11},
         {"xcb", "wayland-0", DisplaySession::wayland}, // an X11 client on XWayland
-        {"wayland", "wayland-0", DisplaySession::wayland},
         {"wayland-egl", "wayland-1", DisplaySession::wayland},
-        {"offscreen", "", DisplaySession::none},
         {"offscreen", "wayland-0", DisplaySession::none},
     };
-    for (const SessionCase& c : cases)
-        EXPECT_EQ(displaySessionOf(QString::fromLatin1(c.platform), QString::fromLatin1(c.waylandDisplay)),
-                  c.expected)
+    for (const auto& c : sessions)
+        EXPECT_EQ(displaySessionOf(QString::fromLatin1(c.platform), QString::fromLatin1(c.waylandDisplay)), c.expected)
             << c.platform << " / " << c.waylandDisplay;
-}
 
-struct SourceCase {
-    const char* override;
-    DisplaySession session;
-    bool screencopyOffered;
-    CaptureSourceKind expected;
-};
-
-TEST(CaptureSourceKindTest, OverrideFirstThenTheSession)
-{
-    const SourceCase cases[] = {
+    const struct {
+        const char* override;
+        DisplaySession session;
+        bool screencopyOffered;
+        CaptureSourceKind expected;
+    } sources[] = {
         {"", DisplaySession::x11, false, CaptureSourceKind::x11},
         {"", DisplaySession::wayland, false, CaptureSourceKind::portal},
         {"", DisplaySession::wayland, true, CaptureSourceKind::screencopy},
@@ -52,7 +42,7 @@ TEST(CaptureSourceKindTest, OverrideFirstThenTheSession)
         {"nonsense", DisplaySession::wayland, false, CaptureSourceKind::portal},
         {"nonsense", DisplaySession::wayland, true, CaptureSourceKind::screencopy},
     };
-    for (const SourceCase& c : cases)
+    for (const auto& c : sources)
         EXPECT_EQ(captureSourceKind(QString::fromLatin1(c.override), c.session, c.screencopyOffered), c.expected)
             << c.override << " offered " << c.screencopyOffered;
 }
