@@ -65,6 +65,8 @@ TEST(PngEncoderTest, QtReadsBackEveryPixelWithTheRecordedResolution)
         // Big enough to be compressed in pieces on several threads and joined.
         {QImage::Format_RGB32, 1000, 800, 2, 0xff0000ff},
         {QImage::Format_ARGB32, 900, 700, 6, 0x800000ff},
+        // More bands than cores, each thread taking several in turn.
+        {QImage::Format_RGB32, 1900, 1000, 2, 0xff0000ff},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.format << " " << c.width << "x" << c.height);
