@@ -18,25 +18,26 @@
 // than everything else such an invocation does. This small program passes those requests on itself
 // and hands every other case, unchanged, to the program proper.
 
-#ifndef CORVANE_PROGRAM_PATH
-#define CORVANE_PROGRAM_PATH "corvane-program"
+#ifndef CORVANE_PROGRAM_FROM_COMMAND
+#define CORVANE_PROGRAM_FROM_COMMAND "../libexec/corvane/corvane-program"
 #endif
 
 namespace {
 
-// Next to this command in a build folder; where it is installed otherwise.
+// Next to this command in a build folder; where the installation puts it otherwise, relative to this
+// command, so that any installation prefix works.
 std::string programPath()
 {
     char self[4096];
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length > 0) {
-        std::string beside(self, std::size_t(length));
-        beside.resize(beside.rfind('/') + 1);
-        beside += "corvane-program";
-        if (::access(beside.c_str(), X_OK) == 0)
-            return beside;
-    }
-    return CORVANE_PROGRAM_PATH;
+    if (length <= 0)
+        return "corvane-program";
+    std::string folder(self, std::size_t(length));
+    folder.resize(folder.rfind('/') + 1);
+    const std::string beside = folder + "corvane-program";
+    if (::access(beside.c_str(), X_OK) == 0)
+        return beside;
+    return folder + CORVANE_PROGRAM_FROM_COMMAND;
 }
 
 // A request for the running instance, as the program proper would send it; nothing when this
