@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/AppDelegate.h"
 
+#include "capture/OverlayWindowPool.h"
 #include "capture/ScreenCapturer.h"
 #include "editor/EditorWindowController.h"
 #include "editor/FileNameBytes.h"
@@ -72,7 +73,10 @@ void AppDelegate::applicationDidFinishLaunching()
     reportMissingTray();
     m_delay.onCountdown = [this](int secondsLeft) { showCountdown(secondsLeft); };
     // The first capture should not pay for connecting and allocating; nothing waits for this.
-    QTimer::singleShot(0, this, [] { ScreenCapturer::warmUp(); });
+    QTimer::singleShot(0, this, [] {
+        ScreenCapturer::warmUp();
+        OverlayWindowPool::prepare();
+    });
     const CommandLine line = parseCommandLine(m_arguments);
     const LaunchMode& mode = line.mode;
     if (line.capture.delaySeconds > 0 || line.capture.allScreens)

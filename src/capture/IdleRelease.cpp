@@ -60,7 +60,7 @@ void releaseAll()
     for (const auto& action : quietActions())
         action();
     ScreenCapturer::source().releaseIdleResources();
-    OverlayWindowPool::clear();
+    OverlayWindowPool::release();
     trimHeap();
 }
 

@@ -7,6 +7,7 @@
 #include "capture/FocusedScreen.h"
 #include "capture/IdleRelease.h"
 #include "capture/MenuBackdrop.h"
+#include "capture/OverlayWindowPool.h"
 #include "capture/ScreenCapturer.h"
 #include "capture/SelectionOverlayController.h"
 #include "editor/EditorWindowController.h"
@@ -193,6 +194,7 @@ void CaptureController::conclude(const std::optional<CaptureResult>& result, con
 
 void CaptureController::runRegionCapture(bool windowMode)
 {
+    OverlayWindowPool::warm();
     std::optional<OwnWindowsHidden> hidden(std::in_place);
     // Read before the overlay exists, while the screen still shows what the user points at.
     std::optional<std::vector<WindowFrame>> windows = ScreenCapturer::source().windowFrames();

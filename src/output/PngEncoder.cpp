@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -196,7 +197,6 @@ struct Piece {
     int firstRow = 0;
     int lastRow = 0;
     bool last = false;
-    bool here = false; // compressed on the calling thread after the first piece
     std::vector<std::uint8_t> deflated;
     bool ok = false;
 };
@@ -253,30 +253,32 @@ std::vector<std::uint8_t> compressImage(const QImage& image, bool alpha)
     std::unique_ptr<std::uint8_t[]> filtered(new (std::nothrow) std::uint8_t[filteredSize]);
     if (!filtered)
         return {};
-    // A piece per core for a big picture; each costs a few hundred bytes of compression (the
-    // history does not cross pieces), nothing against a megabyte-sized file.
+    // Bands of about a megabyte of samples, taken in turn by a thread per core: a core that another
+    // program holds for a while then delays one band, not half the picture. Each band costs a few
+    // hundred bytes of compression (the history does not cross bands), nothing against a
+    // megabyte-sized file.
     const int cores = std::clamp(int(std::thread::hardware_concurrency()), 1, 8);
-    const int pieces = std::clamp(int(filteredSize / (1u << 20)), 1, cores);
+    const int pieces = std::clamp(int(filteredSize / (1u << 20)), 1, std::min(height, 4 * cores));
     std::vector<Piece> parts(static_cast<size_t>(pieces));
     for (int i = 0; i < pieces; ++i) {
         parts[size_t(i)].firstRow = height * i / pieces;
         parts[size_t(i)].lastRow = height * (i + 1) / pieces;
         parts[size_t(i)].last = i + 1 == pieces;
     }
+    std::atomic<size_t> next{0};
+    const auto work = [&] {
+        for (size_t i = next++; i < parts.size(); i = next++)
+            compressPiece(image, alpha, filtered.get(), rowBytes, parts[i]);
+    };
     std::vector<std::thread> workers;
-    for (size_t i = 1; i < parts.size(); ++i) {
+    for (int i = 1; i < std::min(cores, pieces); ++i) {
         try {
-            workers.emplace_back(compressPiece, std::cref(image), alpha, filtered.get(), rowBytes,
-                                 std::ref(parts[i]));
+            workers.emplace_back(work);
         } catch (const std::system_error&) {
-            parts[i].here = true; // no thread to be had: done on this one, which is as valid
+            break; // no thread to be had: this one takes every band, which is as valid
         }
     }
-    compressPiece(image, alpha, filtered.get(), rowBytes, parts[0]);
-    for (Piece& part : parts) {
-        if (part.here)
-            compressPiece(image, alpha, filtered.get(), rowBytes, part);
-    }
+    work();
     for (std::thread& worker : workers)
         worker.join();
 

@@ -17,7 +17,16 @@ namespace {
 // that moves nothing keeps working; this very file otherwise (a build run from its folder).
 QString program()
 {
-    const QString self = QCoreApplication::applicationFilePath();
+    QString self = QCoreApplication::applicationFilePath();
+    // This is the program proper, started by the `corvane` command; the entry names the command, which
+    // lies beside it in a build folder.
+    if (const QFileInfo file(self); file.fileName() == QLatin1String("corvane-program")) {
+        const QString command = file.dir().filePath(QStringLiteral("corvane"));
+        if (QFileInfo(command).isFile())
+            self = command;
+        else
+            return QStringLiteral("corvane");
+    }
     const QString found = QStandardPaths::findExecutable(QStringLiteral("corvane"));
     if (self.isEmpty() || (!found.isEmpty() && QFileInfo(found).canonicalFilePath() == QFileInfo(self).canonicalFilePath()))
         return QStringLiteral("corvane");

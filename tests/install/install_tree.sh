@@ -24,6 +24,7 @@ done
 
 # Every file where a desktop looks for it, and nothing else.
 expected="bin/corvane
+libexec/corvane/corvane-program
 share/applications/$id.desktop
 share/icons/hicolor/scalable/apps/$id.svg
 share/icons/hicolor/symbolic/apps/$id-symbolic.svg
@@ -33,6 +34,7 @@ actual=$(cd "$prefix" && find . -type f -printf '%P\n' | LC_ALL=C sort)
 [ "$actual" = "$expected" ] || fail "installed files differ:
 $(diff <(echo "$expected") <(echo "$actual"))"
 [ -x "$prefix/bin/corvane" ] || fail "bin/corvane is not executable"
+[ -x "$prefix/libexec/corvane/corvane-program" ] || fail "the program bin/corvane starts is not executable"
 
 # The installed binary, not the one in the build tree, must run.
 (cd "$work" && QT_QPA_PLATFORM=offscreen "$prefix/bin/corvane" --selftest "$work/selftest.png" >"$work/selftest.log" 2>&1) ||

@@ -29,6 +29,8 @@ TEST(PngEncoderTest, QtReadsBackEveryPixelWithTheRecordedResolution)
         {QImage::Format_RGB32, 1000, 800, 2}, {QImage::Format_ARGB32, 900, 700, 6},
         // Pieces that do not compress: stored blocks, joined the same way.
         {QImage::Format_RGB32, 1000, 800, 2, true},
+        // More bands than cores, each thread taking several in turn.
+        {QImage::Format_RGB32, 1900, 1000, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.format << " " << c.width << "x" << c.height);
