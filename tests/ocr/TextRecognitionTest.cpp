@@ -17,33 +17,67 @@
 namespace corvane {
 namespace {
 
-TEST(TextPreparation, GreyDarkOnLightEnlargedFromRatioOneWithAMargin)
+TEST(TextPreparation, GreyDarkOnLightSmallTextEnlargedFromRatioOneWithAMargin)
 {
-    // The top-left quarter is ink, the rest background.
+    // The top-left corner is ink, INK rows high; the rest background.
     const struct {
         const char* what;
         QColor background, ink;
         double scale;
+        int inkRows;
         QSize prepared;
+        int dotsPerInch;
     } cases[] = {
-        {"light, ratio 1", Qt::white, Qt::black, 1, {224, 104}},
-        {"dark, ratio 1", QColor(30, 30, 30), QColor(220, 220, 220), 1, {224, 104}},
-        {"light, ratio 2", QColor(240, 240, 235), QColor(20, 20, 90), 2, {124, 64}},
-        {"dark, ratio 1.25 counts as 1", QColor(10, 40, 60), QColor(250, 250, 250), 1.25, {224, 104}},
+        {"light, ratio 1", Qt::white, Qt::black, 1, 8, {224, 104}, 192},
+        {"dark, ratio 1", QColor(30, 30, 30), QColor(220, 220, 220), 1, 8, {224, 104}, 192},
+        {"light, ratio 1, lines 12 high: not enlarged", Qt::white, Qt::black, 1, 12, {124, 64}, 96},
+        {"light, ratio 2", QColor(240, 240, 235), QColor(20, 20, 90), 2, 8, {124, 64}, 192},
+        {"dark, ratio 1.25 counts as 1", QColor(10, 40, 60), QColor(250, 250, 250), 1.25, 8, {224, 104}, 240},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         QImage image(100, 40, QImage::Format_RGB32);
         image.fill(c.background);
-        QPainter(&image).fillRect(0, 0, 50, 20, c.ink);
+        QPainter(&image).fillRect(0, 0, 50, c.inkRows, c.ink);
         const QImage prepared = prepareForRecognition(image, c.scale);
         EXPECT_EQ(prepared.format(), QImage::Format_Grayscale8);
         EXPECT_EQ(prepared.size(), c.prepared);
+        EXPECT_EQ(qRound(prepared.dotsPerMeterX() * 0.0254), c.dotsPerInch);
         EXPECT_EQ(qGray(prepared.pixel(0, 0)), 255) << "margin";
         EXPECT_LT(qGray(prepared.pixel(14, 14)), 60) << "ink";
         EXPECT_GT(qGray(prepared.pixel(prepared.width() - 14, prepared.height() - 14)), 200) << "background";
     }
     EXPECT_TRUE(prepareForRecognition(QImage(), 1).isNull());
+}
+
+TEST(TextPreparation, ManyLinesCutInTwoAtTheBlankBandSharingTheInk)
+{
+    // Lines 10 rows high every 16 rows inside a margin of 12, GAP more rows after the tenth.
+    const struct {
+        const char* what;
+        int lines, gap;
+        QList<int> heights;
+        bool paragraph;
+    } cases[] = {
+        {"15 lines: one part", 15, 0, {258}, false},
+        {"20 lines", 20, 0, {181, 181}, false},
+        {"20 lines, a paragraph after the tenth", 20, 24, {193, 193}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QImage prepared(200, 12 + c.lines * 16 - 6 + c.gap + 12, QImage::Format_Grayscale8);
+        prepared.fill(255);
+        QPainter painter(&prepared);
+        for (int i = 0; i < c.lines; ++i)
+            painter.fillRect(12, 12 + i * 16 + (i >= 10 ? c.gap : 0), 176, 10, Qt::black);
+        painter.end();
+        const RecognitionParts split = splitForRecognition(prepared);
+        QList<int> heights;
+        for (const QImage& part : split.parts)
+            heights.append(part.height());
+        EXPECT_EQ(heights, c.heights);
+        EXPECT_EQ(split.paragraphBetween, c.paragraph);
+    }
 }
 
 TEST(TextPreparation, TidyingAndCounting)
@@ -152,7 +186,7 @@ TEST(TextCopy, TextReplacesTheClipboardOnlyWhenThereIsSome)
         ASSERT_TRUE(QTest::qWaitFor([&toast] { return toast.has_value(); }, 10000));
         EXPECT_EQ(*toast, QString::fromUtf8(c.toast));
         EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(c.clipboard));
-        EXPECT_EQ(fake->seen().size(), QSize(264, 84)) << "the prepared picture";
+        EXPECT_EQ(fake->seen().size(), QSize(144, 54)) << "the prepared picture";
     }
     TextCopy::setRecognizer(nullptr);
 }
