@@ -8,7 +8,7 @@
 #include "editor/MainMenuBuilder.h"
 #include "editor/PictureOpener.h"
 #include "ocr/TextCopy.h"
-#include "output/CaptureController.h"
+#include "flow/CaptureController.h"
 #include "platform/tesseract/TesseractRecognizer.h"
 #include "platform/x11/X11WindowLoss.h"
 #include "settings/ShortcutKeys.h"

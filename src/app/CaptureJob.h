@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/LaunchMode.h"
-#include "output/CaptureController.h"
+#include "flow/CaptureController.h"
 
 #include <QByteArray>
 #include <QString>

@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/HotKeyTable.h"
-#include "app/KeyGrabSource.h"
+#include "seams/HotKeyTable.h"
+#include "seams/KeyGrabSource.h"
 
 #include <QKeySequence>
 #include <QObject>

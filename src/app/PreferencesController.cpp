@@ -4,7 +4,7 @@
 
 #include "app/HotKeyManager.h"
 #include "capture/DisplaySession.h"
-#include "output/CaptureController.h"
+#include "flow/CaptureController.h"
 #include "output/HUD.h"
 #include "settings/Autostart.h"
 #include "settings/PreferencesDialog.h"

@@ -1,6 +1,7 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/ScreenCapturer.h"
+#include "capture/CaptureSourceFactory.h"
 
 #include <QGuiApplication>
 #include <QMessageBox>

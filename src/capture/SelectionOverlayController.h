@@ -3,7 +3,7 @@
 #pragma once
 
 #include "capture/CaptureResult.h"
-#include "capture/CaptureSource.h"
+#include "seams/CaptureSource.h"
 #include "capture/DisplayShot.h"
 
 #include <QObject>

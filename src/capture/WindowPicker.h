@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "capture/CaptureSource.h"
+#include "seams/CaptureSource.h"
 
 #include <QPointF>
 #include <QRect>

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/HotKeyTable.h"
+#include "seams/HotKeyTable.h"
 #include "output/AfterCapture.h"
 #include "output/QuickSave.h"
 

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "app/KeyGrabSource.h"
+#include "seams/KeyGrabSource.h"
 
 #include <QKeySequence>
 #include <optional>

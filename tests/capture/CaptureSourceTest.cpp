@@ -1,7 +1,7 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Which source a process gets, and the source that serves pictures from files.
-#include "capture/CaptureSource.h"
+#include "capture/CaptureSourceFactory.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -4,6 +4,7 @@
 // (ImageMagick's display), and read back through the real X11 source. The server draws its pointer in
 // the middle of the screen, so an exact match also shows that the pointer is left out.
 #include "CapturePrinters.h"
+#include "capture/CaptureSourceFactory.h"
 #include "capture/ScreenCapturer.h"
 #include "platform/x11/X11CaptureSource.h"
 

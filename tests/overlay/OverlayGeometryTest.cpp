@@ -3,7 +3,7 @@
 #include "capture/OverlayGeometry.h"
 
 #include "capture/SelectionOverlayController.h"
-#include "output/DestinationMenu.h"
+#include "flow/DestinationMenu.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "capture/CaptureSource.h"
+#include "capture/CaptureSourceFactory.h"
 #include "capture/DisplaySession.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "output/DestinationMenu.h"
+#include "flow/DestinationMenu.h"
 
 #include "output/QuickSave.h"
 #include "ocr/TextCopy.h"

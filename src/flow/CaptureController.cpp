@@ -1,6 +1,6 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "output/CaptureController.h"
+#include "flow/CaptureController.h"
 
 #include "capture/DesktopComposition.h"
 #include "capture/DisplaySession.h"
@@ -12,7 +12,7 @@
 #include "editor/EditorWindowController.h"
 #include "editor/PinWindow.h"
 #include "ocr/TextCopy.h"
-#include "output/DestinationMenu.h"
+#include "flow/DestinationMenu.h"
 #include "output/HUD.h"
 #include "output/ImageOutput.h"
 #include "output/PngEncoder.h"

@@ -8,8 +8,6 @@
 #include <qwindowdefs.h>
 #include <chrono>
 #include <optional>
-#include <memory>
-#include <optional>
 #include <vector>
 
 class QScreen;
@@ -24,7 +22,7 @@ struct WindowFrame {
 };
 
 // Where frozen pictures of the monitors come from: the X server, the desktop's screenshot portal on
-// Wayland, or files for tests. One is chosen per process (makeCaptureSource).
+// Wayland, or files for tests. One is chosen per process (makeCaptureSource, in src/capture).
 class CaptureSource {
 public:
     virtual ~CaptureSource() = default;
@@ -59,17 +57,5 @@ public:
     // The second paragraph of the alert shown when capturing is refused.
     virtual QString refusalExplanation() const = 0;
 };
-
-enum class DisplaySession;
-enum class CaptureSourceKind { x11, screencopy, portal, files, unsupported };
-
-// CORVANE_CAPTURE_SOURCE chooses for tests ("files:/folder" serves pictures, "screencopy", "portal",
-// "x11"); otherwise the session does: the X server under X11; under Wayland the compositor's screencopy
-// protocol where it offers it (wlroots desktops), the screenshot portal elsewhere; under neither a
-// source that is never available.
-CaptureSourceKind captureSourceKind(const QString& override, DisplaySession session, bool screencopyOffered);
-
-// The source for this process, made from captureSourceKind.
-std::unique_ptr<CaptureSource> makeCaptureSource();
 
 } // namespace corvane
