@@ -6,12 +6,10 @@
 
 #include <cstdlib>
 #include <memory>
-#include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <tesseract/baseapi.h>
 #include <unistd.h>
-#include <vector>
 #if defined(CORVANE_HAVE_OPENMP)
 #include <omp.h>
 #endif
@@ -27,12 +25,6 @@ enum ExitStatus { recognized = 0, usage = 64, refused = 65, noLanguageData = 66,
 constexpr qint64 memoryLimit = qint64(2) << 30;
 constexpr std::chrono::seconds cpuLimit{60};
 constexpr qint64 maxPagePixels = qint64(1) << 28;
-
-// Word lists guide the engine towards dictionary words; screenshots are as often paths, numbers and
-// code, and without them the engine starts faster.
-const std::vector<std::string> initNames = {"load_system_dawg", "load_freq_dawg", "load_punc_dawg",
-                                            "load_number_dawg", "load_unambig_dawg", "load_bigram_dawg"};
-const std::vector<std::string> initValues(initNames.size(), "0");
 
 // The page in standard input, mapped; nothing unless its fields agree with the file's size.
 std::optional<std::pair<PageWire, const uchar*>> mapPage()
@@ -69,7 +61,7 @@ int runRecognizerHelper(int argc, char** argv)
     tesseract::TessBaseAPI engine;
     // Messages go nowhere: the tray's output is for its own.
     engine.SetVariable("debug_file", "/dev/null");
-    if (engine.Init(argv[2], argv[3], tesseract::OEM_LSTM_ONLY, nullptr, 0, &initNames, &initValues, false) != 0)
+    if (engine.Init(argv[2], argv[3], tesseract::OEM_LSTM_ONLY) != 0)
         return noLanguageData;
     // The language data is read whole by now: the recogniser needs the file system no more.
     DecoderSandbox::enter(memoryLimit, cpuLimit);
