@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <tesseract/baseapi.h>
