@@ -3,6 +3,7 @@
 #include "editor/DecodedPictureWire.h"
 #include "editor/DecoderProcess.h"
 #include "editor/DecoderSandbox.h"
+#include "process/HelperProcess.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QPainter>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -53,21 +53,7 @@ void loadEverythingNeeded()
     painter.drawText(0, 12, QStringLiteral("Ag"));
 }
 
-bool writeAll(int fd, const char* data, qint64 length)
-{
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(std::min<qint64>(length, 1 << 30)));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        length -= written;
-    }
-    return true;
-}
-
-bool writePicture(int fd, const DecodedPicture& picture)
+bool writePicture(const DecodedPicture& picture)
 {
     const QImage& image = picture.image;
     DecodedPictureWire wire;
@@ -78,8 +64,8 @@ bool writePicture(int fd, const DecodedPicture& picture)
     wire.format = image.format() == QImage::Format_RGB32 ? DecodedPictureWire::rgb32
                                                          : DecodedPictureWire::argb32Premultiplied;
     wire.scale = picture.scale;
-    return writeAll(fd, reinterpret_cast<const char*>(&wire), sizeof wire) &&
-           writeAll(fd, reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
+    return writeToCaller(reinterpret_cast<const char*>(&wire), sizeof wire) &&
+           writeToCaller(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes());
 }
 
 } // namespace
@@ -105,7 +91,7 @@ int runDecoderHelper(int argc, char** argv)
     if (!picture)
         std::_Exit(refused);
     // Leaving at once: tearing down a gigabyte picture and Qt would only cost time.
-    std::_Exit(writePicture(STDOUT_FILENO, *picture) ? decoded : unwritable);
+    std::_Exit(writePicture(*picture) ? decoded : unwritable);
 }
 
 } // namespace corvane

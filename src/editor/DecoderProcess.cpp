@@ -3,123 +3,22 @@
 #include "editor/DecoderProcess.h"
 
 #include "editor/DecodedPictureWire.h"
-#include "editor/ImageFile.h"
+#include "process/HelperProcess.h"
 
-#include <QElapsedTimer>
-#include <cerrno>
-#include <csignal>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
 #include <string>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace corvane {
 
 namespace {
 
-// A descriptor numbered above standard input, output and error, so that placing it there in the
-// child is always a real dup2 (one onto itself would keep its close-on-exec flag).
-FileHandle aboveStandard(int fd)
+std::vector<std::string> helperArguments(const DecodeLimits& limits)
 {
-    return FileHandle(fd < 0 ? -1 : ::fcntl(fd, F_DUPFD_CLOEXEC, 3));
-}
-
-std::vector<std::string> helperArguments(const QByteArray& executable, const DecodeLimits& limits)
-{
-    return {executable.toStdString(),           decoderHelperSwitch,
-            std::to_string(limits.memoryBytes), std::to_string(limits.cpuTime.count()),
-            std::to_string(limits.maxSide),     std::to_string(limits.maxPixels)};
-}
-
-// Our environment, except that the decoder draws on no display.
-std::vector<std::string> helperEnvironment()
-{
-    std::vector<std::string> environment;
-    for (char** entry = environ; entry && *entry; ++entry) {
-        if (std::strncmp(*entry, "QT_QPA_PLATFORM=", 16) != 0)
-            environment.emplace_back(*entry);
-    }
-    environment.emplace_back("QT_QPA_PLATFORM=offscreen");
-    return environment;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& strings)
-{
-    std::vector<char*> list;
-    for (std::string& s : strings)
-        list.push_back(s.data());
-    list.push_back(nullptr);
-    return list;
-}
-
-pid_t spawnHelper(const QByteArray& executable, const DecodeLimits& limits, int input, int output)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
-    // The calling thread's signal mask and Qt's handlers are no business of the decoder's.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigset_t all;
-    sigemptyset(&none);
-    sigfillset(&all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    std::vector<std::string> arguments = helperArguments(executable, limits);
-    std::vector<std::string> environment = helperEnvironment();
-    pid_t pid = -1;
-    const int failed = posix_spawn(&pid, executable.constData(), &actions, &attributes,
-                                   pointers(arguments).data(), pointers(environment).data());
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return failed ? -1 : pid;
-}
-
-// Waits for the helper to end, killing it when the wall-clock limit passes first. True when it
-// ended by itself with status 0.
-bool finishedWell(pid_t pid, std::chrono::milliseconds wallTime)
-{
-    QElapsedTimer clock;
-    clock.start();
-    const FileHandle pidFd(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
-    bool killed = false;
-    int status = 0;
-    for (;;) {
-        const pid_t ended = ::waitpid(pid, &status, killed ? 0 : WNOHANG);
-        if (ended == pid)
-            break;
-        if (ended < 0 && errno != EINTR)
-            return false;
-        if (ended < 0)
-            continue;
-        const qint64 left = wallTime.count() - clock.elapsed();
-        if (left <= 0) {
-            ::kill(pid, SIGKILL);
-            killed = true;
-            continue;
-        }
-        // Without pidfd (kernels before 5.3) the wait is a poll every few milliseconds.
-        if (pidFd.isValid()) {
-            pollfd watch{pidFd.fd(), POLLIN, 0};
-            ::poll(&watch, 1, static_cast<int>(std::min<qint64>(left, 1000)));
-        } else {
-            ::usleep(5000);
-        }
-    }
-    return !killed && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return {decoderHelperSwitch, std::to_string(limits.memoryBytes), std::to_string(limits.cpuTime.count()),
+            std::to_string(limits.maxSide), std::to_string(limits.maxPixels)};
 }
 
 struct Mapping {
@@ -185,14 +84,12 @@ HelperProcessDecoder::HelperProcessDecoder(QByteArray executable)
 
 std::optional<DecodedPicture> HelperProcessDecoder::decode(int fd, const DecodeLimits& limits) const
 {
-    const FileHandle input = aboveStandard(fd);
-    const FileHandle output = aboveStandard(FileHandle(::memfd_create("corvane-picture", MFD_CLOEXEC)).fd());
-    if (!input.isValid() || !output.isValid() || ::lseek(input.fd(), 0, SEEK_SET) != 0)
+    if (::lseek(fd, 0, SEEK_SET) != 0)
         return std::nullopt;
-    const pid_t pid = spawnHelper(m_executable, limits, input.fd(), output.fd());
-    if (pid < 0 || !finishedWell(pid, limits.wallTime))
+    std::optional<HelperProcess> helper = HelperProcess::start(m_executable, helperArguments(limits), fd);
+    if (!helper || !helper->finishedWell(limits.wallTime))
         return std::nullopt;
-    return readPicture(output.fd(), limits);
+    return readPicture(helper->output(), limits);
 }
 
 } // namespace corvane

@@ -12,12 +12,11 @@ namespace corvane {
 // types it, and the command line is never read any further than this word.
 inline constexpr char decoderHelperSwitch[] = "--corvane-internal-decode";
 
-// Decodes in a short-lived process of its own, so that a crash, a hang or a picture that explodes in
-// memory costs that process and never the caller. EXECUTABLE (by default this program itself) is
-// started with decoderHelperSwitch, the file as its standard input and an anonymous memory file
-// (memfd) as its standard output, into which it writes the picture. It runs with the memory and CPU
-// limits, without the caller's other descriptors and, where the kernel offers Landlock, without any
-// access to the file system; it is killed when the wall-clock limit passes.
+// Decodes in a short-lived process of its own (a HelperProcess), so that a crash, a hang or a picture
+// that explodes in memory costs that process and never the caller. EXECUTABLE (by default this program
+// itself) is started with decoderHelperSwitch and the file as its standard input, and writes the
+// picture to its memory file. It runs with the memory and CPU limits and, where the kernel offers
+// Landlock, without any access to the file system; it is killed when the wall-clock limit passes.
 class HelperProcessDecoder : public PictureDecoder {
 public:
     explicit HelperProcessDecoder(QByteArray executable = QByteArrayLiteral("/proc/self/exe"));

@@ -5,8 +5,9 @@
 #include <QtGlobal>
 #include <chrono>
 
-// The confinement of the picture decoder's process, entered once everything it needs from the file
-// system (Qt's image plugins, fonts) is loaded.
+// The confinement of our helper processes (the picture decoder, the text recogniser), entered once
+// everything they need from the file system (Qt's image plugins and fonts, the language data) is
+// loaded. Built into corvane_process, beside HelperProcess.
 namespace corvane::DecoderSandbox {
 
 // Drops every descriptor but standard input, output and error, and asks to die with the parent.

@@ -60,7 +60,7 @@ void copyTextInBackground(const QImage& image, double scale, Report report)
         if (text)
             text = tidyRecognizedText(*text);
 #if defined(__GLIBC__)
-        // The recogniser's tens of megabytes go back to the system, not to the tray's heap.
+        // The prepared copies of the picture go back to the system, not to the tray's heap.
         ::malloc_trim(0);
 #endif
         QCoreApplication* app = QCoreApplication::instance();

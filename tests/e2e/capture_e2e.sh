@@ -738,6 +738,22 @@ copy-text-without-language-data)
     done
     expect_pixels "$work/clip.png" 400x300+100+100
     ;;
+copy-text-broken-language-data)
+    # Language data that is there but cannot be loaded: the recogniser's process fails, the toast says
+    # so (not "No text found"), the clipboard keeps what it had, and the next capture works.
+    mkdir -p "$work/broken-tessdata"
+    head -c 65536 /usr/share/tesseract-ocr/5/tessdata/eng.traineddata >"$work/broken-tessdata/eng.traineddata"
+    TESSDATA_PREFIX="$work/broken-tessdata" start_corvane
+    printf 'kept' | xclip -selection clipboard >/dev/null 2>&1
+    overlays_up || fail "no overlay after F13"
+    drag 100 100 500 400
+    menu_key ctrl+t '! menu_up' || fail "the destination menu did not take Ctrl+T"
+    wait_for "xdotool search --onlyvisible --name '^Could not read the text\$' >/dev/null 2>&1" ||
+        fail "no failure toast: $(xdotool search --onlyvisible --name 'text|found' getwindowname 2>/dev/null)"
+    [ "$(xclip -selection clipboard -o 2>/dev/null)" = kept ] || fail "the clipboard changed after a failed Copy Text"
+    overlays_up || fail "no overlay after the failed Copy Text"
+    xdotool key Escape
+    ;;
 pin-to-screen)
     # A region pinned shows over its own place, moves with a drag, zooms around the pointer, is left
     # out of the next capture, and a region of MON-B (ratio 2) is pinned pixel for pixel.

@@ -3,17 +3,49 @@
 #include "ocr/FakeRecognizer.h"
 #include "ocr/LanguageData.h"
 #include "ocr/TextCopy.h"
+#include "ocr/TextPreparation.h"
 
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
 namespace corvane {
 namespace {
+
+TEST(TextPreparation, ManyLinesCutInTwoAtTheBlankBandSharingTheInk)
+{
+    // Lines 10 rows high every 16 rows inside a margin of 12, GAP more rows after the tenth.
+    const struct {
+        const char* what;
+        int lines, gap;
+        QList<int> heights;
+        bool paragraph;
+    } cases[] = {
+        {"15 lines: one part", 15, 0, {258}, false},
+        {"20 lines", 20, 0, {181, 181}, false},
+        {"20 lines, a paragraph after the tenth", 20, 24, {193, 193}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QImage prepared(200, 12 + c.lines * 16 - 6 + c.gap + 12, QImage::Format_Grayscale8);
+        prepared.fill(255);
+        QPainter painter(&prepared);
+        for (int i = 0; i < c.lines; ++i)
+            painter.fillRect(12, 12 + i * 16 + (i >= 10 ? c.gap : 0), 176, 10, Qt::black);
+        painter.end();
+        const RecognitionParts split = splitForRecognition(prepared);
+        QList<int> heights;
+        for (const QImage& part : split.parts)
+            heights.append(part.height());
+        EXPECT_EQ(heights, c.heights);
+        EXPECT_EQ(split.paragraphBetween, c.paragraph);
+    }
+}
 
 // What the preparation does for the reading, dark text on light or light on dark, from either ratio,
 // is e2e.capture.copy-text's; its size (enlarged at ratio 1, with a margin) is the fake's here and in
@@ -90,8 +122,7 @@ TEST(TextCopy, TextReplacesTheClipboardOnlyWhenThereIsSome)
         ASSERT_TRUE(QTest::qWaitFor([&toast] { return toast.has_value(); }, 10000));
         EXPECT_EQ(*toast, QString::fromUtf8(c.toast));
         EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(c.clipboard));
-        EXPECT_EQ(fake->seen().size(), c.unavailable ? QSize(0, 0) : QSize(264, 84))
-            << "the prepared picture";
+        EXPECT_EQ(fake->seen().size(), c.unavailable ? QSize(0, 0) : QSize(144, 54)) << "the prepared picture";
     }
     TextCopy::setRecognizer(nullptr);
     EXPECT_TRUE(TextCopy::unavailableReason().has_value());

@@ -3,23 +3,62 @@
 #include "platform/tesseract/TesseractRecognizer.h"
 
 #include "ocr/LanguageData.h"
+#include "ocr/TextPreparation.h"
+#include "process/HelperProcess.h"
 
-#include <tesseract/baseapi.h>
-#if defined(CORVANE_HAVE_OPENMP)
-#include <omp.h>
-#endif
-
+#include <chrono>
+#include <string>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace corvane {
 
 namespace {
 
-// A picture prepared for recognition has text drawn for about 192 dots per inch: a ratio-1
-// screenshot enlarged twice, or one from a ratio-2 monitor.
-constexpr int preparedResolution = 192;
+// A full page takes about a second of processor time; a machine busy with other work may take many
+// times that before the recogniser is given up for hung.
+constexpr std::chrono::milliseconds wallTime{60000};
+// More text than any screen holds.
+constexpr qint64 maxTextBytes = qint64(16) << 20;
+
+// A memory file holding PART as the recogniser reads it; -1 when it cannot be made.
+int pageFile(const QImage& part)
+{
+    const int fd = ::memfd_create("corvane-page", MFD_CLOEXEC);
+    PageWire wire;
+    std::memcpy(wire.magic, PageWire::kMagic, sizeof wire.magic);
+    wire.width = quint32(part.width());
+    wire.height = quint32(part.height());
+    wire.bytesPerLine = quint32(part.bytesPerLine());
+    wire.dotsPerInch = quint32(part.dotsPerMeterX() * 0.0254 + 0.5);
+    const auto pixels = static_cast<size_t>(part.sizeInBytes());
+    if (fd >= 0 && ::write(fd, &wire, sizeof wire) == ssize_t(sizeof wire) &&
+        ::write(fd, part.constBits(), pixels) == ssize_t(pixels))
+        return fd;
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
+std::optional<QString> readText(int memory)
+{
+    struct stat info {};
+    if (::fstat(memory, &info) != 0 || info.st_size > maxTextBytes)
+        return std::nullopt;
+    QByteArray text(qsizetype(info.st_size), Qt::Uninitialized);
+    if (::pread(memory, text.data(), size_t(text.size()), 0) != ssize_t(text.size()))
+        return std::nullopt;
+    return QString::fromUtf8(text);
+}
 
 class TesseractRecognizer final : public TextRecognizer {
 public:
+    explicit TesseractRecognizer(QByteArray executable)
+        : m_executable(std::move(executable))
+    {}
+
     std::optional<QString> unavailableReason() const override
     {
         if (findLanguageData())
@@ -32,43 +71,43 @@ public:
         const std::optional<LanguageData> data = findLanguageData();
         if (!data || prepared.isNull() || prepared.format() != QImage::Format_Grayscale8)
             return std::nullopt;
-        runSerially();
-        tesseract::TessBaseAPI engine;
-        // Messages go nowhere: the tray's output is for its own.
-        engine.SetVariable("debug_file", "/dev/null");
-        if (engine.Init(data->folder.toLocal8Bit().constData(), data->languages.toLatin1().constData(),
-                        tesseract::OEM_LSTM_ONLY) != 0)
-            return std::nullopt;
-        // The picture is already dark on light: trying each line inverted as well doubles the time.
-        engine.SetVariable("tessedit_do_invert", "0");
-        engine.SetPageSegMode(tesseract::PSM_AUTO);
-        engine.SetImage(prepared.constBits(), prepared.width(), prepared.height(), 1,
-                        int(prepared.bytesPerLine()));
-        engine.SetSourceResolution(preparedResolution);
-        std::unique_ptr<char[]> text(engine.GetUTF8Text());
-        engine.End();
-        if (!text)
-            return std::nullopt;
-        return QString::fromUtf8(text.get());
+        const std::vector<std::string> arguments = {recognizerHelperSwitch, data->folder.toLocal8Bit().toStdString(),
+                                                    data->languages.toStdString()};
+        const RecognitionParts split = splitForRecognition(prepared);
+        // Every part's process starts before any is waited for: they run side by side.
+        std::vector<HelperProcess> helpers;
+        helpers.reserve(size_t(split.parts.size()));
+        for (const QImage& part : split.parts) {
+            const int page = pageFile(part);
+            std::optional<HelperProcess> helper =
+                page >= 0 ? HelperProcess::start(m_executable, arguments, page) : std::nullopt;
+            if (page >= 0)
+                ::close(page);
+            if (!helper)
+                return std::nullopt;
+            helpers.push_back(std::move(*helper));
+        }
+        QString text;
+        for (HelperProcess& helper : helpers) {
+            std::optional<QString> part = helper.finishedWell(wallTime) ? readText(helper.output()) : std::nullopt;
+            if (!part)
+                return std::nullopt;
+            if (!text.isEmpty() && split.paragraphBetween)
+                text += QLatin1Char('\n');
+            text += *part;
+        }
+        return text;
     }
 
 private:
-    // Tesseract's OpenMP threads spin while they wait; on a busy two-core machine that made a page
-    // four to five times slower than one thread. Parallel regions become serial. The setting belongs
-    // to the calling thread (OpenMP 5), and each recognition may run on another pool thread.
-    static void runSerially()
-    {
-#if defined(CORVANE_HAVE_OPENMP)
-        omp_set_max_active_levels(0);
-#endif
-    }
+    QByteArray m_executable;
 };
 
 } // namespace
 
-std::shared_ptr<TextRecognizer> makeTesseractRecognizer()
+std::shared_ptr<TextRecognizer> makeTesseractRecognizer(QByteArray executable)
 {
-    return std::make_shared<TesseractRecognizer>();
+    return std::make_shared<TesseractRecognizer>(std::move(executable));
 }
 
 } // namespace corvane

@@ -4,12 +4,41 @@
 
 #include "ocr/TextRecognizer.h"
 
+#include <QByteArray>
+#include <QtGlobal>
+#include <cstring>
 #include <memory>
 
 namespace corvane {
 
-// Tesseract's LSTM engine with the language data found by findLanguageData(). Each recognition starts
-// an engine of its own and ends it afterwards, so the tray keeps none of its memory between uses.
-std::shared_ptr<TextRecognizer> makeTesseractRecognizer();
+// The first argument that makes the program a text recogniser for its own running instance. No user
+// types it.
+inline constexpr char recognizerHelperSwitch[] = "--corvane-internal-recognize";
+
+// Tesseract's LSTM engine with the language data found by findLanguageData(), run in short-lived
+// processes of EXECUTABLE (by default this program itself, started with recognizerHelperSwitch): all
+// the engine allocates goes when they exit, and a crash or a hang is a failed recognition, not a lost
+// tray. A page of many lines is cut in two and read by two processes side by side.
+std::shared_ptr<TextRecognizer> makeTesseractRecognizer(QByteArray executable = QByteArrayLiteral("/proc/self/exe"));
+
+// The recogniser's side, run by main() when the first argument is recognizerHelperSwitch: reads the
+// page from standard input, writes its text (UTF-8) to standard output; returns the exit status.
+int runRecognizerHelper(int argc, char** argv);
+
+// What the caller writes into the recogniser's standard input (a memory file); the grey rows follow,
+// bytesPerLine each, from the top.
+struct PageWire {
+    static constexpr char kMagic[8] = {'C', 'R', 'V', 'T', 'X', 'T', '0', '1'};
+
+    char magic[8] = {};
+    quint32 width = 0;
+    quint32 height = 0;
+    quint32 bytesPerLine = 0;
+    quint32 dotsPerInch = 0;
+    quint32 reserved[4] = {};
+
+    bool hasMagic() const { return std::memcmp(magic, kMagic, sizeof magic) == 0; }
+};
+static_assert(sizeof(PageWire) == 40);
 
 } // namespace corvane
