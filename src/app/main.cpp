@@ -4,7 +4,6 @@
 #include "app/CommandLine.h"
 #include "editor/DecoderProcess.h"
 #include "editor/FileNameBytes.h"
-#include "platform/tesseract/TesseractRecognizer.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,12 +12,10 @@
 
 int main(int argc, char** argv)
 {
-    // The running program's own picture decoder and text recogniser, started by itself: nothing else
-    // of the command line counts then.
+    // The running program's own picture decoder, started by itself: nothing else of the command line
+    // counts then.
     if (argc > 1 && std::strcmp(argv[1], corvane::decoderHelperSwitch) == 0)
         return corvane::runDecoderHelper(argc, argv);
-    if (argc > 1 && std::strcmp(argv[1], corvane::recognizerHelperSwitch) == 0)
-        return corvane::runRecognizerHelper(argc, argv);
     // Read before the application object exists: Qt removes the switches it knows (-platform, -style...)
     // from argv, and the mode is chosen from the whole list as the user typed it.
     QStringList arguments;

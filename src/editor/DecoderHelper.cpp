@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/DecodedPictureWire.h"
 #include "editor/DecoderProcess.h"
-#include "editor/DecoderSandbox.h"
+#include "process/HelperSandbox.h"
 #include "process/HelperProcess.h"
 
 #include <QBuffer>
@@ -72,7 +72,7 @@ bool writePicture(const DecodedPicture& picture)
 
 int runDecoderHelper(int argc, char** argv)
 {
-    DecoderSandbox::detachFromParent();
+    HelperSandbox::detachFromParent();
     const std::optional<DecodeLimits> limits = limitsFrom(argc, argv);
     if (!limits)
         return usage;
@@ -82,7 +82,7 @@ int runDecoderHelper(int argc, char** argv)
     int qtArgc = 1;
     QGuiApplication application(qtArgc, argv);
     loadEverythingNeeded();
-    DecoderSandbox::enter(limits->memoryBytes, limits->cpuTime);
+    HelperSandbox::enter(limits->memoryBytes, limits->cpuTime);
 
     QFile input;
     if (!input.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))

@@ -16,7 +16,7 @@ namespace corvane {
 // crash, a hang, or memory never given back costs that process and never the caller. It is started
 // with the caller's input as its standard input and an anonymous memory file (memfd) as its standard
 // output, none of the caller's other descriptors, default signal handling, and the caller's
-// environment except that it draws on no display. It confines itself (DecoderSandbox).
+// environment except that it draws on no display. It confines itself (HelperSandbox).
 class HelperProcess {
 public:
     // Starts EXECUTABLE with ARGUMENTS (the switch that makes it a helper first) and INPUT, which stays

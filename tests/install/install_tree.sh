@@ -25,6 +25,7 @@ done
 # Every file where a desktop looks for it, and nothing else.
 expected="bin/corvane
 libexec/corvane/corvane-program
+libexec/corvane/corvane-recognizer
 share/applications/$id.desktop
 share/icons/hicolor/scalable/apps/$id.svg
 share/icons/hicolor/symbolic/apps/$id-symbolic.svg

@@ -1,6 +1,6 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/DecoderSandbox.h"
+#include "process/HelperSandbox.h"
 #include "platform/tesseract/TesseractRecognizer.h"
 #include "process/HelperProcess.h"
 
@@ -51,7 +51,7 @@ std::optional<std::pair<PageWire, const uchar*>> mapPage()
 
 int runRecognizerHelper(int argc, char** argv)
 {
-    DecoderSandbox::detachFromParent();
+    HelperSandbox::detachFromParent();
     if (argc != 4)
         return usage;
 #if defined(CORVANE_HAVE_OPENMP)
@@ -66,7 +66,7 @@ int runRecognizerHelper(int argc, char** argv)
     if (engine.Init(argv[2], argv[3], tesseract::OEM_LSTM_ONLY) != 0)
         return noLanguageData;
     // The language data is read whole by now: the recogniser needs the file system no more.
-    DecoderSandbox::enter(memoryLimit, cpuLimit);
+    HelperSandbox::enter(memoryLimit, cpuLimit);
     const auto page = mapPage();
     if (!page)
         return refused;

@@ -6,6 +6,9 @@
 #include "ocr/TextPreparation.h"
 #include "process/HelperProcess.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <chrono>
 #include <string>
 #include <sys/mman.h>
@@ -104,6 +107,14 @@ private:
 };
 
 } // namespace
+
+QByteArray recognizerBesideThisProgram()
+{
+    // Tesseract and what it pulls in (some 10 MB of libraries) live only in the recogniser, not in
+    // the tray.
+    const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    return QFile::encodeName(QFileInfo(program).dir().filePath(QStringLiteral("corvane-recognizer")));
+}
 
 std::shared_ptr<TextRecognizer> makeTesseractRecognizer(QByteArray executable)
 {

@@ -11,17 +11,18 @@
 
 namespace corvane {
 
-// The first argument that makes the program a text recogniser for its own running instance. No user
-// types it.
+// The first argument of corvane-recognizer, the program's text recogniser; no user starts it.
 inline constexpr char recognizerHelperSwitch[] = "--corvane-internal-recognize";
 
-// Tesseract's LSTM engine with the language data found by findLanguageData(), run in short-lived
-// processes of EXECUTABLE (by default this program itself, started with recognizerHelperSwitch): all
-// the engine allocates goes when they exit, and a crash or a hang is a failed recognition, not a lost
-// tray. A page of many lines is cut in two and read by two processes side by side.
-std::shared_ptr<TextRecognizer> makeTesseractRecognizer(QByteArray executable = QByteArrayLiteral("/proc/self/exe"));
+// Where the recogniser is in a build folder and in an installation alike: beside the running program.
+QByteArray recognizerBesideThisProgram();
 
-// The recogniser's side, run by main() when the first argument is recognizerHelperSwitch: reads the
+// Tesseract's LSTM engine with the language data found by findLanguageData(), run in short-lived
+// processes of EXECUTABLE (by default corvane-recognizer beside this program): all the engine
+// allocates goes when they exit, and a crash or a hang is a failed recognition, not a lost tray. A page of many lines is cut in two and read by two processes side by side.
+std::shared_ptr<TextRecognizer> makeTesseractRecognizer(QByteArray executable = recognizerBesideThisProgram());
+
+// The recogniser's side, corvane-recognizer's main(), with recognizerHelperSwitch first: reads the
 // page from standard input, writes its text (UTF-8) to standard output; returns the exit status.
 int runRecognizerHelper(int argc, char** argv);
 

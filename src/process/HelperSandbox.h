@@ -8,7 +8,7 @@
 // The confinement of our helper processes (the picture decoder, the text recogniser), entered once
 // everything they need from the file system (Qt's image plugins and fonts, the language data) is
 // loaded. Built into corvane_process, beside HelperProcess.
-namespace corvane::DecoderSandbox {
+namespace corvane::HelperSandbox {
 
 // Drops every descriptor but standard input, output and error, and asks to die with the parent.
 void detachFromParent();
@@ -19,4 +19,4 @@ void detachFromParent();
 // was closed; the limits hold either way.
 bool enter(qint64 memory, std::chrono::seconds cpu);
 
-} // namespace corvane::DecoderSandbox
+} // namespace corvane::HelperSandbox

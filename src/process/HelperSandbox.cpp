@@ -1,6 +1,6 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "editor/DecoderSandbox.h"
+#include "process/HelperSandbox.h"
 
 #include <csignal>
 #include <cstdint>
@@ -10,7 +10,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-namespace corvane::DecoderSandbox {
+namespace corvane::HelperSandbox {
 
 namespace {
 
@@ -92,4 +92,4 @@ bool enter(qint64 memory, std::chrono::seconds cpu)
     return closeFileSystem();
 }
 
-} // namespace corvane::DecoderSandbox
+} // namespace corvane::HelperSandbox
