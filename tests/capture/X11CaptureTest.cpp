@@ -141,7 +141,7 @@ TEST(X11CaptureTest, SessionSourceIsTheXServer)
     EXPECT_EQ(differingPixels(shots[0].image, noise(QSize(1280, 800), 3)), 0);
 }
 
-// Started by two-monitors.sh: a 4480 x 1440 root split into the RandR monitors MON-A (1920 x 1080 at
+// Started by with-xvfb.sh two-monitors: a 4480 x 1440 root split into the RandR monitors MON-A (1920 x 1080 at
 // 0, 0, 96 dpi) and MON-B (2560 x 1440 at 1920, 0, 192 dpi), with Qt told to use the physical dpi.
 TEST(X11TwoMonitorsTest, EachMonitorIsItsOwnRegionOfTheRootAtFullResolution)
 {
