@@ -305,7 +305,7 @@ pin-to-screen)
     # out of the next capture, and a region of MON-B (ratio 2) is pinned pixel for pixel.
     pin_at() { # GEOMETRY: a pin's window (border included) has that geometry, of the form of GEOMETRY
         want=$1
-        await 'pin=$(geometry "$(xdotool search --onlyvisible --name "^Corvane Pin$" | tail -n 1)"); [[ $pin == $want ]]' || fail "no pin at $1: $pin"
+        wait_for 'pin=$(geometry "$(xdotool search --onlyvisible --name "^Corvane Pin$" | tail -n 1)"); [[ $pin == $want ]]' || fail "no pin at $1: $pin"
     }
     shows() { # PICTURE GEOMETRY: that part of the screen is that picture
         sleep 0.5

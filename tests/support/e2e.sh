@@ -43,9 +43,9 @@ press() {
     done
     return 1
 }
-# start [ARGS...]: the program, its output in corvane.log and its process in $app.
+# start [ARGS...]: the program (through $launch when set), its output in corvane.log, its process in $app.
 start() {
-    "$binary" "$@" >>"$work/corvane.log" 2>&1 &
+    ${launch:-} "$binary" "$@" >>"$work/corvane.log" 2>&1 &
     app=$!
     pids+=("$app")
 }
