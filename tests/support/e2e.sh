@@ -8,12 +8,12 @@ chmod 755 "$work" # sway runs its background painter under a uid of its own
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$HOME/Desktop" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 pids=() servers=() mounts=()
+# The program and its helpers end before the servers they are clients of. (`wait` with no process waits
+# for all.)
 cleanup() {
-    kill "${pids[@]}" 2>/dev/null
-    wait "${pids[@]}" 2>/dev/null
-    kill "${servers[@]}" 2>/dev/null
+    [ ${#pids[@]} = 0 ] || { kill "${pids[@]}"; wait "${pids[@]}"; } 2>/dev/null
+    [ ${#servers[@]} = 0 ] || { kill "${servers[@]}"; wait "${servers[@]}"; } 2>/dev/null
     for m in "${mounts[@]}"; do umount -l "$m"; done 2>/dev/null
-    wait "${servers[@]}" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
