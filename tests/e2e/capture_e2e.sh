@@ -376,15 +376,6 @@ window-pick)
     menu_key ctrl+d '! menu_up'
     await '[ -s "$HOME/Desktop/back-a shot.png" ]' "the picked window's title did not name the file: $(ls "$HOME/Desktop")"
     ;;
-delay)
-    # The overlay is not up before the delay has passed, however fast the rest is.
-    started=$(date +%s%N)
-    start --capture-region --delay 1
-    await '[ "$(overlays)" = 2 ]' "no overlay after the delay"
-    check '[ $(($(date +%s%N) - started)) -ge 1000000000 ]' "the overlay was up before the delay had passed"
-    key Escape
-    expect_cancelled
-    ;;
 cli-output)
     # With no running Corvane the command captures in its own process and writes the file.
     xdotool mousemove 700 500
@@ -400,11 +391,7 @@ cli-output)
     cli --capture-screen --output shot.png --force
     expect_status 0 "--force"
     expect_pixels "$work/shot.png" 2560x1440+1920+0
-    cli --capture-screen --output -
-    expect_status 0 "--output -"
-    expect_pixels "$work/cli.out" 2560x1440+1920+0
     cli --capture-screen --output shot.jpg
-    expect_status 0 "--output shot.jpg"
     check '[ "$(identify -format "%m %wx%h" "$work/shot.jpg")" = "JPEG 2560x1440" ]' "shot.jpg is not a JPEG of MON-B"
     # Every monitor on one canvas at ratio 2: MON-A doubled, MON-B beside it at its own pixels.
     cli --capture-screen --all --output all.png
