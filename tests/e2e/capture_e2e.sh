@@ -78,10 +78,8 @@ region-on-each-monitor)
     ;;
 save-to-desktop)
     start
-    overlays_up
-    drag 2120 200 2920 800
-    menu_key ctrl+d '! menu_up'
-    await '[ "$(saved)" = 1 ]' "nothing was saved on the Desktop"
+    select_region 2120 200 2920 800
+    save_from_menu
     expect_pixels "$HOME/Desktop"/Screenshot*.png 800x600+2120+200
     check '[ "$(identify -units PixelsPerInch -format "%[fx:round(resolution.x)]" "$HOME/Desktop"/*)" = 144 ]' \
         "the file does not record 144 dpi"
@@ -149,16 +147,14 @@ save-as-on-each-monitor)
         else key Return; fi
     }
     start
-    overlays_up
-    drag 2120 200 2920 800
+    select_region 2120 200 2920 800
     save_as shot-b.tif 0 90 108
     await '[ -s "$HOME/Desktop/shot-b.tif" ]' "Save As wrote no shot-b.tif"
     expect_pixels "$HOME/Desktop/shot-b.tif" 800x600+2120+200
     check '[ "$(identify -format "%m %[fx:round(resolution.x)]" "$HOME/Desktop/shot-b.tif")" = "TIFF 144" ]' "not a 144 dpi TIFF"
     # A name without an extension takes the type chosen in the dialog (one down: JPEG).
     for name in shot-a.jpg holiday; do
-        overlays_up
-        drag 100 100 500 400
+        select_region 100 100 500 400
         save_as $name $([ $name = holiday ] && echo 1 || echo 0)
         await '[ -s "$HOME/Desktop/${name%.jpg}.jpg" ]' "Save As of $name wrote: $(ls "$HOME/Desktop")"
         check '[ "$(identify -units PixelsPerInch -format "%m %wx%h %[fx:round(resolution.x)]" "$HOME/Desktop/${name%.jpg}.jpg")" = "JPEG 400x300 72" ]' \
@@ -169,8 +165,7 @@ settings-folder-pattern-jpeg)
     # A folder that does not exist yet, a pattern with a counter, JPEG at quality 80.
     write_config '[save]' "folder=$work/shots/new" 'pattern=shot %Y-%n' 'format=jpeg' 'jpegQuality=80'
     start
-    overlays_up
-    drag 100 100 500 400
+    select_region 100 100 500 400
     menu_key ctrl+d '! menu_up'
     want="$work/shots/new/shot $(date +%Y)-1.jpg"
     await '[ -s "$want" ]' "no $want: $(ls "$work/shots/new" 2>&1)"
@@ -182,15 +177,13 @@ settings-after-copy)
     write_config '[capture]' 'after=copy'
     start
     clip_clear
-    overlays_up
-    drag 100 100 500 400
+    select_region 100 100 500 400
     clip_png "$work/clip.png"
     expect_pixels "$work/clip.png" 400x300+100+100
     await 'titled "Copied to clipboard · F13 again for the menu$"' "no toast offering the menu"
     check '[ "$(ours | wc -l)" = 1 ]' "a menu came with the copy"
     key F13
-    menu_key ctrl+d '! menu_up'
-    await '[ "$(saved)" = 1 ]' "nothing was saved on the Desktop"
+    save_from_menu
     expect_pixels "$HOME/Desktop"/*.png 400x300+100+100
     ;;
 settings-rebind-to-print)
@@ -215,10 +208,8 @@ settings-malformed)
     printf '\x89PNG\r\n\x1a\n\x01\xff=\x02\n[save]\njpegQuality=-3\nformat=jpeg\nfolder=%s\n[general]\ntoasts=maybe\n' \
         "$root" >"$XDG_CONFIG_HOME/corvane/corvane.conf"
     start
-    overlays_up
-    drag 100 100 500 400
-    menu_key ctrl+d '! menu_up'
-    await '[ "$(saved)" = 1 ]' "nothing was saved on the Desktop"
+    select_region 100 100 500 400
+    save_from_menu
     check '[ "$(identify -format %m "$HOME/Desktop"/*)" = JPEG ]' "format=jpeg, a good value, was not applied"
     for k in 'general/[^t]' save/jpegQuality save/folder general/toasts; do
         check '[ "$(grep -c "corvane.conf: $k" "$work/corvane.log")" = 1 ]' "not one line for $k"
@@ -269,8 +260,7 @@ copy-text)
         read -r x1 y1 x2 y2 percent lines <<<"$row"
         await '! ours | grep -qE "$toast"' "the previous toast stayed"
         clip_clear
-        overlays_up
-        drag "$x1" "$y1" "$x2" "$y2"
+        select_region "$x1" "$y1" "$x2" "$y2"
         menu_key ctrl+t '! menu_up'
         await 'said=$(ours | grep -E "$toast" | cut -d " " -f 4-); [ -n "$said" ]' "no toast after Copy Text in $row"
         if [ "$lines" = 0 ]; then check '[ "$said" = "No text found" ]' "a region without text: $said"; continue; fi
@@ -290,8 +280,7 @@ copy-text-without-language-data)
     # The item is disabled and its shortcut does nothing: the menu stays open, nothing is copied.
     mkdir -p "$work/no-tessdata"
     TESSDATA_PREFIX="$work/no-tessdata" start
-    overlays_up
-    drag 100 100 500 400
+    select_region 100 100 500 400
     await menu_up "no destination menu"
     key ctrl+t
     sleep 1
@@ -313,8 +302,7 @@ pin-to-screen)
         expect_pixels "$work/shown.png" "${3:-$2}" "$1"
     }
     start
-    overlays_up
-    drag 100 100 500 400
+    select_region 100 100 500 400
     menu_key ctrl+p '! menu_up'
     pin_at 404x304+98+98
     shows "$root" 400x300+100+100
@@ -330,8 +318,7 @@ pin-to-screen)
     copy_from_menu
     expect_pixels "$work/clip.png" 1920x1080+0+0
     pin_at 504x379+573+473
-    overlays_up
-    drag 2120 200 2920 800
+    select_region 2120 200 2920 800
     menu_key ctrl+p '! menu_up'
     pin_at 808x608+2116+196
     shows "$root" 800x600+2120+200

@@ -38,8 +38,7 @@ triggers-reach-the-instance)
     xdotool mousemove 3000 700
     second --capture-screen
     expect_delivered --capture-screen
-    menu_key ctrl+d '! menu_up'
-    await '[ -s "$HOME/Desktop"/Screenshot*.png ]' "nothing was saved on the Desktop"
+    save_from_menu
     check '[ "$(identify -format %wx%h "$HOME/Desktop"/*.png)" = 2560x1440 ]' "the saved monitor is not MON-B's 2560x1440"
     ;;
 second-start-exits)

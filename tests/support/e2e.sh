@@ -145,6 +145,10 @@ copy_from_menu() {
     press ctrl+c '! menu_up' || fail "the destination menu did not take Ctrl+C"
     clip_png "$work/clip.png"
 }
+# select_region X1 Y1 X2 Y2: the overlays up, and the region dragged out.
+select_region() { overlays_up && drag "$@"; }
+# save_from_menu: Save to Desktop in the destination menu, and the one file there.
+save_from_menu() { menu_key ctrl+d '! menu_up' && await '[ "$(ls "$HOME/Desktop" | wc -l)" = 1 ]' "nothing was saved on the Desktop"; }
 # menu_key KEY CONDITION: KEY in the destination menu until CONDITION holds.
 menu_key() {
     await menu_up "no destination menu"
