@@ -50,8 +50,6 @@ start() {
     pids+=("$app")
 }
 alive() { kill -0 "${1:-$app}" 2>/dev/null; }
-on_bus() { dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.NameHasOwner "string:${1:-io.github.corvane.Corvane}" 2>/dev/null | grep -q true; }
 
 # x_server SIZE: a virtual X server in $x_display, F13 in its keymap as a PC keyboard has.
 x_server() {
@@ -169,52 +167,3 @@ write_config() {
     mv "$XDG_CONFIG_HOME/corvane/new" "$XDG_CONFIG_HOME/corvane/corvane.conf"
 }
 
-# sway_desktop [portal]: a headless sway with HEADLESS-1 (1280 x 720 at scale 1) and HEADLESS-2 (800 x 600
-# at scale 2: 400 x 300 logical) beside it, and with `portal` the wlroots screenshot portal on the case's
-# session bus (dbus-run-session). Keys are typed with wtype, the clipboard read with wl-paste.
-sway_desktop() {
-    local uid=${CORVANE_SWAY_UID:-4242} as=()
-    # sway refuses to run as root; any uid without a home will do. Its sockets live in a runtime folder of
-    # its own and are reached by their full paths.
-    mkdir -p "$work/sway" && chmod 700 "$work/sway"
-    [ "$(id -u)" = 0 ] && chown "$uid:$uid" "$work/sway" && as=(setpriv "--reuid=$uid" "--regid=$uid" --clear-groups)
-    # Without hide_cursor the software cursor is in every capture.
-    printf '%s\n' 'output HEADLESS-1 resolution 1280x720 position 0 0 scale 1' 'seat * hide_cursor 1' \
-        'output HEADLESS-2 resolution 800x600 position 1280 0 scale 2' 'default_border none' \
-        'default_floating_border none' >"$work/sway.conf"
-    XDG_RUNTIME_DIR="$work/sway" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
-        "${as[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
-    servers+=($!)
-    await 'WAYLAND_DISPLAY=$(find "$work/sway" -name "wayland-*" ! -name "*.lock" | head -n 1)
-        SWAYSOCK=$(find "$work/sway" -name "sway-ipc.*.sock" | head -n 1); [ -n "$WAYLAND_DISPLAY" ] && [ -n "$SWAYSOCK" ]' "sway did not start"
-    export WAYLAND_DISPLAY SWAYSOCK QT_QPA_PLATFORM=wayland XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
-    unset DISPLAY
-    swaymsg -q create_output
-    await '[ "$(swaymsg -t get_outputs -r | grep -c "\"name\": \"HEADLESS")" = 2 ]' "sway made no second output"
-    key() { if [[ $1 == ctrl+* ]]; then wtype -M ctrl "${1#ctrl+}" -m ctrl; else wtype -k "$1"; fi; }
-    paste() { wl-paste "$@" 2>/dev/null; }
-    dbus-update-activation-environment HOME XDG_CONFIG_HOME XDG_RUNTIME_DIR XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
-        WAYLAND_DISPLAY SWAYSOCK >/dev/null 2>&1
-    [ "${1:-}" = portal ] || return 0
-    # xdg-desktop-portal 1.16 offers Screenshot only when some backend also declares the Access interface
-    # (the permission dialog), which the wlroots backend does not; only sandboxed callers are ever asked,
-    # so naming the wlroots backend for it is enough here.
-    mkdir -p "$work/portals"
-    cp /usr/share/xdg-desktop-portal/portals/wlr.portal "$work/portals/"
-    printf '[portal]\nDBusName=org.freedesktop.impl.portal.desktop.wlr\nInterfaces=org.freedesktop.impl.portal.Access;\nUseIn=sway;\n' \
-        >"$work/portals/access.portal"
-    export XDG_DESKTOP_PORTAL_DIR="$work/portals"
-    # Started by hand rather than by the bus, so that each runs once and with this session's settings; the
-    # wlroots portal exits without pipewire. The document portal mounts a FUSE folder in the runtime folder.
-    pipewire >"$work/pipewire.log" 2>&1 &
-    pids+=($!)
-    await '[ -S "$XDG_RUNTIME_DIR/pipewire-0" ]' "pipewire did not start"
-    /usr/libexec/xdg-desktop-portal-wlr >"$work/portal-wlr.log" 2>&1 &
-    pids+=($!)
-    await 'on_bus org.freedesktop.impl.portal.desktop.wlr' "the wlroots portal did not start"
-    /usr/libexec/xdg-desktop-portal -r >"$work/portal.log" 2>&1 &
-    pids+=($!)
-    mounts+=("$XDG_RUNTIME_DIR/doc")
-    await 'dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
-        org.freedesktop.DBus.Introspectable.Introspect | grep -q org.freedesktop.portal.Screenshot' "the screenshot portal did not start"
-}
