@@ -24,12 +24,6 @@ cli() {
     return $status
 }
 expect_status() { [ "$status" = "$1" ] || fail "$2 ended with status $status, not $1: $(cat "$work/cli.err")"; }
-expect_cancelled() {
-    await '[ "$(ours)" = "" ]' "a window is still on screen after cancelling"
-    key ctrl+c
-    sleep 0.5
-    check '! paste -t TARGETS | grep -q image/png' "a picture reached the clipboard after cancelling"
-}
 # show_window NAME COLOUR WxH+X+Y: a window of one flat colour; its frame (the window manager's
 # _NET_FRAME_EXTENTS added) in $frame as WxH+X+Y.
 show_window() {
@@ -88,14 +82,6 @@ save-to-desktop)
     eval "$(xdotool getwindowgeometry --shell "$toast")"
     import -window root -crop "1x1+$X+$Y" +repage "$work/corner.png"
     expect_pixels "$work/corner.png" "1x1+$X+$Y"
-    ;;
-cancels)
-    start
-    for way in "key Escape" "xdotool mousemove 300 300 click 3" "xdotool mousemove 300 300 click 1"; do
-        overlays_up
-        $way
-        expect_cancelled
-    done
     ;;
 full-screen-under-the-pointer)
     # The monitor under the pointer; one of MON-B opens its editor on MON-B, and an arrow drawn there is

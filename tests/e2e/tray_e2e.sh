@@ -5,11 +5,8 @@ binary=$1 case_name=$2
 source "$(dirname "$0")/../support/e2e.sh"
 if [ "$case_name" = region-on-each-monitor-from-menu ]; then x_desktop two-monitors tray; else x_desktop tray; fi
 
-arguments=()
 convert -size 300x200 xc:'rgb(20,120,220)' "$work/shot.png"
-[ "$case_name" = open-missing-file ] && arguments=(--open /no/such/file.png)
-[ "$case_name" = open-file-at-launch ] && arguments=(--open "$work/shot.png")
-start "${arguments[@]}"
+start
 await 'xwininfo -tree -id "$panel" | grep -q "\"corvane\""' "the tray icon did not dock"
 # choose KEY...: the tray menu opened with a right click and walked with the arrow keys.
 choose() {
@@ -28,16 +25,6 @@ open-image-from-menu)
     sleep 0.5
     xdotool type --delay 20 "$work/shot.png"
     key Return
-    editor_up
-    ;;
-open-missing-file)
-    # A beep, and the program stays in the tray.
-    sleep 1.5
-    check alive "the program ended after a missing --open file"
-    check '! titled "Corvane Editor"' "an editor opened for a missing file"
-    ;;
-open-file-at-launch)
-    # The editor comes after the tray icon docked (checked above).
     editor_up
     ;;
 captures-keep-the-icon)
