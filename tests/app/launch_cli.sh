@@ -1,57 +1,47 @@
 #!/usr/bin/env bash
 # Starts the real binary in each launch mode and checks how it ends.
-# usage: launch_cli.sh BINARY no-display|stays-alive|snapshot-quits
+# usage: launch_cli.sh BINARY no-display|stays-alive|snapshot-quits|help-and-errors
 set -u
 binary=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
-fail() { echo "FAIL: $*"; cat "$work/err" 2>/dev/null; exit 1; }
-
+fail() { echo "FAIL: $*"; cat out err 2>/dev/null; exit 1; }
+# run STATUS ARGS...: the command ends with STATUS, its output in out and err.
+run() {
+    local want=$1
+    shift
+    "$@" >out 2>err
+    local status=$?
+    [ $status = "$want" ] || fail "$* ended with $status, not $want"
+}
 case $2 in
 no-display)
-    "$binary" 2>"$work/err"
-    status=$?
-    [ $status -eq 1 ] || fail "status $status, expected 1"
-    grep -q '^corvane: no display to run on' "$work/err" || fail "no plain message about the display"
+    run 1 "$binary"
+    grep -q '^corvane: no display to run on' err || fail "no plain message about the display"
     ;;
 stays-alive)
-    # The tray utility has no window and must keep running until it is told to quit.
-    QT_QPA_PLATFORM=offscreen timeout 2 "$binary" --open /nonexistent.png 2>"$work/err"
-    status=$?
-    [ $status -eq 124 ] || fail "status $status: the normal mode ended by itself"
+    # The tray utility has no window and must keep running until it is told to quit, even when the
+    # picture it was asked to open is missing.
+    QT_QPA_PLATFORM=offscreen run 124 timeout 2 "$binary" --open /nonexistent.png
     ;;
 help-and-errors)
-    # Neither needs a display, and neither starts the tray (which would say there is no display).
-    "$binary" --help >"$work/out" 2>"$work/err"
-    status=$?
-    [ $status -eq 0 ] || fail "--help ended with $status"
-    grep -q '^  --capture-window ' "$work/out" || fail "--help does not list --capture-window"
-    [ -s "$work/err" ] && fail "--help printed on standard error"
-    "$binary" --version >"$work/out" 2>"$work/err"
-    status=$?
-    [ $status -eq 0 ] && grep -qx 'corvane [0-9.]*' "$work/out" || fail "--version ended with $status: $(cat "$work/out")"
-    "$binary" --frobnicate >"$work/out" 2>"$work/err"
-    status=$?
-    [ $status -eq 2 ] || fail "an unknown switch ended with $status"
-    [ "$(head -n 1 "$work/err")" = "corvane: unknown option --frobnicate" ] || fail "an unknown switch said: $(head -n 1 "$work/err")"
-    grep -q '^Usage: corvane' "$work/err" || fail "no usage after an unknown switch"
-    [ -s "$work/out" ] && fail "an unknown switch printed on standard output"
-    "$binary" --capture-screen --output "$work/f.png" 2>"$work/err"
-    status=$?
-    [ $status -eq 2 ] || fail "--output without a display ended with $status"
-    grep -qx 'corvane: no display to run on.*' "$work/err" || fail "--output without a display said: $(cat "$work/err")"
-    [ -e "$work/f.png" ] && fail "--output without a display wrote a file"
+    # Neither needs a display, and neither starts the tray (which would say there is no display). A
+    # command that waits for its picture ends without one, writing nothing.
+    run 0 "$binary" --help
+    grep -q '^  --capture-window ' out && [ ! -s err ] || fail "--help does not list --capture-window on standard output alone"
+    run 0 "$binary" --version
+    grep -qx 'corvane [0-9.]*' out || fail "--version printed: $(cat out)"
+    run 2 "$binary" --frobnicate
+    [ "$(head -n 1 err)" = "corvane: unknown option --frobnicate" ] && grep -q '^Usage: corvane' err && [ ! -s out ] ||
+        fail "an unknown switch said other things"
+    run 2 "$binary" --capture-screen --output f.png
+    grep -qx 'corvane: no display to run on.*' err && [ ! -e f.png ] || fail "--output without a display said other things"
     ;;
 snapshot-quits)
-    QT_QPA_PLATFORM=offscreen timeout 10 "$binary" --uitest "$work/shots" 2>"$work/err"
-    status=$?
-    [ $status -eq 0 ] || fail "status $status, expected the snapshot mode to quit with 0"
+    QT_QPA_PLATFORM=offscreen run 0 timeout 10 "$binary" --uitest shots
     ;;
-*)
-    echo "unknown case $2"
-    exit 2
-    ;;
+*) fail "unknown case $2" ;;
 esac
 echo "ok: $2"

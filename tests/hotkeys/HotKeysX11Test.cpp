@@ -1,6 +1,6 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Runs under a virtual X server whose keymap has F13 on keycode 191 (hotkeys_x11.sh). Keys are pressed
+// Runs under a virtual X server whose keymap has F13 on keycode 191 (with-xvfb.sh). Keys are pressed
 // with xdotool, as by a user; events arrive in order, so a last expected press shows that no press
 // before it that should have been left alone arrived.
 #include "app/HotKeyManager.h"
