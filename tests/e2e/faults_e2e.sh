@@ -118,8 +118,13 @@ two-copies-same-name | two-copies-same-second)
         open_editor "$work/shot.png"
         first=$editor
         open_editor "$work/blue/shot.png"
-        xdotool windowactivate --sync "$first" key --clearmodifiers ctrl+shift+s \
-            windowactivate --sync "$editor" key --clearmodifiers ctrl+shift+s >/dev/null 2>&1
+        # A key goes where the X focus is, which a busy editor takes a moment after the window manager
+        # asked it to: the key waits for it, or it would go to the editor that still holds the focus.
+        for window in "$first" "$editor"; do
+            xdotool windowactivate "$window" >/dev/null 2>&1
+            await '[ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ]' "editor $window never took the focus"
+            xdotool key --clearmodifiers ctrl+shift+s
+        done
         names='^shot( \(2\))?\.png$'
     else
         xsetroot -solid 'rgb:dc/1e/1e'

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command inside a private headless Wayland session that is torn down afterwards: sway with two
 # outputs (HEADLESS-1 1280 x 720 at scale 1 at 0,0 and HEADLESS-2 800 x 600 at scale 2, 400 x 300
-# logical, at 1280,0), a private session bus with the wlroots screenshot portal, and a scratch HOME.
+# logical, at 1280,0) and a keyboard on its seat, a private session bus with the wlroots screenshot
+# portal, and a scratch HOME.
 # With --no-portal the bus has no portal on it (the command brings its own).
 # usage: with-sway.sh [--no-portal] COMMAND [ARGS...]
 set -u
@@ -10,7 +11,7 @@ if [ "${1:-}" = "--no-portal" ]; then
     portal=0
     shift
 fi
-for tool in sway swaymsg dbus-run-session; do
+for tool in sway swaymsg dbus-run-session wtype; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
 done
 
@@ -38,7 +39,9 @@ export XDG_DATA_HOME="$work/home/.local/share" XDG_CACHE_HOME="$work/home/.cache
 export XDG_STATE_HOME="$work/home/.local/state" XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
 unset DISPLAY WAYLAND_DISPLAY SWAYSOCK
 sway_pid=
+keyboard_pid=
 cleanup() {
+    [ -n "$keyboard_pid" ] && kill "$keyboard_pid" 2>/dev/null
     [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null && wait "$sway_pid" 2>/dev/null
     # The document portal mounts a FUSE folder in the runtime folder and may outlive the bus briefly.
     grep -q " $runtime/doc " /proc/mounts && { fusermount3 -uz "$runtime/doc" || umount -l "$runtime/doc"; } 2>/dev/null
@@ -65,6 +68,18 @@ for _ in $(seq 50); do
     sleep 0.05
 done
 export CORVANE_SWAY_LOG="$work/sway.log"
+
+# A user's seat always has a keyboard. Each wtype run brings a virtual keyboard and takes it away when
+# it exits; were it the only one, the seat would lose its keyboard after every key, the compositor would
+# take the keyboard focus from the program with it, and Qt would count the program inactive and close
+# whatever pop-up menu it has open. A wtype that waits a day keeps one keyboard on the seat throughout.
+wtype -s 86400000 &
+keyboard_pid=$!
+for _ in $(seq 100); do
+    swaymsg -t get_inputs | grep -q '"type": "keyboard"' && break
+    sleep 0.05
+done
+swaymsg -t get_inputs | grep -q '"type": "keyboard"' || { echo "no keyboard on the seat"; exit 1; }
 
 # xdg-desktop-portal 1.16 offers Screenshot only when some backend also declares the Access interface
 # (the permission dialog), which the wlroots backend does not; desktops get it from another backend.
