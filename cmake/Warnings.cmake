@@ -12,10 +12,16 @@ if(CORVANE_SANITIZE)
   target_link_options(corvane_warnings INTERFACE -fsanitize=address,undefined)
 endif()
 
+# The headers nearly every file of ours includes, parsed once per target instead of once per file: a
+# quarter of the compile time on two cores.
+set(CORVANE_COMMON_HEADERS <QtCore/QObject> <QtCore/QString> <QtGui/QImage> <algorithm> <functional> <memory>
+    <optional> <vector>)
+
 # A static library of one subsystem: NAME, its sources, and the libraries it uses.
 function(corvane_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE corvane_warnings)
+  target_precompile_headers(${name} PRIVATE ${CORVANE_COMMON_HEADERS})
 endfunction()
