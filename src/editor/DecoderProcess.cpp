@@ -7,7 +7,6 @@
 
 #include <string>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -37,18 +36,17 @@ void unmap(void* info)
 // the file's size and the limits.
 std::optional<DecodedPicture> readPicture(int memory, const DecodeLimits& limits)
 {
-    struct stat info {};
-    DecodedPictureWire wire;
-    if (::fstat(memory, &info) != 0 || info.st_size < qint64(sizeof wire) ||
-        ::pread(memory, &wire, sizeof wire, 0) != qint64(sizeof wire) || !wire.hasMagic())
+    const auto header = readWireHeader<DecodedPictureWire>(memory);
+    if (!header)
         return std::nullopt;
+    const auto& [wire, fileSize] = *header;
     const qint64 width = wire.width;
     const qint64 height = wire.height;
     if (width <= 0 || height <= 0 || width > limits.maxSide || height > limits.maxSide ||
         width * height > limits.maxPixels || wire.bytesPerLine < width * 4 || wire.bytesPerLine % 4 != 0 ||
         wire.bytesPerLine > width * 4 + 64 || !(wire.scale >= 1 && wire.scale <= 64))
         return std::nullopt;
-    if (info.st_size != qint64(sizeof wire) + height * wire.bytesPerLine)
+    if (fileSize != qint64(sizeof wire) + height * wire.bytesPerLine)
         return std::nullopt;
     QImage::Format format = QImage::Format_Invalid;
     switch (wire.format) {
@@ -61,7 +59,7 @@ std::optional<DecodedPicture> readPicture(int memory, const DecodeLimits& limits
     default:
         return std::nullopt;
     }
-    const auto length = static_cast<size_t>(info.st_size);
+    const auto length = static_cast<size_t>(fileSize);
     void* address = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, memory, 0);
     if (address == MAP_FAILED)
         return std::nullopt;

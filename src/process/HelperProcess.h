@@ -7,7 +7,10 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace corvane {
@@ -48,5 +51,19 @@ private:
 
 // The helper's side: writes all of DATA to its standard output (the caller's memory file).
 bool writeToCaller(const char* data, qint64 length);
+
+// The WIRE header at the start of the memory file FILE, and the file's whole size: nothing unless the
+// file holds the header and it has its magic. The fields are the reader's to check: the writer may
+// have been taken over by what it read.
+template <typename Wire>
+std::optional<std::pair<Wire, qint64>> readWireHeader(int file)
+{
+    struct stat info {};
+    Wire wire;
+    if (::fstat(file, &info) != 0 || info.st_size < qint64(sizeof wire) ||
+        ::pread(file, &wire, sizeof wire, 0) != qint64(sizeof wire) || !wire.hasMagic())
+        return std::nullopt;
+    return std::pair(wire, qint64(info.st_size));
+}
 
 } // namespace corvane

@@ -9,7 +9,6 @@
 #include <optional>
 #include <utility>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <tesseract/baseapi.h>
 #include <unistd.h>
 #if defined(CORVANE_HAVE_OPENMP)
@@ -31,17 +30,16 @@ constexpr qint64 maxPagePixels = qint64(1) << 28;
 // The page in standard input, mapped; nothing unless its fields agree with the file's size.
 std::optional<std::pair<PageWire, const uchar*>> mapPage()
 {
-    struct stat info {};
-    PageWire wire;
-    if (::fstat(STDIN_FILENO, &info) != 0 || info.st_size < qint64(sizeof wire) ||
-        ::pread(STDIN_FILENO, &wire, sizeof wire, 0) != qint64(sizeof wire) || !wire.hasMagic())
+    const auto header = readWireHeader<PageWire>(STDIN_FILENO);
+    if (!header)
         return std::nullopt;
+    const auto& [wire, fileSize] = *header;
     const qint64 width = wire.width;
     const qint64 height = wire.height;
     if (width <= 0 || height <= 0 || width * height > maxPagePixels || wire.bytesPerLine < width ||
-        info.st_size != qint64(sizeof wire) + height * wire.bytesPerLine)
+        fileSize != qint64(sizeof wire) + height * wire.bytesPerLine)
         return std::nullopt;
-    void* address = ::mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE, STDIN_FILENO, 0);
+    void* address = ::mmap(nullptr, size_t(fileSize), PROT_READ, MAP_PRIVATE, STDIN_FILENO, 0);
     if (address == MAP_FAILED)
         return std::nullopt;
     return std::pair(wire, static_cast<const uchar*>(address) + sizeof wire);
