@@ -27,6 +27,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -153,6 +154,7 @@ bool CaptureController::startCapture(CaptureKind kind, Delivery delivery)
     if (m_busy)
         return false;
     m_busy = true;
+    ++m_captures;
     m_delivery = std::move(delivery);
     // The request returns at once; the capture runs on the next turn of the event loop.
     switch (kind) {
@@ -346,21 +348,33 @@ void CaptureController::presentDestinationMenu(const CaptureResult& result,
                                                const std::vector<DisplayShot>& shots)
 {
     m_pending = result;
-    std::unique_ptr<MenuBackdrop> backdrop;
-    if (displaySession() == DisplaySession::wayland && !shots.empty()) {
-        backdrop =
-            std::make_unique<MenuBackdrop>(ScreenCapturer::shotContaining(shots, result.globalRect.center()));
-        backdrop->present();
+    const quint64 capture = m_captures;
+    // A menu that closes with no key or click of the user's (the program counted inactive by a focus
+    // change it did not see in time, or another program's doing) would drop the capture unseen. It
+    // comes back once the focus has settled, unless the capture went somewhere or a new one began.
+    for (int shown = 0; shown < 3; ++shown) {
+        if (shown > 0) {
+            std::fputs("corvane: the destination menu closed without an answer; shown again\n", stderr);
+            letFocusSettle();
+        }
+        std::unique_ptr<MenuBackdrop> backdrop;
+        if (displaySession() == DisplaySession::wayland && !shots.empty()) {
+            backdrop = std::make_unique<MenuBackdrop>(
+                ScreenCapturer::shotContaining(shots, result.globalRect.center()));
+            backdrop->present();
+        }
+        DestinationMenu menu(backdrop.get());
+        connect(menu.copyAction, &QAction::triggered, this, &CaptureController::destCopy);
+        connect(menu.desktopAction, &QAction::triggered, this, &CaptureController::destDesktop);
+        connect(menu.saveAsAction, &QAction::triggered, this, &CaptureController::destSaveAs);
+        connect(menu.editorAction, &QAction::triggered, this, &CaptureController::destEditor);
+        connect(menu.copyTextAction, &QAction::triggered, this, &CaptureController::destCopyText);
+        connect(menu.pinAction, &QAction::triggered, this, &CaptureController::destPin);
+        connect(menu.cancelAction, &QAction::triggered, this, &CaptureController::destCancel);
+        popUp(menu, destinationMenuLocation(result.globalRect, QCursor::pos()));
+        if (menu.answeredByUser() || !m_pending || m_captures != capture)
+            return;
     }
-    DestinationMenu menu(backdrop.get());
-    connect(menu.copyAction, &QAction::triggered, this, &CaptureController::destCopy);
-    connect(menu.desktopAction, &QAction::triggered, this, &CaptureController::destDesktop);
-    connect(menu.saveAsAction, &QAction::triggered, this, &CaptureController::destSaveAs);
-    connect(menu.editorAction, &QAction::triggered, this, &CaptureController::destEditor);
-    connect(menu.copyTextAction, &QAction::triggered, this, &CaptureController::destCopyText);
-    connect(menu.pinAction, &QAction::triggered, this, &CaptureController::destPin);
-    connect(menu.cancelAction, &QAction::triggered, this, &CaptureController::destCancel);
-    popUp(menu, destinationMenuLocation(result.globalRect, QCursor::pos()));
 }
 
 void CaptureController::destCopy()

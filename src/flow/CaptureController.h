@@ -99,6 +99,7 @@ private:
 
     QPointer<SelectionOverlayController> m_overlay;
     bool m_busy = false;
+    quint64 m_captures = 0; // captures begun, so that a menu shown again never stands for an older one
     // The pending capture, taken out to go somewhere and remembered as the last one.
     std::optional<CaptureResult> takePending();
 

@@ -7,6 +7,7 @@
 
 #include <QIcon>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <cmath>
 
 namespace corvane {
@@ -53,6 +54,7 @@ DestinationMenu::DestinationMenu(QWidget* parent)
 
 void DestinationMenu::keyPressEvent(QKeyEvent* event)
 {
+    m_answered = true;
     if (event->modifiers() == Qt::ControlModifier) {
         for (QAction* action : {copyAction, copyTextAction, desktopAction, saveAsAction, editorAction, pinAction}) {
             if (action->isEnabled() && action->shortcut() == QKeySequence(event->keyCombination())) {
@@ -64,6 +66,12 @@ void DestinationMenu::keyPressEvent(QKeyEvent* event)
         }
     }
     QMenu::keyPressEvent(event);
+}
+
+void DestinationMenu::mousePressEvent(QMouseEvent* event)
+{
+    m_answered = true;
+    QMenu::mousePressEvent(event);
 }
 
 QPoint destinationMenuLocation(const QRectF& globalRect, QPoint pointer)

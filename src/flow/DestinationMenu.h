@@ -24,8 +24,16 @@ public:
     QAction* pinAction;
     QAction* cancelAction;
 
+    // Whether a key or a click of the user's reached the menu: a menu closed without one was not
+    // dismissed by the user.
+    bool answeredByUser() const { return m_answered; }
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool m_answered = false;
 };
 
 // Where the menu opens, in global logical coordinates: 6 pixels inside the top-left corner of a capture

@@ -44,6 +44,8 @@ protected:
             ++menus;
             if (choice)
                 choice(static_cast<DestinationMenu&>(menu));
+            else
+                QTest::keyClick(&menu, Qt::Key_Escape);
         };
     }
     void TearDown() override
@@ -86,6 +88,29 @@ TEST_F(CaptureFlow, ARequestWhileBusyIsDroppedAndACancelLeavesThePendingPictureA
     ASSERT_TRUE(controller.pending().has_value());
     EXPECT_EQ(controller.pending()->image.cacheKey(), waiting);
     EXPECT_EQ(menus, 1);
+}
+
+TEST_F(CaptureFlow, AMenuClosedWithoutTheUsersAnswerComesBackAtMostTwice)
+{
+    struct {
+        int unanswered;
+        int menus;
+        bool copied;
+    } const rows[] = {{1, 2, true}, {2, 3, true}, {5, 3, false}};
+    for (const auto& row : rows) {
+        menus = 0;
+        choice = [&](DestinationMenu& menu) {
+            if (menus > row.unanswered)
+                menu.copyAction->trigger();
+            else
+                menu.close();
+        };
+        controller.startFullScreenCapture();
+        ASSERT_TRUE(QTest::qWaitFor([this] { return !controller.isBusy(); }, 2000));
+        EXPECT_EQ(menus, row.menus) << row.unanswered;
+        EXPECT_EQ(!controller.pending(), row.copied) << row.unanswered;
+        controller.destCancel();
+    }
 }
 
 // Pinning from the menu is e2e.capture.pin-to-screen; the tray's "Pin Last Capture" is not.
