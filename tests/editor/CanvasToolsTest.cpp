@@ -166,24 +166,11 @@ TEST(CanvasView, TheExportDrawsAnnotationsButNoSelectionChrome)
     EXPECT_TRUE(hasAccentNear(canvas.grab().toImage(), {100, 60}, 6));
 }
 
-class CanvasHistory : public ::testing::Test {
-protected:
-    void SetUp() override { canvas.setDelegate(&delegate); }
-
-    AnnotationPtr addSelected(AnnotationPtr a)
-    {
-        canvas.addAnnotation(a);
-        canvas.select(a);
-        return a;
-    }
-
-    CanvasView canvas{plainImage(600, 400), 1};
-    CountingDelegate delegate;
-};
-
-TEST_F(CanvasHistory, KeepsTheLatestHundredSteps)
+TEST_F(CanvasTools, TheHistoryKeepsTheLatestHundredSteps)
 {
-    addSelected(shape(Kind::rectangle, {100, 100}, {200, 200}));
+    const AnnotationPtr box = shape(Kind::rectangle, {100, 100}, {200, 200});
+    canvas.addAnnotation(box);
+    canvas.select(box);
     for (int i = 0; i < 101; ++i)
         QTest::keyClick(&canvas, Qt::Key_Right);
     ASSERT_EQ(canvas.selected()->p1.x(), 201);
@@ -193,31 +180,10 @@ TEST_F(CanvasHistory, KeepsTheLatestHundredSteps)
     EXPECT_EQ(canvas.annotations().front()->p1.x(), 101); // the state after the first nudge
 }
 
-TEST_F(CanvasHistory, UndoAndRedoRestoreEqualButNewObjectsAndClearTheSelection)
+TEST_F(CanvasTools, AnyStyleChangeAppliesAllThreeToASelectedTextInOneStep)
 {
-    const AnnotationPtr first = addSelected(shape(Kind::rectangle, {100, 100}, {200, 200}));
-    canvas.pushUndo();
-    const AnnotationPtr second = shape(Kind::line, {10, 10}, {50, 90});
-    canvas.addAnnotation(second);
-    delegate = CountingDelegate();
-
-    ASSERT_TRUE(canvas.undo());
-    ASSERT_EQ(canvas.annotations().size(), 1u);
-    EXPECT_NE(canvas.annotations()[0], first);
-    EXPECT_EQ(fields(*canvas.annotations()[0]), fields(*first));
-    EXPECT_EQ(canvas.selected(), nullptr);
-    EXPECT_EQ(delegate.selectionChanges, 1);
-    EXPECT_EQ(delegate.contentChanges, 1);
-
-    ASSERT_TRUE(canvas.redo());
-    ASSERT_EQ(canvas.annotations().size(), 2u);
-    EXPECT_NE(canvas.annotations()[1], second);
-    EXPECT_EQ(fields(*canvas.annotations()[1]), fields(*second));
-    EXPECT_FALSE(canvas.redo());
-}
-
-TEST_F(CanvasHistory, AnyStyleChangeAppliesAllThreeToASelectedTextInOneStep)
-{
+    CountingDelegate delegate;
+    canvas.setDelegate(&delegate);
     const AnnotationPtr text = shape(Kind::text, {100, 100}, {300, 200}, "ab");
     canvas.addAnnotation(text);
     const std::string before = fields(*text);
