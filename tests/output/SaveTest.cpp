@@ -55,7 +55,6 @@ TEST(QuickSaveTest, TakesTheFirstFreeNameAndLeavesWhateverHoldsOneAlone)
         QList<QDateTime> clock; // the times it gives, one a call, then the last again
         QString expected;
     } cases[] = {
-        {{{"shot.png", file}, {"shot (2).png", file}}, "shot", {}, "shot (3).png"},
         {{{"shot (2).png", file}}, "shot", {}, "shot.png"},
         {{}, "shot.png", {}, "shot.png.png"},
         {{{"shot.png", folder}}, "shot", {}, "shot (2).png"},

@@ -24,25 +24,22 @@ QStringList keysOf(const QStringList& problems)
 const char kGarbage[] = "\x89PNG\r\n\x1a\n\0\0\xff=\x01\n[save]\njpegQuality=50\n";
 
 // Every bad value gives its key's default and one line naming the key; the good values around it apply.
+// A negative quality, a folder that is a file beside a good format, a flag that is no flag and garbage
+// bytes are e2e.capture.settings-malformed's too; startAtLogin=true is e2e.capture.settings-start-at-login's.
 // What was read is shown as the file it writes back under the documented keys (the defaults write
 // nothing), so each row is a round trip too.
 TEST(SettingsTest, EachValueThatCannotBeUsedFallsBackToItsDefaultWithOneLine)
 {
     QTemporaryDir home;
-    QFile file(home.filePath(QStringLiteral("a-file")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    const QByteArray aFile = file.fileName().toUtf8();
     const QByteArray homePath = home.path().toUtf8();
     const struct {
         QByteArray ini;
         const char* read;
         QStringList problemKeys;
     } cases[] = {
-        {"[save]\njpegQuality=-5\n", "", {"save/jpegQuality"}},
         {"[save]\njpegQuality=101\n", "", {"save/jpegQuality"}},
         {"[save]\njpegQuality=ninety\n", "", {"save/jpegQuality"}},
         {"[save]\njpegQuality=1\n", "[save]\njpegQuality=1\n", {}},
-        {"[save]\nfolder=" + aFile + "\nformat=jpeg\n", "[save]\nformat=jpeg\n", {"save/folder"}},
         {"[save]\nfolder=Pictures\n", "", {"save/folder"}},
         {"[save]\nfolder=~/Pictures/Shots/\n", "[save]\nfolder=~/Pictures/Shots\n", {}},
         {"[save]\nfolder=/srv/shots\n", "[save]\nfolder=/srv/shots\n", {}},
@@ -58,9 +55,6 @@ TEST(SettingsTest, EachValueThatCannotBeUsedFallsBackToItsDefaultWithOneLine)
         {"[shortcuts]\nregionCapture=\n", "[shortcuts]\nregionCapture=\n", {}},
         {"[shortcuts]\nregionCapture=\"Ctrl+K, Ctrl+C\"\n", "", {"shortcuts/regionCapture"}},
         {"[shortcuts]\nfullScreenCapture=Hyper+Q\n", "", {"shortcuts/fullScreenCapture"}},
-        {"[general]\ntoasts=maybe\nstartAtLogin=true\n",
-         "[general]\nstartAtLogin=true\n",
-         {"general/toasts"}},
         {"[general]\ntoasts=false\n", "[general]\ntoasts=false\n", {}},
         // Sections in their order, a folder under the home written with "~".
         {"[shortcuts]\nregionCaptureAlt=\n[save]\nformat=jpeg\nfolder=" + homePath + "/Shots\n[capture]\nafter=copy\n",
