@@ -14,14 +14,9 @@
 namespace corvane {
 namespace {
 
-class HudTest : public ::testing::Test {
-protected:
-    void TearDown() override { delete HUD::currentToast(); }
-};
-
 // The literal rectangles assume DejaVu Sans, the only font of the offscreen test machine: 15 pixels
 // high at 13 pixels, with the advances listed. Odd panel widths put the spare pixel right of centre.
-TEST_F(HudTest, PanelFitsTextAndSitsCentredAboveAnchorWhollyOnTheMonitor)
+TEST(HudTest, PanelFitsTextAndSitsCentredAboveAnchorWhollyOnTheMonitor)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setWeight(QFont::Medium);
@@ -54,10 +49,11 @@ TEST_F(HudTest, PanelFitsTextAndSitsCentredAboveAnchorWhollyOnTheMonitor)
         EXPECT_EQ(HUD::currentToast()->geometry(), c.panel) << c.message.toStdString();
         EXPECT_TRUE(HUD::currentToast()->isVisible());
     }
+    delete HUD::currentToast();
 }
 
 // The first toast's pending fade would start 1.1 s after the second appears and end at 1.45 s.
-TEST_F(HudTest, ANewerToastReplacesTheOlderAtOnceKeepsItsFullLifeTakesNoFocusAndGoesWhenTheProgramQuits)
+TEST(HudTest, ANewerToastReplacesTheOlderAtOnceKeepsItsFullLifeTakesNoFocusAndGoesWhenTheProgramQuits)
 {
     QWidget window;
     window.show();
