@@ -27,7 +27,8 @@ protected:
     CanvasView canvas{gradient(600, 400), 1};
 };
 
-// Numbering as steps are placed and deleted, and their size, are e2e.editor.marker-pen-steps' too.
+// Numbering as steps are placed and deleted, and their size, are e2e.editor.marker-pen-steps' too; a
+// step having no handles is selftest_cli.passes' ("step marker is a circle sized by its font").
 TEST_F(CanvasTools, StepsCloseTheGapWhenOneGoesOrComesBackAndGrowAboutTheirCentre)
 {
     canvas.setTool(ToolKind::step);
@@ -44,7 +45,6 @@ TEST_F(CanvasTools, StepsCloseTheGapWhenOneGoesOrComesBackAndGrowAboutTheirCentr
     EXPECT_EQ(numbers(), (std::vector{1, 2}));
     ASSERT_TRUE(canvas.undo());
     EXPECT_EQ(numbers(), (std::vector{1, 2, 3}));
-    EXPECT_TRUE(canvas.annotations()[0]->handlePoints().empty());
 
     canvas.select(canvas.annotations()[0]);
     canvas.setFontSize(48);
@@ -79,16 +79,15 @@ TEST_F(CanvasTools, FreehandStrokesKeepTheirSamplesShiftMakesThemStraightAndThey
 }
 
 // That nothing of the picture shows through, a fresh look each time, and the solid style chosen from
-// the menu, are e2e.editor.redact-*'s.
-TEST_F(CanvasTools, ARedactionIsDrawnUnderTheOtherMarksAndUndoBringsItsLookBack)
+// the menu, are e2e.editor.redact-*'s; a line drawn before it staying on top is selftest_cli.passes'
+// ("a line over a redaction stays visible").
+TEST_F(CanvasTools, ARedactionMovedTakesANewLookAndUndoBringsItsLookBack)
 {
     canvas.addAnnotation(shape(Kind::line, {0, 150}, {600, 150}));
     canvas.setTool(ToolKind::redact);
     drag(canvas, {100, 100}, {300, 200});
     ASSERT_EQ(canvas.annotations().size(), 2u);
     const QImage flat = canvas.renderedImage();
-    EXPECT_EQ(flat.pixel(200, 150), qRgb(0xFF, 0x3B, 0x30)) << "the line drawn before stays on top";
-    EXPECT_NE(flat.pixel(150, 120), gradient(600, 400).pixel(150, 120));
 
     canvas.select(canvas.annotations()[1]);
     QTest::keyClick(&canvas, Qt::Key_Right);
