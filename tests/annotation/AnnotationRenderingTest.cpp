@@ -95,10 +95,8 @@ TEST(AnnotationDrawing, StrokesOutlinesArrowHeadsAndRoundCapsAtLeastOnePixelWide
     EXPECT_TRUE(!zero || QRect(42, 42, 16, 16).contains(*zero));
 }
 
-TEST(AnnotationText, MediumWeightAtTheScaledSizeButAtLeastFourAndNothingWhenEmpty)
+TEST(AnnotationText, AtLeastFourPixelsHighAndNothingWhenEmpty)
 {
-    const QFont font = make(Kind::text, {0, 0}, {100, 40}, 3, 24, "abc").attributedText(2).font;
-    EXPECT_EQ((std::pair{font.pixelSize(), font.weight()}), (std::pair{48, QFont::Medium}));
     const auto draw = [](double fontSize, const char* text) {
         return render(make(Kind::text, {10, 10}, {200, 40}, 3, fontSize, text), 2, QSize(220, 60));
     };

@@ -40,12 +40,8 @@ TEST(InstanceChannelTest, BecomesTheInstanceOrHandsTheTriggerOn)
         const char* message;
         size_t sends;
     } cases[] = {
-        // Becoming the instance, a second start, a trigger handed on, refused or left unanswered, and no bus
-        // are the e2e.instance cases (and e2e.faults.hostile-pictures for a refusal).
-        {"first instance", Trigger::captureRegion, {Claim::owned}, {}, Action::runHere, "", 0},
-        {"the instance refuses", Trigger::open, {Claim::heldElsewhere},
-         {{Status::refused, "cannot open /home/u/a.png as a picture"}}, Action::exitFailed,
-         "corvane: cannot open /home/u/a.png as a picture", 1},
+        // Becoming the instance, a second start, a trigger handed on, refused (e2e.instance.open-in-the-first)
+        // or left unanswered, and no bus are the e2e.instance cases.
         {"the instance quit before the call: take its place", Trigger::captureRegion,
          {Claim::heldElsewhere, Claim::owned}, {{Status::noInstance, ""}}, Action::runHere, "", 1},
         {"a name that keeps vanishing is given up on", Trigger::captureScreen,

@@ -192,7 +192,8 @@ TEST(CanvasDoubleClick, EditsOnlyATopMostText)
 }
 
 // Pressed twice on a selected box: arrows nudge it a step a press, Delete and Backspace remove it (the
-// second press finds nothing selected), Escape only deselects; each step undoes back to the box.
+// second press finds nothing selected), Escape only deselects; each step undoes back to the box, which
+// is then not selected.
 TEST(CanvasKeys, ArrowsNudgeDeleteAndBackspaceRemoveAndEscapeDeselects)
 {
     const Qt::KeyboardModifier shift = Qt::ShiftModifier, none = Qt::NoModifier;
@@ -209,7 +210,10 @@ TEST(CanvasKeys, ArrowsNudgeDeleteAndBackspaceRemoveAndEscapeDeselects)
         EXPECT_EQ(ends(*box), (std::array{100 + 2 * dx, 100 + 2 * dy, 300 + 2 * dx, 200 + 2 * dy}));
         EXPECT_EQ(canvas.view.selected(), steps == 2 ? box : nullptr) << "key " << key;
         EXPECT_EQ(canvas.delegate.contentChanges, steps) << "key " << key;
+        const int selectionChanges = canvas.delegate.selectionChanges;
         EXPECT_EQ(drainUndo(canvas.view), steps) << "key " << key;
+        EXPECT_EQ(canvas.view.selected(), nullptr) << "key " << key;
+        EXPECT_EQ(canvas.delegate.selectionChanges > selectionChanges, steps > 0) << "key " << key;
         ASSERT_EQ(canvas.view.annotations().size(), 1u);
         EXPECT_EQ(ends(*canvas.view.annotations().front()), (std::array<double, 4>{100, 100, 300, 200}));
     }

@@ -45,21 +45,6 @@ protected:
     CanvasView canvas{plainImage(800, 600), 2};
 };
 
-TEST_F(CanvasText, ClickWithTextToolOpensAnEditorOverANewBox)
-{
-    QTextEdit* editor = openNewBox();
-    ASSERT_NE(editor, nullptr);
-    EXPECT_TRUE(editor->isVisible());
-    EXPECT_TRUE(editor->hasFocus());
-    EXPECT_EQ(editor->pos(), QPoint(100, 100));
-    EXPECT_EQ(editor->width(), 480);
-    EXPECT_NEAR(editor->height(), 67.2, 1);
-    EXPECT_EQ(canvas.selected(), canvas.editingAnnotation());
-    const QRectF r = canvas.editingAnnotation()->rect();
-    EXPECT_EQ((std::array{r.x(), r.y(), r.width()}), (std::array{100.0, 100.0, 480.0}));
-    EXPECT_DOUBLE_EQ(r.height(), 67.2);
-}
-
 // However the edit ends, text that is only white space leaves nothing behind, not even a history step;
 // anything else is kept, fitted to its text.
 TEST_F(CanvasText, EveryWayOfEndingKeepsTextAndDropsABlankBox)
@@ -130,33 +115,34 @@ TEST_F(CanvasText, BlankingAnExistingTextRemovesItButKeepsHistory)
     EXPECT_EQ(canvas.annotations().front()->text, "hello");
 }
 
-TEST_F(CanvasText, OpeningANarrowTextCommitsTheOpenOneAndWidensTheBoxToTheEditorMinimum)
+// The box under the editor grows line by line as Return is typed; opening another text commits it.
+TEST_F(CanvasText, TheEditorOpensOverANewBoxGrowsWithItsLinesAndWidensANarrowOne)
 {
-    type(openNewBox(), "ab");
+    QTextEdit* editor = openNewBox();
+    ASSERT_NE(editor, nullptr);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_TRUE(editor->hasFocus());
+    EXPECT_EQ(editor->pos(), QPoint(100, 100));
+    EXPECT_EQ(editor->width(), 480);
+    EXPECT_EQ(canvas.selected(), canvas.editingAnnotation());
     const AnnotationPtr first = canvas.editingAnnotation();
+    EXPECT_EQ(xywh(first->rect()).at(2), 480);
+    EXPECT_DOUBLE_EQ(first->rect().height(), 67.2);
+    type(editor, "ab\ncd");
+    ASSERT_TRUE(canvas.isEditingText());
+    EXPECT_EQ(first->text, "ab\ncd");
+    EXPECT_GT(first->rect().height(), 100);
+    EXPECT_NEAR(editor->height(), first->rect().height(), 1);
+
     canvas.setTool(ToolKind::select);
     const AnnotationPtr narrow = addText({100, 400}, {120, 450}, "x");
     doubleClick(canvas, {110, 420});
     ASSERT_EQ(canvas.editingAnnotation(), narrow);
-    EXPECT_EQ(first->text, "ab");
+    EXPECT_EQ(first->text, "ab\ncd");
     EXPECT_TRUE(isWholePlusEight(first->rect().height())) << first->rect().height();
     EXPECT_EQ(canvas.textEditor()->geometry().topLeft(), QPoint(100, 400));
     EXPECT_EQ(canvas.textEditor()->width(), 40);
     EXPECT_EQ(xywh(narrow->rect()).at(2), 40);
-}
-
-TEST_F(CanvasText, ReturnAddsALineAndTheEditGoesOn)
-{
-    QTextEdit* editor = openNewBox();
-    type(editor, "ab");
-    const double oneLine = canvas.editingAnnotation()->rect().height();
-    type(editor, "\ncd");
-
-    ASSERT_TRUE(canvas.isEditingText());
-    EXPECT_EQ(canvas.editingAnnotation()->text, "ab\ncd");
-    const double twoLines = canvas.editingAnnotation()->rect().height();
-    EXPECT_GT(twoLines, oneLine);
-    EXPECT_NEAR(editor->height(), twoLines, 1);
 }
 
 TEST_F(CanvasText, UndoWithAnEmptyNewBoxOpenDropsItThenUndoesTheEditBefore)

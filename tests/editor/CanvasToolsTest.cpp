@@ -27,7 +27,8 @@ protected:
     CanvasView canvas{gradient(600, 400), 1};
 };
 
-// Numbering as steps are placed and deleted, and their size, are e2e.editor.marker-pen-steps' too.
+// Numbering as steps are placed and deleted, and their size, are e2e.editor.marker-pen-steps' too; a
+// step having no handles is selftest_cli.passes' ("step marker is a circle sized by its font").
 TEST_F(CanvasTools, StepsCloseTheGapWhenOneGoesOrComesBackAndGrowAboutTheirCentre)
 {
     canvas.setTool(ToolKind::step);
@@ -44,7 +45,6 @@ TEST_F(CanvasTools, StepsCloseTheGapWhenOneGoesOrComesBackAndGrowAboutTheirCentr
     EXPECT_EQ(numbers(), (std::vector{1, 2}));
     ASSERT_TRUE(canvas.undo());
     EXPECT_EQ(numbers(), (std::vector{1, 2, 3}));
-    EXPECT_TRUE(canvas.annotations()[0]->handlePoints().empty());
 
     canvas.select(canvas.annotations()[0]);
     canvas.setFontSize(48);
@@ -79,16 +79,15 @@ TEST_F(CanvasTools, FreehandStrokesKeepTheirSamplesShiftMakesThemStraightAndThey
 }
 
 // That nothing of the picture shows through, a fresh look each time, and the solid style chosen from
-// the menu, are e2e.editor.redact-*'s.
-TEST_F(CanvasTools, ARedactionIsDrawnUnderTheOtherMarksAndUndoBringsItsLookBack)
+// the menu, are e2e.editor.redact-*'s; a line drawn before it staying on top is selftest_cli.passes'
+// ("a line over a redaction stays visible").
+TEST_F(CanvasTools, ARedactionMovedTakesANewLookAndUndoBringsItsLookBack)
 {
     canvas.addAnnotation(shape(Kind::line, {0, 150}, {600, 150}));
     canvas.setTool(ToolKind::redact);
     drag(canvas, {100, 100}, {300, 200});
     ASSERT_EQ(canvas.annotations().size(), 2u);
     const QImage flat = canvas.renderedImage();
-    EXPECT_EQ(flat.pixel(200, 150), qRgb(0xFF, 0x3B, 0x30)) << "the line drawn before stays on top";
-    EXPECT_NE(flat.pixel(150, 120), gradient(600, 400).pixel(150, 120));
 
     canvas.select(canvas.annotations()[1]);
     QTest::keyClick(&canvas, Qt::Key_Right);
@@ -166,24 +165,11 @@ TEST(CanvasView, TheExportDrawsAnnotationsButNoSelectionChrome)
     EXPECT_TRUE(hasAccentNear(canvas.grab().toImage(), {100, 60}, 6));
 }
 
-class CanvasHistory : public ::testing::Test {
-protected:
-    void SetUp() override { canvas.setDelegate(&delegate); }
-
-    AnnotationPtr addSelected(AnnotationPtr a)
-    {
-        canvas.addAnnotation(a);
-        canvas.select(a);
-        return a;
-    }
-
-    CanvasView canvas{plainImage(600, 400), 1};
-    CountingDelegate delegate;
-};
-
-TEST_F(CanvasHistory, KeepsTheLatestHundredSteps)
+TEST_F(CanvasTools, TheHistoryKeepsTheLatestHundredSteps)
 {
-    addSelected(shape(Kind::rectangle, {100, 100}, {200, 200}));
+    const AnnotationPtr box = shape(Kind::rectangle, {100, 100}, {200, 200});
+    canvas.addAnnotation(box);
+    canvas.select(box);
     for (int i = 0; i < 101; ++i)
         QTest::keyClick(&canvas, Qt::Key_Right);
     ASSERT_EQ(canvas.selected()->p1.x(), 201);
@@ -193,31 +179,10 @@ TEST_F(CanvasHistory, KeepsTheLatestHundredSteps)
     EXPECT_EQ(canvas.annotations().front()->p1.x(), 101); // the state after the first nudge
 }
 
-TEST_F(CanvasHistory, UndoAndRedoRestoreEqualButNewObjectsAndClearTheSelection)
+TEST_F(CanvasTools, AnyStyleChangeAppliesAllThreeToASelectedTextInOneStep)
 {
-    const AnnotationPtr first = addSelected(shape(Kind::rectangle, {100, 100}, {200, 200}));
-    canvas.pushUndo();
-    const AnnotationPtr second = shape(Kind::line, {10, 10}, {50, 90});
-    canvas.addAnnotation(second);
-    delegate = CountingDelegate();
-
-    ASSERT_TRUE(canvas.undo());
-    ASSERT_EQ(canvas.annotations().size(), 1u);
-    EXPECT_NE(canvas.annotations()[0], first);
-    EXPECT_EQ(fields(*canvas.annotations()[0]), fields(*first));
-    EXPECT_EQ(canvas.selected(), nullptr);
-    EXPECT_EQ(delegate.selectionChanges, 1);
-    EXPECT_EQ(delegate.contentChanges, 1);
-
-    ASSERT_TRUE(canvas.redo());
-    ASSERT_EQ(canvas.annotations().size(), 2u);
-    EXPECT_NE(canvas.annotations()[1], second);
-    EXPECT_EQ(fields(*canvas.annotations()[1]), fields(*second));
-    EXPECT_FALSE(canvas.redo());
-}
-
-TEST_F(CanvasHistory, AnyStyleChangeAppliesAllThreeToASelectedTextInOneStep)
-{
+    CountingDelegate delegate;
+    canvas.setDelegate(&delegate);
     const AnnotationPtr text = shape(Kind::text, {100, 100}, {300, 200}, "ab");
     canvas.addAnnotation(text);
     const std::string before = fields(*text);

@@ -107,12 +107,6 @@ protected:
                 }};
     }
 
-    // Keys reach the window the way a keyboard sends them: to the focused widget, the zoom view.
-    static void key(Qt::Key k, Qt::KeyboardModifiers mods = {})
-    {
-        QTest::keyClick(QApplication::focusWidget(), k, mods);
-    }
-
     static std::string enabledControls(const Editor* editor)
     {
         const EditorToolbar* bar = editor->toolbar();
@@ -125,11 +119,6 @@ protected:
             if (control->isEnabled())
                 names.append(name);
         return names.join(' ').toStdString();
-    }
-
-    static void chooseTool(Editor* editor, ToolKind tool)
-    {
-        QTest::mouseClick(editor->toolbar()->toolSegment(tool), Qt::LeftButton);
     }
 
     QByteArray savedHome;
@@ -146,16 +135,16 @@ TEST_F(EditorWindow, ToolbarEnablesControlsFromTheCanvasState)
     EXPECT_EQ(enabledControls(editor), "width") << "fresh";
     drag(canvas, {50, 50}, {150, 120});
     EXPECT_EQ(enabledControls(editor), "undo width") << "rectangle drawn";
-    chooseTool(editor, ToolKind::select);
+    QTest::mouseClick(editor->toolbar()->toolSegment(ToolKind::select), Qt::LeftButton);
     click(canvas, {50, 80});
     EXPECT_EQ(enabledControls(editor), "undo delete width") << "rectangle selected";
-    chooseTool(editor, ToolKind::text);
+    QTest::mouseClick(editor->toolbar()->toolSegment(ToolKind::text), Qt::LeftButton);
     EXPECT_EQ(enabledControls(editor), "undo size") << "text tool";
     EXPECT_EQ(canvas.selected(), nullptr);
     click(canvas, {200, 200});
     QTest::keyClicks(canvas.textEditor(), "Hi");
     EXPECT_EQ(enabledControls(editor), "undo delete size") << "text typed";
-    chooseTool(editor, ToolKind::select);
+    QTest::mouseClick(editor->toolbar()->toolSegment(ToolKind::select), Qt::LeftButton);
     click(canvas, {205, 205});
     EXPECT_EQ(enabledControls(editor), "undo delete width size") << "text selected";
     editor->selectTool(3);
@@ -221,20 +210,21 @@ TEST_F(EditorWindow, DigitKeysChooseNoToolWhileTypingOrWithCtrlAndEndAnArmedCrop
 {
     Editor* editor = open();
     CanvasView& canvas = *editor->canvas();
-    // With the menu item out of the way, Ctrl+3 reaches the window's own key handling, which must ignore it.
+    // Keys go where a keyboard sends them, to the focused widget (the zoom view). With the menu item out
+    // of the way, Ctrl+3 reaches the window's own key handling, which must ignore it.
     editor->selectTool(1);
     QAction* ellipseItem = nullptr;
     for (QAction* item : editor->menuBar()->actions().at(3)->menu()->actions())
         ellipseItem = item->text() == "Ellipse" ? item : ellipseItem;
     ASSERT_NE(ellipseItem, nullptr);
     ellipseItem->setEnabled(false);
-    key(Qt::Key_3, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_3, Qt::ControlModifier);
     EXPECT_EQ(canvas.tool(), ToolKind::rectangle);
 
     editor->cropToSelection();
     EXPECT_TRUE(editor->toolbar()->toolSegment(ToolKind::select)->isChecked());
     EXPECT_TRUE(canvas.isCropArmed());
-    key(Qt::Key_2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_2);
     EXPECT_FALSE(canvas.isCropArmed()) << "another tool ends it";
     EXPECT_TRUE(editor->toolbar()->toolSegment(ToolKind::rectangle)->isChecked());
 
@@ -307,7 +297,7 @@ TEST(PinArithmetic, WheelStepsZoomAndFadeWithinTheirLimits)
 
 // Where a pin appears, its drag, its zoom keeping the point under the pointer and Escape closing it
 // are e2e.capture.pin-to-screen's.
-TEST_F(EditorWindow, APinFadesWithCtrlAndTheWheelAndOpensAnEditorOnDoubleClick)
+TEST_F(EditorWindow, APinFadesWithCtrlAndTheWheelOpensAnEditorOnDoubleClickAndSavesAtItsScale)
 {
     // 800 x 600 pixels from a ratio-2 monitor are 400 x 300 logical pixels.
     QImage picture(800, 600, QImage::Format_RGB32);
@@ -327,19 +317,13 @@ TEST_F(EditorWindow, APinFadesWithCtrlAndTheWheelAndOpensAnEditorOnDoubleClick)
     EXPECT_EQ(EditorWindowController::openEditors()[0]->canvas()->baseImage().size(), QSize(800, 600));
     EXPECT_EQ(PinWindow::openPins().size(), 2u) << "the pin stays";
     EXPECT_EQ(PinWindow::pin(QImage(), 1, {}), nullptr);
-}
 
-TEST_F(EditorWindow, APinsSaveAsKeepsThePixelsAndTheScale)
-{
-    QImage picture(120, 80, QImage::Format_RGB32);
-    picture.fill(qRgb(200, 30, 90));
-    PinWindow* pin = PinWindow::pin(picture, 2, QRectF(10, 10, 60, 40));
     pin->setDialogs(scripted());
     nextPaths = {home.filePath("pinned.tif")};
     pin->saveImageAs();
     const QImage saved(home.filePath("pinned.tif"));
-    EXPECT_EQ(saved.size(), QSize(120, 80));
-    EXPECT_EQ(saved.pixel(3, 3), qRgb(200, 30, 90));
+    EXPECT_EQ(saved.size(), QSize(800, 600));
+    EXPECT_EQ(saved.pixel(3, 3), qRgb(20, 120, 220));
     EXPECT_EQ(qRound(saved.dotsPerMeterX() * 0.0254), 144);
     EXPECT_EQ(errors, 0);
 }

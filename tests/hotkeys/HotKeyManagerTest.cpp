@@ -1,8 +1,8 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The manager against a fake key-grab source; the real grabs, the default keys and a shortcut another
-// program holds are HotKeysX11Test and e2e.capture.held-hotkey-skipped, rebinding and a rebound key
-// that is taken e2e.capture.settings-rebind-to-print and settings-shortcut-taken.
+// program holds are HotKeysX11Test's, rebinding and a rebound key that is taken
+// e2e.capture.settings-rebind-to-print's and settings-shortcut-taken's.
 #include "app/HotKeyManager.h"
 
 #include <QCoreApplication>

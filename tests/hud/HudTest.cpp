@@ -14,14 +14,9 @@
 namespace corvane {
 namespace {
 
-class HudTest : public ::testing::Test {
-protected:
-    void TearDown() override { delete HUD::currentToast(); }
-};
-
 // The literal rectangles assume DejaVu Sans, the only font of the offscreen test machine: 15 pixels
 // high at 13 pixels, with the advances listed. Odd panel widths put the spare pixel right of centre.
-TEST_F(HudTest, PanelFitsTextAndSitsCentredAboveAnchorWhollyOnTheMonitor)
+TEST(HudTest, PanelFitsTextAndSitsCentredAboveAnchorWhollyOnTheMonitor)
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setWeight(QFont::Medium);
@@ -54,43 +49,35 @@ TEST_F(HudTest, PanelFitsTextAndSitsCentredAboveAnchorWhollyOnTheMonitor)
         EXPECT_EQ(HUD::currentToast()->geometry(), c.panel) << c.message.toStdString();
         EXPECT_TRUE(HUD::currentToast()->isVisible());
     }
+    delete HUD::currentToast();
 }
 
-TEST_F(HudTest, TakesNoFocusNorInput)
+// The first toast's pending fade would start 1.1 s after the second appears and end at 1.45 s.
+TEST(HudTest, ANewerToastReplacesTheOlderAtOnceKeepsItsFullLifeTakesNoFocusAndGoesWhenTheProgramQuits)
 {
     QWidget window;
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    HUD::show("Copied to clipboard", QPoint(400, 300));
-    QTest::qWait(50);
-    EXPECT_EQ(QApplication::activeWindow(), &window);
-    EXPECT_TRUE(HUD::currentToast()->windowFlags().testFlag(Qt::WindowTransparentForInput));
-}
-
-// The first toast's pending fade would start 1.1 s after the second appears and end at 1.45 s.
-TEST_F(HudTest, NewerToastReplacesOlderAtOnceAndKeepsItsFullLife)
-{
     HUD::show("first", QPoint(400, 300));
     const QPointer<QWidget> first = HUD::currentToast();
     QTest::qWait(500);
     HUD::show("second", QPoint(400, 300));
     EXPECT_TRUE(first.isNull());
     const QPointer<QWidget> second = HUD::currentToast();
+    EXPECT_EQ(QApplication::activeWindow(), &window);
+    EXPECT_TRUE(second->windowFlags().testFlag(Qt::WindowTransparentForInput));
     QTest::qWait(1500);
     ASSERT_FALSE(second.isNull());
     EXPECT_EQ(HUD::currentToast(), second.data()) << "the first toast's end leaves the second current";
     QTRY_VERIFY_WITH_TIMEOUT(second.isNull(), 2000);
     EXPECT_EQ(HUD::currentToast(), nullptr);
-}
 
-TEST_F(HudTest, QuittingTakesTheToastAway)
-{
-    HUD::show("Copied to clipboard", QPoint(400, 300));
-    const QPointer<QWidget> toast = HUD::currentToast();
+    HUD::show("third", QPoint(400, 300));
+    const QPointer<QWidget> third = HUD::currentToast();
     QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
     QCoreApplication::exec();
-    EXPECT_TRUE(toast.isNull());
+    EXPECT_TRUE(third.isNull());
     EXPECT_EQ(HUD::currentToast(), nullptr);
 }
 

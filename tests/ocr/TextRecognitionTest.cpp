@@ -90,7 +90,6 @@ TEST(LanguageData, LocaleNamesBecomeTesseractNamesFoundInTheFirstFolderThatHasOn
     }
     EXPECT_EQ(languageDataFolders(QStringLiteral("/opt/tess")),
               (QStringList{"/opt/tess", "/opt/tess/tessdata"}));
-    EXPECT_EQ(languageDataFolders(std::nullopt).front(), "/usr/share/tesseract-ocr/5/tessdata");
 }
 
 TEST(TextCopy, TextReplacesTheClipboardOnlyWhenThereIsSome)

@@ -48,7 +48,7 @@ TEST(EncodingTest, EachTypeRecordsSeventyTwoTimesTheScaleButNeverLessAndKeepsThe
         const auto [format, image] = decode(*bytes);
         EXPECT_EQ(format, c.format);
         EXPECT_EQ(image.size(), QSize(50, 30));
-        EXPECT_EQ(dotsPerInch(image), c.dotsPerInch);
+        EXPECT_EQ(qRound(image.dotsPerMeterX() * 0.0254), c.dotsPerInch);
         EXPECT_TRUE(format != "png" || samePixels(image, translucent));
     }
     EXPECT_FALSE(ImageOutput::data(QImage(), QMimeDatabase().mimeTypeForName("image/png"), 2.0));
@@ -72,6 +72,8 @@ TEST(ClipboardTest, TypesAreEncodedOnTheFirstRequestOnlyAndAFailedCopyEmptiesThe
     const QImage picture = patternImage(90, 70, 4);
     ImageMimeData data(picture, 2.0);
     EXPECT_EQ(data.encodings(), 0) << "nothing is encoded before a program asks";
+    // A paste takes the first type it can use: the lossless PNG before the TIFF.
+    EXPECT_EQ(data.formats(), (QStringList{"image/png", "image/tiff"}));
     const struct {
         const char* type;
         const char* head;   // empty when the type is not offered

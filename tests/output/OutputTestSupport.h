@@ -56,11 +56,6 @@ inline std::optional<QString> saveTo(const QString& folder, const QImage& image,
     return ImageOutput::quickSave(options, image, scale, name, QString(), clock);
 }
 
-inline int dotsPerInch(const QImage& image)
-{
-    return qRound(image.dotsPerMeterX() * 0.0254);
-}
-
 // Sets an environment variable for one scope (a null value unsets it) and puts back what was there.
 struct ScopedEnvironment {
     ScopedEnvironment(const char* name, const QByteArray& value)

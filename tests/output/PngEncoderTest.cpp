@@ -7,42 +7,35 @@
 #include <QColorSpace>
 #include <QMimeDatabase>
 #include <gtest/gtest.h>
-#include <random>
 
 namespace corvane {
 namespace {
 
 using namespace outputtest;
 
+// Opaque pictures big enough to be compressed in pieces on several threads and joined, as stored blocks
+// where the noise does not compress, with more bands than cores, are every e2e.capture case's: the
+// monitors show random noise, compared pixel for pixel in the PNG from the clipboard or the Desktop.
 TEST(PngEncoderTest, QtReadsBackEveryPixelWithTheRecordedResolution)
 {
     const struct {
         QImage::Format format;
         int width, height;
         int colourType; // byte 9 of IHDR: 2 RGB, 6 RGBA
-        bool noise = false;
     } cases[] = {
         {QImage::Format_RGB32, 301, 257, 2}, {QImage::Format_ARGB32, 301, 257, 6},
         {QImage::Format_ARGB32_Premultiplied, 64, 200, 6}, {QImage::Format_RGB32, 1, 1, 2},
         {QImage::Format_ARGB32, 1, 130, 6},
         // Big enough to be compressed in pieces on several threads and joined.
-        {QImage::Format_RGB32, 1000, 800, 2}, {QImage::Format_ARGB32, 900, 700, 6},
-        // Pieces that do not compress: stored blocks, joined the same way.
-        {QImage::Format_RGB32, 1000, 800, 2, true},
-        // More bands than cores, each thread taking several in turn.
-        {QImage::Format_RGB32, 1900, 1000, 2},
+        {QImage::Format_ARGB32, 900, 700, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.format << " " << c.width << "x" << c.height);
-        // A flat band over the top third, as screenshots have, above the many-coloured pattern; or noise.
+        // A flat band over the top third, as screenshots have, above the many-coloured pattern.
         QImage picture = patternImage(c.width, c.height, 5, c.format != QImage::Format_RGB32).convertToFormat(c.format);
         for (int y = 0; y < c.height / 3; ++y)
             for (int x = 0; x < c.width; ++x)
                 picture.setPixelColor(x, y, QColor(30, 30, 30));
-        std::mt19937 random(7);
-        for (int y = 0; c.noise && y < c.height; ++y)
-            for (int x = 0; x < c.width; ++x)
-                picture.setPixel(x, y, 0xff000000u | (random() & 0xffffffu));
         ASSERT_TRUE(PngEncoder::supports(picture));
         const std::optional<QByteArray> png = PngEncoder::encode(picture, 5669);
         ASSERT_TRUE(png);

@@ -67,11 +67,6 @@ namespace {
 
 using namespace outputtest;
 
-std::optional<QString> save(const QString& directory, const QImage& image)
-{
-    return saveTo(directory, image, QStringLiteral("shot"));
-}
-
 // The mount variant (a read-only tmpfs, which root meets too) is e2e.faults.desktop-read-only, and a
 // full disk e2e.faults.desktop-full.
 TEST(SaveFailureTest, AnUnwritableDesktopReturnsNothingAndLeavesNoFile)
@@ -89,7 +84,8 @@ TEST(SaveFailureTest, AnUnwritableDesktopReturnsNothingAndLeavesNoFile)
     if (::geteuid() == 0) {
         ASSERT_TRUE(testsupport::UnprivilegedFiles::active()) << "cannot give up root's file rights";
     }
-    EXPECT_FALSE(save(QString(), patternImage(20, 10))); // no folder stands for the Desktop
+    // No folder stands for the Desktop.
+    EXPECT_FALSE(saveTo(QString(), patternImage(20, 10), QStringLiteral("shot")));
     asUser.reset();
     EXPECT_TRUE(entries(desktop).isEmpty());
     ::chmod(QFile::encodeName(desktop).constData(), 0755);
@@ -102,9 +98,9 @@ TEST(SaveFailureTest, AFolderThatCannotBeMadeOrNoPictureReturnsNothing)
     ASSERT_TRUE(writeFile(file, "plain"));
     for (const QString& target : {file, file + "/sub"}) {
         SCOPED_TRACE(target.toStdString());
-        EXPECT_FALSE(save(target, patternImage(4, 4)));
+        EXPECT_FALSE(saveTo(target, patternImage(4, 4), QStringLiteral("shot")));
     }
-    EXPECT_FALSE(save(root.path(), QImage()));
+    EXPECT_FALSE(saveTo(root.path(), QImage(), QStringLiteral("shot")));
     EXPECT_EQ(entries(root.path()), QStringList({"file"}));
     EXPECT_EQ(readAll(file), "plain");
 }
@@ -123,8 +119,8 @@ TEST(SaveFailureTest, WithoutUnnamedFilesAHardLinkClaimsTheNameWhereRenameCannot
         g_noReplaceRefusals = 0;
         g_noReplaceError = c.renameError;
         g_noUnnamedFiles = true;
-        const auto second = save(dir.path(), image);
-        const auto third = save(dir.path(), image);
+        const auto second = saveTo(dir.path(), image, QStringLiteral("shot"));
+        const auto third = saveTo(dir.path(), image, QStringLiteral("shot"));
         g_noUnnamedFiles = false;
         g_noReplaceError = 0;
 

@@ -21,11 +21,6 @@ DisplayShot shotOf(QRgb colour, QSize pixels = {400, 300}, QRectF frame = {0, 0,
     return {QStringLiteral("MON"), image, frame, pixels.width() / frame.width(), QGuiApplication::primaryScreen()};
 }
 
-QImage onScreen(OverlayWindow* window)
-{
-    return window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
-}
-
 class OverlayWindowPoolTest : public ::testing::Test {
 public:
     // The crosshair runs through the pointer; the probes stay off its lines.
@@ -45,7 +40,7 @@ public:
         OverlayWindow* window = overlay.windows().front();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
         QCoreApplication::processEvents(); // the pending paint reaches the backing store
-        shown = onScreen(window);
+        shown = window->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
         overlay.finish(shot, std::nullopt);
         return window;
     }

@@ -1,6 +1,5 @@
 // Corvane: screenshot and annotation utility.
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "capture/DesktopComposition.h"
 #include "capture/WindowPicker.h"
 
 #include <gtest/gtest.h>
@@ -58,35 +57,6 @@ TEST(WindowPickerTest, TakesTheTopmostWindowUnderThePointer)
         EXPECT_EQ(WindowPicker::windowAt(topFirst, c.point), c.expected);
     }
     EXPECT_EQ(WindowPicker::windowAt({}, {10, 10}), std::nullopt);
-}
-
-DisplayShot flat(QRectF frame, QSize pixels, QColor colour)
-{
-    QImage image(pixels, QImage::Format_RGB32);
-    image.fill(colour);
-    return {QStringLiteral("MON"), image, frame, pixels.width() / frame.width(), nullptr};
-}
-
-TEST(DesktopCompositionTest, LaysEveryMonitorOutAtTheHighestRatio)
-{
-    const std::vector<DisplayShot> shots = {flat({0, 0, 1920, 1080}, {1920, 1080}, Qt::red),
-                                            flat({1920, 0, 1280, 720}, {2560, 1440}, Qt::blue)};
-    const CaptureResult all = DesktopComposition::compose(shots);
-    EXPECT_EQ(all.image.size(), QSize(6400, 2160));
-    EXPECT_EQ(all.scale, 2);
-    EXPECT_EQ(all.globalRect, QRectF(0, 0, 3200, 1080));
-    const struct {
-        QPoint at;
-        QRgb expected;
-    } pixels[] = {
-        {{0, 0}, qRgb(255, 0, 0)},       {{3839, 2159}, qRgb(255, 0, 0)}, {{3840, 0}, qRgb(0, 0, 255)},
-        {{6399, 1439}, qRgb(0, 0, 255)}, {{6399, 1440}, qRgba(0, 0, 0, 0)},
-    };
-    for (const auto& p : pixels) {
-        SCOPED_TRACE(testing::Message() << p.at.x() << "," << p.at.y());
-        EXPECT_EQ(all.image.pixel(p.at), p.expected);
-    }
-    EXPECT_TRUE(DesktopComposition::compose({}).image.isNull());
 }
 
 } // namespace
