@@ -3,12 +3,11 @@
 // Runs on the offscreen platform with three screens (three-screens.json): A (0, 0, 1440 x 900),
 // B (1440, 0, 1920 x 1080) and C (3360, 0, 1280 x 800 at ratio 2), in that order.
 #include "capture/ScreenCapturer.h"
+#include "capture/IdleRelease.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
+#include <QGuiApplication>
 #include <QScreen>
-#include <QTimer>
+#include <QTest>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -32,7 +31,7 @@ struct FakeSource final : CaptureSource {
         image.fill(colours.at(screen.name()));
         return image;
     }
-    QString refusalExplanation() const override { return QStringLiteral("The fake display said no."); }
+    QString refusalExplanation() const override { return {}; }
 };
 
 // The capturer owns the fake; the reference stays good until the next install.
@@ -97,28 +96,35 @@ TEST(ScreenCapturerTest, CaptureDisplayTakesTheShotUnderThePointCountingLeftAndT
     EXPECT_EQ(std::get<ScreenCaptureError>(ScreenCapturer::captureDisplay(QPointF(10, 10))), ScreenCaptureError::noDisplays);
 }
 
-// That it comes and goes with one key through the real binary is e2e.wayland.refused.
-TEST(ScreenCapturerTest, PermissionAlertIsModalWithTheSourcesExplanationAndOneButton)
+struct CountingSource final : CaptureSource {
+    int releases = 0;
+    bool available() override { return true; }
+    QImage grab(const QScreen&) override { return {}; }
+    void releaseIdleResources() override { ++releases; }
+    QString refusalExplanation() const override { return {}; }
+};
+
+TEST(IdleReleaseTest, TheSourceLetsGoOnceAfterEachQuietSpellNotDuringABurst)
 {
-    install(false, {});
-    QString text;
-    int buttons = -1;
-    bool modal = false;
-    QTimer::singleShot(0, [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
-                text = box->windowTitle() + "|" + box->text() + "|" + box->informativeText();
-                buttons = int(box->buttons().size());
-                modal = box->isModal();
-                box->button(QMessageBox::Ok)->click();
-            }
+    auto owned = std::make_unique<CountingSource>();
+    CountingSource& source = *owned;
+    ScreenCapturer::setSource(std::move(owned));
+    using std::chrono::milliseconds;
+    IdleRelease::setDelays(milliseconds(5), milliseconds(1000));
+    const struct {
+        int captures;      // ended one after another, 20 ms apart: well inside the quiet delay
+        int releasesAfter; // once the quiet delay has passed
+    } bursts[] = {{1, 1}, {4, 2}, {0, 2}};
+    for (const auto& burst : bursts) {
+        for (int i = 0; i < burst.captures; ++i) {
+            IdleRelease::captureEnded();
+            QTest::qWait(20);
+            EXPECT_EQ(source.releases, burst.releasesAfter - 1) << "released during a burst";
         }
-    });
-    ScreenCapturer::presentPermissionAlert();
-    EXPECT_EQ(text.toStdString(), "Screen Recording Permission Required|Screen Recording Permission Required|"
-                                  "Corvane can't capture the screen yet.\n\nThe fake display said no.");
-    EXPECT_EQ(buttons, 1);
-    EXPECT_TRUE(modal);
+        QTest::qWait(1500);
+        EXPECT_EQ(source.releases, burst.releasesAfter);
+    }
+    IdleRelease::setDelays(milliseconds(2000), milliseconds(30000));
 }
 
 } // namespace
