@@ -9,8 +9,6 @@
 #include "editor/PinWindow.h"
 #include "flow/CaptureController.h"
 #include "flow/DestinationMenu.h"
-#include "ocr/FakeRecognizer.h"
-#include "ocr/TextCopy.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -136,17 +134,6 @@ TEST_F(CaptureFlow, TheTrayPinsTheLastCaptureAgainAtItsPlaceAlsoAfterPackingIt)
     EXPECT_EQ(PinWindow::openPins().size(), 3u);
     for (PinWindow* pin : std::vector(PinWindow::openPins()))
         pin->close();
-}
-
-// The menu's keys, and Ctrl+T doing nothing without language data, are the e2e.capture cases.
-TEST_F(CaptureFlow, CopyTextWithoutLanguageDataIsDisabledAndSaysWhy)
-{
-    const QString reason = QStringLiteral("Install the tesseract-ocr-eng package to copy text");
-    TextCopy::setRecognizer(std::make_shared<FakeRecognizer>(QString(), reason));
-    DestinationMenu menu;
-    EXPECT_FALSE(menu.copyTextAction->isEnabled());
-    EXPECT_EQ(menu.copyTextAction->toolTip(), reason);
-    TextCopy::setRecognizer(nullptr);
 }
 
 TEST_F(CaptureFlow, FinishingTwiceReachesTheCompletionOnce)

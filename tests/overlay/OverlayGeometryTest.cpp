@@ -72,28 +72,6 @@ TEST(OverlayGeometryTest, SizeLabelTextRoundsHalvesAwayFromZero)
         EXPECT_EQ(OverlayGeometry::sizeLabelText(c.selection, c.scale).toStdString(), c.text);
 }
 
-TEST(OverlayGeometryTest, PlacesTheSizeLabelAboveBelowAndInsideTheEdges)
-{
-    // A 100 x 15 text makes a 112 x 23 box; the view is 1000 x 800.
-    struct Case {
-        const char* name;
-        QRectF selection;
-        QPointF boxTopLeft;
-    };
-    const Case cases[] = {
-        {"8 above the selection", {200, 300, 50, 50}, {200, 269}},
-        {"exactly fits above", {200, 31, 50, 50}, {200, 0}},
-        {"too close to the top goes 8 below", {200, 30, 50, 50}, {200, 88}},
-        {"a selection at the left edge", {0, 300, 50, 50}, {4, 269}},
-        {"near the right edge ends 4 before it", {950, 300, 40, 50}, {884, 269}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(OverlayGeometry::sizeLabelBox(c.selection, {100, 15}, {1000, 800}),
-                  QRectF(c.boxTopLeft, QSizeF(112, 23)));
-    }
-}
-
 TEST(OverlayGeometryTest, DestinationMenuOpensInsideWideCapturesAndAtThePointerOtherwise)
 {
     const QPoint pointer(700, 500);

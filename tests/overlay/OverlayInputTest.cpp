@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "capture/OverlayView.h"
 
-#include <QCursor>
 #include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -14,6 +13,8 @@ const QRgb picture = qRgb(200, 100, 60);
 // The picture under black at 45 %: 200 x 0.55, 100 x 0.55, 60 x 0.55.
 const QRgb dimmed = qRgb(110, 55, 33);
 const QRgb white = qRgb(255, 255, 255);
+// White at 55 % over the dimmed picture.
+const QRgb crosshair = qRgb(190, 165, 155);
 
 // One thing the user does: press, move, up (release) or right-click the pointer at a point, or a key.
 struct Step {
@@ -136,6 +137,8 @@ TEST_F(OverlayInput, ShowsTheSelectionOrTheHoveredWindowUndimmedInsideAWhiteOutl
          {{350, 300, picture}, {200, 250, picture}, {499, 399, picture}, {199, 300, white}, {500, 300, white},
           {350, 249, white},
           {198, 300, dimmed}, {501, 300, dimmed}, {700, 100, dimmed}, {10, 590, dimmed}}},
+        {"idle: a crosshair through the pointer", false, {{'m', {300, 500}}},
+         {{300, 560, crosshair}, {100, 500, crosshair}, {100, 560, dimmed}}},
         {"a window hovered", true, {{'m', {350, 250}}}, {{400, 250, picture}, {299, 250, white}, {250, 250, dimmed}}},
         {"the bare desktop hovered", true, {{'m', {700, 500}}}, {{400, 250, dimmed}}},
     };
@@ -169,42 +172,6 @@ TEST_F(OverlayInput, RepaintingOnlyWhatChangedLeavesTheSameScreenAsAFullRepaint)
         const QImage onScreen = view->screen()->grabWindow(view->winId()).toImage().convertToFormat(QImage::Format_RGB32);
         EXPECT_TRUE(onScreen == view->grab().toImage().convertToFormat(QImage::Format_RGB32))
             << "stale pixels after moving to " << p.x() << "," << p.y();
-    }
-}
-
-TEST_F(OverlayInput, IdleShowsTheDimmedPictureACrosshairAndTheHint)
-{
-    QTest::mouseMove(view.get(), {300, 500});
-    const QImage shown = view->grab().toImage();
-    EXPECT_EQ(shown.pixel(100, 560), dimmed);
-    EXPECT_NE(shown.pixel(300, 560), dimmed); // the vertical line through the pointer
-    EXPECT_NE(shown.pixel(100, 500), dimmed); // the horizontal one
-    // With the pointer on the monitor to the left, at the same height, neither line shows here.
-    view->mouse = QPointF(-300, 500);
-    const QImage elsewhere = view->grab().toImage();
-    EXPECT_EQ(elsewhere.pixel(100, 500), dimmed);
-    EXPECT_EQ(elsewhere.pixel(0, 500), dimmed);
-    EXPECT_EQ(view->hintPill().bottom(), 150);
-    EXPECT_EQ(view->hintPill().center().x(), 400);
-}
-
-// Before the pointer moves, the crosshair stands where the pointer is, on every monitor of the desktop.
-TEST(OverlayCrosshair, StartsAtThePointerInTheMonitorsOwnCoordinates)
-{
-    const struct {
-        QRectF frame;
-        QPoint pointer; // global, logical pixels
-        QPointF expected;
-    } cases[] = {
-        {QRectF(0, 0, 1920, 1080), {700, 500}, {700, 500}},
-        {QRectF(1920, 0, 1280, 720), {2080, 360}, {160, 360}},
-        {QRectF(-1280, 200, 1280, 720), {-1000, 300}, {280, 100}},
-    };
-    for (const auto& c : cases) {
-        QCursor::setPos(c.pointer);
-        QImage image(c.frame.size().toSize(), QImage::Format_RGB32);
-        const OverlayView view(DisplayShot{QStringLiteral("MON"), image, c.frame, 1, nullptr});
-        EXPECT_EQ(view.mouse, c.expected) << c.pointer.x() << ": at " << view.mouse.x() << "," << view.mouse.y();
     }
 }
 
