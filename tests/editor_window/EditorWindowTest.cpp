@@ -9,6 +9,7 @@
 #include "ocr/FakeRecognizer.h"
 #include "ocr/TextCopy.h"
 #include "output/HUD.h"
+#include "output/OutputTestSupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -29,12 +30,6 @@ namespace {
 
 using namespace canvastest;
 using Editor = EditorWindowController;
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 TEST(EditorGeometryTest, FitsThePictureInto85PercentOfTheScreen)
 {
@@ -264,7 +259,7 @@ TEST_F(EditorWindow, SaveAsChoosesTheFormatBySuffixRenamesTheEditorAndStartsWher
         EXPECT_TRUE(c.editor->windowTitle().startsWith(QStringLiteral("Corvane Editor — ") + c.title))
             << c.editor->windowTitle().toStdString();
         EXPECT_EQ(HUD::currentToast() != nullptr, c.chosen != nullptr) << c.title;
-        EXPECT_TRUE(!c.chosen || fileBytes(home.filePath(c.chosen)).startsWith(c.head)) << c.title;
+        EXPECT_TRUE(!c.chosen || outputtest::readAll(home.filePath(c.chosen)).startsWith(c.head)) << c.title;
     }
     EXPECT_EQ(errors, 0);
 
@@ -278,7 +273,7 @@ TEST_F(EditorWindow, SaveAsChoosesTheFormatBySuffixRenamesTheEditorAndStartsWher
     EXPECT_EQ(captured->windowTitle(), "Corvane Editor — folder");
     EXPECT_EQ(captured->suggestedName(), "folder");
     EXPECT_EQ(HUD::currentToast(), nullptr);
-    EXPECT_TRUE(fileBytes(home.filePath("folder")).startsWith("\x89PNG"));
+    EXPECT_TRUE(outputtest::readAll(home.filePath("folder")).startsWith("\x89PNG"));
     EXPECT_EQ(QDir(home.path()).entryList(QDir::Files),
               (QStringList{"folder", "odd.xyz", "photo.jpeg", "picture.jpg", "scan.tif"}));
 }

@@ -4,6 +4,7 @@
 
 #include "editor/DecoderProcess.h"
 #include "editor/FileNameBytes.h"
+#include "output/OutputTestSupport.h"
 #include "support/UnprivilegedFiles.h"
 
 #include <QBuffer>
@@ -22,12 +23,7 @@
 namespace corvane {
 namespace {
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+using outputtest::writeFile;
 
 QByteArray encoded(const QImage& image, const char* format)
 {
@@ -78,34 +74,34 @@ TEST(ImageFile, OpensEveryHonestKindUprightAsFastFormatsAndRefusesTheRest)
     QImage rgb(30, 20, QImage::Format_RGB32);
     rgb.fill(QColor(200, 100, 50));
     const QByteArray png = encoded(rgb, "PNG"); // Qt records 96 dpi, which counts as none
-    writeBytes(at("plain.png"), png);
-    writeBytes(at("photo.png"), encoded(rgb, "JPEG"));
+    writeFile(at("plain.png"), png);
+    writeFile(at("photo.png"), encoded(rgb, "JPEG"));
     // Qt's writer turns the pixels instead of recording an orientation, so the tag is put in by hand:
     // an Exif segment whose one entry is Orientation (0x0112) = 6, turn clockwise to view.
-    writeBytes(at("turned.jpg"), encoded(rgb, "JPEG")
+    writeFile(at("turned.jpg"), encoded(rgb, "JPEG")
                                      .insert(2, QByteArray::fromHex("ffe10022457869660000"
                                                                     "4d4d002a00000008"
                                                                     "0001011200030000000100060000"
                                                                     "00000000")));
-    writeBytes(at("empty.png"), {});
-    writeBytes(at("half.png"), png.left(png.size() / 2));
+    writeFile(at("empty.png"), {});
+    writeFile(at("half.png"), png.left(png.size() / 2));
     QByteArray damaged = png;
     damaged[png.indexOf("IDAT") + 6] = char(damaged[png.indexOf("IDAT") + 6] ^ 0x5a);
-    writeBytes(at("damaged.png"), damaged);
-    writeBytes(at("noise.jpg"), QByteArray::fromHex("ffd8ffe000104a46494600ffff00ff00"));
+    writeFile(at("damaged.png"), damaged);
+    writeFile(at("noise.jpg"), QByteArray::fromHex("ffd8ffe000104a46494600ffff00ff00"));
     const auto filled = [](QImage::Format format, QColor colour) {
         QImage image(30, 20, format);
         image.setColorTable({qRgb(200, 100, 50), qRgba(0, 0, 255, 0)}); // for the indexed one
         format == QImage::Format_Indexed8 ? image.fill(0u) : image.fill(colour);
         return image;
     };
-    writeBytes(at("deep.png"), encoded(filled(QImage::Format_RGBX64, QColor(200, 100, 50)), "PNG"));
-    writeBytes(at("grey.png"), encoded(filled(QImage::Format_Grayscale8, QColor(128, 128, 128)), "PNG"));
-    writeBytes(at("indexed.png"), encoded(filled(QImage::Format_Indexed8, {}), "PNG"));
-    writeBytes(at("clear.png"), encoded(filled(QImage::Format_ARGB32, QColor(200, 100, 50, 0)), "PNG"));
-    writeBytes(at("edge.png"), flatPng(16384, 1, 1)); // no resolution recorded at all
-    writeBytes(at("wide.png"), flatPng(16385, 1, 1));
-    writeBytes(at("zero.png"), flatPng(0, 20, 0));
+    writeFile(at("deep.png"), encoded(filled(QImage::Format_RGBX64, QColor(200, 100, 50)), "PNG"));
+    writeFile(at("grey.png"), encoded(filled(QImage::Format_Grayscale8, QColor(128, 128, 128)), "PNG"));
+    writeFile(at("indexed.png"), encoded(filled(QImage::Format_Indexed8, {}), "PNG"));
+    writeFile(at("clear.png"), encoded(filled(QImage::Format_ARGB32, QColor(200, 100, 50, 0)), "PNG"));
+    writeFile(at("edge.png"), flatPng(16384, 1, 1)); // no resolution recorded at all
+    writeFile(at("wide.png"), flatPng(16385, 1, 1));
+    writeFile(at("zero.png"), flatPng(0, 20, 0));
     ASSERT_TRUE(magick({"-size", "30x20", "xc:rgb(200,100,50)", "-colorspace", "CMYK", at("cmyk.jpg")}));
     ASSERT_TRUE(magick({"-size", "30x20", "xc:rgb(200,100,50)", "xc:blue", "-loop", "0", at("anim.gif")}));
     QDir(dir.path()).mkdir("folder.png");
@@ -151,7 +147,7 @@ TEST(ImageFile, RefusesAFileItMayNotRead)
                                                       QFile::ReadOther | QFile::ExeOther));
     for (const bool readable : {true, false}) {
         const QString path = dir.filePath(readable ? "readable.png" : "locked.png");
-        writeBytes(path, flatPng(4, 4, 4));
+        writeFile(path, flatPng(4, 4, 4));
         ASSERT_TRUE(QFile::setPermissions(path, readable ? QFile::ReadOwner | QFile::ReadOther
                                                          : QFile::Permissions()));
         const testsupport::UnprivilegedFiles asUser;
@@ -165,7 +161,7 @@ TEST(ImageFile, RefusesAHeaderClaimingTenGigapixelsWithoutAllocating)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("bomb.png");
-    writeBytes(path, flatPng(100000, 100000, 4));
+    writeFile(path, flatPng(100000, 100000, 4));
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
     EXPECT_FALSE(loadImageFile(path));
@@ -179,16 +175,16 @@ TEST(ImageFile, RefusesAHeaderClaimingTenGigapixelsWithoutAllocating)
 TEST(DecoderProcessTest, AHelperThatCrashesHangsOrLiesGivesNothing)
 {
     QTemporaryDir dir;
-    writeBytes(dir.filePath("any.png"), "whatever");
+    writeFile(dir.filePath("any.png"), "whatever");
     const QByteArray header = QByteArray("CRVPIX01") +
                               QByteArray::fromHex("02000000"
                                                   "02000000"
                                                   "08000000"
                                                   "01000000") +
                               QByteArray::fromHex("000000000000f03f") + QByteArray(32, 0);
-    writeBytes(dir.filePath("header"), header);
+    writeFile(dir.filePath("header"), header);
     // The same header, 82944 pixels wide.
-    writeBytes(dir.filePath("huge-header"),
+    writeFile(dir.filePath("huge-header"),
                QByteArray(header).replace(8, 4, QByteArray::fromHex("00400100")));
     const QByteArray cat = "cat " + QFile::encodeName(dir.path()) + "/";
     const struct {
@@ -205,7 +201,7 @@ TEST(DecoderProcessTest, AHelperThatCrashesHangsOrLiesGivesNothing)
     for (const auto& h : helpers) {
         // A stand-in for the program: a shell script run in the decoder's place.
         const QString script = dir.filePath(h.name);
-        writeBytes(script, "#!/bin/sh\n" + h.body + "\n");
+        writeFile(script, "#!/bin/sh\n" + h.body + "\n");
         QFile::setPermissions(script, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         QElapsedTimer clock;
         clock.start();
