@@ -143,9 +143,6 @@ double fittingHeight(double width, double fontSize, double scale, const QString&
 
 TEST(AnnotationFittingHeight, TheTextHeightRoundedUpPlusEightMeasuredAtLeastTenWide)
 {
-    // Empty text is one line of 1.4 times the font.
-    EXPECT_DOUBLE_EQ(fittingHeight(200, 24, 2, QString()), 67.2);
-    EXPECT_DOUBLE_EQ(fittingHeight(3, 10, 1, QString()), 14);
     // ceil(L) + 8 for one line of height L and ceil(2L) + 8 for two: twice the first less the second
     // is 8, or 9 when L has a fraction.
     for (const auto& [fontSize, scale] : {std::pair{12.0, 2.0}, std::pair{9.0, 1.0}}) {

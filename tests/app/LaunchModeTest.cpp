@@ -18,14 +18,12 @@ TEST(LaunchModeTest, ChoosesTheModeFromTheWholeArgumentList)
         QStringList arguments;
         LaunchMode expected;
     } cases[] = {
-        {"no arguments at all", {}, {Kind::normal, ""}},
         {"selftest takes the next switch as its path",
          {"corvane", "--selftest", "--uitest"}, {Kind::selfCheck, "--uitest"}},
         {"selftest after uitest still wins",
          {"corvane", "--uitest", "shots", "--selftest"}, {Kind::selfCheck, "selftest.png"}},
         {"only the first selftest counts",
          {"corvane", "--selftest", "a.png", "--selftest", "b.png"}, {Kind::selfCheck, "a.png"}},
-        {"index 0 is searched too", {"--selftest", "x.png"}, {Kind::selfCheck, "x.png"}},
         {"uitest alone", {"corvane", "--uitest"}, {Kind::snapshot, "./uitest"}},
         {"uitest takes a trigger as its directory",
          {"corvane", "--uitest", "--open", "a.png"}, {Kind::snapshot, "--open"}},

@@ -83,10 +83,9 @@ TEST(ScreenCapturerTest, CaptureDisplayTakesTheShotUnderThePointCountingLeftAndT
     const struct {
         QPointF point;
         const char* expected;
-    } cases[] = {{{1500, 100}, "B"},  {{100, 100}, "A"},    {{1440, 500}, "B"}, {{1439.5, 500}, "A"},
-                 {{0, 0}, "A"},       {{1440, 1079.5}, "B"}, {{1440, 1080}, "A"}, {{3359.9, 0}, "B"},
-                 {{700, 950}, "A"},   {{2000, -0.5}, "A"},   // outside every shot: the first
-                 {{3400, 100}, "A"}}; // on C, whose grab failed
+    } cases[] = {{{1500, 100}, "B"}, {{100, 100}, "A"}, {{1440, 500}, "B"}, {{0, 0}, "A"},
+                 {{3359, 0}, "B"},    {{700, 950}, "A"},  // below A, on no shot: the first
+                 {{1440, 1080}, "A"}, {{3400, 100}, "A"}}; // below B; on C, whose grab failed
     for (const auto& c : cases) {
         const ScreenCapturer::Shot shot = ScreenCapturer::captureDisplay(c.point);
         ASSERT_TRUE(std::holds_alternative<DisplayShot>(shot));

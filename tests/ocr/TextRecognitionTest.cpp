@@ -106,7 +106,6 @@ TEST(TextCopy, TextReplacesTheClipboardOnlyWhenThereIsSome)
         {QStringLiteral("\n\n  indented\n\n\n\nnext\n"), {}, "  indented\n\nnext", "Copied 2 lines of text"},
         {QStringLiteral("OK\n"), {}, "OK", "Copied 1 line of text"},
         {QStringLiteral(" \n\f"), {}, "before", "No text found"},
-        {std::nullopt, {}, "before", "Could not read the text"}, // the recogniser failed
         {QStringLiteral("x"), QString::fromUtf8(missing), "before", missing},
     };
     QImage picture(120, 30, QImage::Format_RGB32);

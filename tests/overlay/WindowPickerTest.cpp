@@ -21,7 +21,6 @@ TEST(WindowPickerTest, ClipsEachFrameToTheMonitorInItsLogicalPixels)
         double scale;
         std::vector<QRectF> expected;
     } cases[] = {
-        {"inside A", {100, 200, 300, 150}, monitorA, 1, {{100, 200, 300, 150}}},
         {"inside B, odd device pixels", {2201, 301, 601, 401}, monitorB, 2, {{140.5, 150.5, 300.5, 200.5}}},
         {"across both, as A sees it", {1800, 100, 400, 300}, monitorA, 1, {{1800, 100, 120, 300}}},
         {"across both, as B sees it", {1800, 100, 400, 300}, monitorB, 2, {{0, 50, 140, 150}}},
@@ -45,7 +44,6 @@ TEST(WindowPickerTest, TakesTheTopmostWindowUnderThePointer)
         std::optional<QRectF> expected;
     } cases[] = {
         {"over the front one", {500, 300}, QRectF(300, 200, 400, 300)},
-        {"over the back one's visible part", {150, 550}, QRectF(100, 100, 500, 500)},
         {"the front one's left edge is its own", {300, 250}, QRectF(300, 200, 400, 300)},
         {"the front one's right edge is not", {700, 250}, QRectF(0, 0, 1920, 1080)},
         {"the back one's bottom edge is not", {150, 600}, QRectF(0, 0, 1920, 1080)},
