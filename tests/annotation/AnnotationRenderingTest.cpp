@@ -95,18 +95,6 @@ TEST(AnnotationDrawing, StrokesOutlinesArrowHeadsAndRoundCapsAtLeastOnePixelWide
     EXPECT_TRUE(!zero || QRect(42, 42, 16, 16).contains(*zero));
 }
 
-TEST(AnnotationText, AtLeastFourPixelsHighAndNothingWhenEmpty)
-{
-    const auto draw = [](double fontSize, const char* text) {
-        return render(make(Kind::text, {10, 10}, {200, 40}, 3, fontSize, text), 2, QSize(220, 60));
-    };
-    const QImage atFour = draw(2, "MMMM WWWW");
-    EXPECT_TRUE(inkBounds(atFour).has_value());
-    EXPECT_EQ(draw(1, "MMMM WWWW"), atFour);
-    EXPECT_NE(draw(4, "MMMM WWWW"), atFour);
-    EXPECT_FALSE(inkBounds(draw(24, "")).has_value());
-}
-
 TEST(AnnotationText, IsDrawnInItsColourInsideItsBoxFromTheTopLeft)
 {
     // Wrapping between words, and inside a word wider than the box.
