@@ -3,11 +3,9 @@
 // Runs on the offscreen platform with three screens (three-screens.json): A (0, 0, 1440 x 900),
 // B (1440, 0, 1920 x 1080) and C (3360, 0, 1280 x 800 at ratio 2), in that order.
 #include "capture/ScreenCapturer.h"
-#include "capture/IdleRelease.h"
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QTest>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -93,37 +91,6 @@ TEST(ScreenCapturerTest, CaptureDisplayTakesTheShotUnderThePointCountingLeftAndT
     }
     install(true, {});
     EXPECT_EQ(std::get<ScreenCaptureError>(ScreenCapturer::captureDisplay(QPointF(10, 10))), ScreenCaptureError::noDisplays);
-}
-
-struct CountingSource final : CaptureSource {
-    int releases = 0;
-    bool available() override { return true; }
-    QImage grab(const QScreen&) override { return {}; }
-    void releaseIdleResources() override { ++releases; }
-    QString refusalExplanation() const override { return {}; }
-};
-
-TEST(IdleReleaseTest, TheSourceLetsGoOnceAfterEachQuietSpellNotDuringABurst)
-{
-    auto owned = std::make_unique<CountingSource>();
-    CountingSource& source = *owned;
-    ScreenCapturer::setSource(std::move(owned));
-    using std::chrono::milliseconds;
-    IdleRelease::setDelays(milliseconds(5), milliseconds(1000));
-    const struct {
-        int captures;      // ended one after another, 20 ms apart: well inside the quiet delay
-        int releasesAfter; // once the quiet delay has passed
-    } bursts[] = {{1, 1}, {4, 2}, {0, 2}};
-    for (const auto& burst : bursts) {
-        for (int i = 0; i < burst.captures; ++i) {
-            IdleRelease::captureEnded();
-            QTest::qWait(20);
-            EXPECT_EQ(source.releases, burst.releasesAfter - 1) << "released during a burst";
-        }
-        QTest::qWait(1500);
-        EXPECT_EQ(source.releases, burst.releasesAfter);
-    }
-    IdleRelease::setDelays(milliseconds(2000), milliseconds(30000));
 }
 
 } // namespace
