@@ -3,7 +3,6 @@
 #include "capture/OverlayGeometry.h"
 
 #include "capture/SelectionOverlayController.h"
-#include "flow/DestinationMenu.h"
 
 #include <gtest/gtest.h>
 
@@ -70,14 +69,6 @@ TEST(OverlayGeometryTest, SizeLabelTextRoundsHalvesAwayFromZero)
     };
     for (const Case& c : cases)
         EXPECT_EQ(OverlayGeometry::sizeLabelText(c.selection, c.scale).toStdString(), c.text);
-}
-
-TEST(OverlayGeometryTest, DestinationMenuOpensInsideWideCapturesAndAtThePointerOtherwise)
-{
-    const QPoint pointer(700, 500);
-    EXPECT_EQ(destinationMenuLocation({100, 200, 40, 300}, pointer), pointer);
-    EXPECT_EQ(destinationMenuLocation({100, 200, 41, 300}, pointer), QPoint(106, 206));
-    EXPECT_EQ(destinationMenuLocation({1920, 0, 2560, 1440}, pointer), QPoint(1926, 6));
 }
 
 } // namespace
