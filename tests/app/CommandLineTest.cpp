@@ -49,7 +49,6 @@ TEST(CommandLineTest, ChecksTheSwitchesAndReadsTheCaptureOptions)
         QStringList arguments;
         const char* error;
     } rejected[] = {
-        {{"corvane", "--capture-regoin"}, "unknown option --capture-regoin"},
         {{"corvane", "--colour=red"}, "unknown option --colour"},
         {{"corvane", "--capture-region", "--delay", "60.5"}, "--delay takes seconds from 0 to 60, not \"60.5\""},
         {{"corvane", "--capture-region", "--delay=-1"}, "--delay takes seconds from 0 to 60, not \"-1\""},
