@@ -139,6 +139,8 @@ TEST_F(OverlayInput, ShowsTheSelectionOrTheHoveredWindowUndimmedInsideAWhiteOutl
           {198, 300, dimmed}, {501, 300, dimmed}, {700, 100, dimmed}, {10, 590, dimmed}}},
         {"idle: a crosshair through the pointer", false, {{'m', {300, 500}}},
          {{300, 560, crosshair}, {100, 500, crosshair}, {100, 560, dimmed}}},
+        // The monitor to the left has the pointer at the same logical height: no line shows here.
+        {"the pointer on another monitor", false, {{'m', {-300, 500}}}, {{100, 500, dimmed}, {0, 500, dimmed}}},
         {"a window hovered", true, {{'m', {350, 250}}}, {{400, 250, picture}, {299, 250, white}, {250, 250, dimmed}}},
         {"the bare desktop hovered", true, {{'m', {700, 500}}}, {{400, 250, dimmed}}},
     };
