@@ -29,16 +29,18 @@ void CanvasView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.setClipRect(event->rect());
-    painter.fillRect(rect(), Qt::white);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_magnification < 1);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
     // Under a redaction the picture is not painted at all: at a zoom that does not fall on whole
-    // pixels, the redaction's edge would otherwise be blended with what it hides.
+    // pixels, the redaction's edge would otherwise be blended with what it hides. Paper goes there
+    // first; everywhere else the picture replaces every pixel, so nothing is painted twice.
     QRegion picture(event->rect());
     for (const AnnotationPtr& annotation : m_annotations) {
         if (annotation->kind == Annotation::Kind::redaction)
             picture -= annotation->rect().toAlignedRect();
     }
+    for (const QRect& hole : QRegion(event->rect()) - picture)
+        painter.fillRect(hole, Qt::white);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.save();
     painter.setClipRegion(picture, Qt::IntersectClip);
     drawPicture(painter);

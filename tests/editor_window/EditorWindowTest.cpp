@@ -237,8 +237,9 @@ TEST_F(EditorWindow, AZoomedOutPictureFollowsTheScreensRatioAndACrop)
         {1, true, {100, 200}, Qt::blue},
     };
     for (const auto& step : steps) {
-        if (step.crop)
+        if (step.crop) {
             ASSERT_TRUE(editor->canvas()->cropTo(QRectF(400, 0, 400, 400)));
+        }
         view->setMagnification(0.5);
         QImage shown(view->viewport()->size() * step.ratio, QImage::Format_RGB32);
         shown.setDevicePixelRatio(step.ratio);
