@@ -184,14 +184,27 @@ QRectF OverlayView::hintPill() const
     return OverlayGeometry::hintPill(textSize(m_hintFont, hint()), size());
 }
 
+void OverlayView::focusInEvent(QFocusEvent*) {}
+
+void OverlayView::focusOutEvent(QFocusEvent*) {}
+
 void OverlayView::paintEvent(QPaintEvent* event)
 {
+    const bool selecting = isSelecting() || (m_windowMode && m_hovered);
+    const bool whole = event->region() == QRegion(rect());
+    const IdleFrame frame{m_backdrop.cacheKey(), size(), mouse, &hint()};
+    if (!selecting && whole && m_idleFrame == frame)
+        return;
+    m_idleFrame.reset();
     QPainter painter(this);
     painter.setClipRegion(event->region());
-    if (isSelecting() || (m_windowMode && m_hovered))
+    if (selecting) {
         paintSelecting(painter, event->region());
-    else
-        paintIdle(painter, event->region());
+        return;
+    }
+    paintIdle(painter, event->region());
+    if (whole)
+        m_idleFrame = frame;
 }
 
 void OverlayView::paintSelecting(QPainter& painter, const QRegion& region)
