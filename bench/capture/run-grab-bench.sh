@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
-# Runs the grab benchmark under a private virtual X server with one 3840 x 2160 monitor.
+# Runs the grab benchmark under a private virtual X server with one 3840 x 2160 monitor (the
+# end-to-end driver's, tests/support/e2e.sh).
 # usage: run-grab-bench.sh path/to/bench_capture_grab [--benchmark_... flags]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 bench=${1:?usage: run-grab-bench.sh path/to/bench_capture_grab [benchmark flags]}
 shift
-exec "$here/../../tests/support/with-xvfb.sh" -screen 3840x2160x24 "$bench" "$@"
+case_name=grab-bench
+source "$here/../../tests/support/e2e.sh"
+x_server 3840x2160
+DISPLAY=$x_display QT_QPA_PLATFORM=xcb "$bench" "$@"

@@ -67,6 +67,9 @@ protected:
     void leaveEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Nothing in the overlay shows the focus: gaining or losing it repaints nothing.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void paintDimmed(QPainter& painter, const QRegion& region);
@@ -90,6 +93,17 @@ private:
     bool m_windowsOffered = false;
     bool m_windowMode = false;
     std::optional<QRectF> m_hovered;
+    // What the last whole frame without a selection showed. The window's activation, which comes after
+    // the first frame is on the screen, has Qt repaint the whole window: the same frame again is a
+    // second pass over a 4K picture for nothing, as the backing store holds it already.
+    struct IdleFrame {
+        qint64 picture;
+        QSize size;
+        QPointF mouse;
+        const QString* hint;
+        bool operator==(const IdleFrame&) const = default;
+    };
+    std::optional<IdleFrame> m_idleFrame;
 };
 
 } // namespace corvane

@@ -8,6 +8,7 @@
 #include <QPainterPath>
 #include <QRegion>
 #include <algorithm>
+#include <cmath>
 
 namespace corvane {
 
@@ -28,19 +29,21 @@ void CanvasView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     painter.setClipRect(event->rect());
-    painter.fillRect(rect(), Qt::white);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, m_magnification < 1);
-    painter.setCompositionMode(QPainter::CompositionMode_Source);
     // Under a redaction the picture is not painted at all: at a zoom that does not fall on whole
-    // pixels, the redaction's edge would otherwise be blended with what it hides.
+    // pixels, the redaction's edge would otherwise be blended with what it hides. Paper goes there
+    // first; everywhere else the picture replaces every pixel, so nothing is painted twice.
     QRegion picture(event->rect());
     for (const AnnotationPtr& annotation : m_annotations) {
         if (annotation->kind == Annotation::Kind::redaction)
             picture -= annotation->rect().toAlignedRect();
     }
+    for (const QRect& hole : QRegion(event->rect()) - picture)
+        painter.fillRect(hole, Qt::white);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.save();
     painter.setClipRegion(picture, Qt::IntersectClip);
-    painter.drawImage(QPointF(0, 0), m_drawable);
+    drawPicture(painter);
     painter.restore();
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     paintAnnotations(painter);
@@ -50,6 +53,64 @@ void CanvasView::paintEvent(QPaintEvent* event)
         drawSelectionChrome(painter, *m_selected);
     if (const auto* cropping = std::get_if<Cropping>(&m_dragMode))
         drawCropChrome(painter, QRectF(cropping->start, cropping->current).normalized());
+}
+
+void CanvasView::drawPicture(QPainter& painter)
+{
+    // The device transform holds the view's zoom and the screen's pixel ratio: a move to a monitor of
+    // another ratio changes it as a zoom does, and a crop or an undo changes the picture's key.
+    const QTransform device = painter.deviceTransform();
+    const double scale = device.m11();
+    if (device.type() != QTransform::TxScale || scale >= 1 || device.m22() != scale) {
+        // At 100 % and above, every picture pixel is drawn as it is.
+        painter.drawImage(QPointF(0, 0), m_drawable);
+        m_shrunk = {};
+        return;
+    }
+    const auto current = [&](const ShrunkPicture& shrunk) {
+        return shrunk.source == m_drawable.cacheKey() && std::abs(shrunk.scale - scale) < 1e-9;
+    };
+    if (m_shrinking.valid()) {
+        // The first paint takes what the thread made, waiting for it if need be; at another scale
+        // (the window manager gave the window another size) it makes its own.
+        ShrunkPicture ahead = m_shrinking.get();
+        if (current(ahead))
+            m_shrunk = std::move(ahead);
+    }
+    if (!current(m_shrunk))
+        m_shrunk = shrink(m_drawable, scale);
+    // Drawn one to one on device pixels, at the picture's origin rounded to a whole device pixel: the
+    // world transform is replaced by the one that makes the whole device transform that translation.
+    const QPointF origin = device.map(QPointF(0, 0));
+    const QTransform afterWorld = painter.worldTransform().inverted() * device;
+    painter.setWorldTransform(QTransform::fromTranslate(std::round(origin.x()), std::round(origin.y())) *
+                              afterWorld.inverted());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QPointF(0, 0), m_shrunk.image);
+}
+
+CanvasView::ShrunkPicture CanvasView::shrink(const QImage& picture, double scale)
+{
+    const QSize size(std::max(1, int(std::lround(picture.width() * scale))),
+                     std::max(1, int(std::lround(picture.height() * scale))));
+    // Filtered as the painter filters a shrinking paint, once; the area-averaging QImage::scaled costs
+    // several times more for a 4K picture.
+    QImage shrunk(size, picture.format());
+    shrunk.fill(Qt::transparent);
+    QPainter shrinking(&shrunk);
+    shrinking.setCompositionMode(QPainter::CompositionMode_Source);
+    shrinking.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    shrinking.drawImage(QRectF(QPointF(0, 0), QSizeF(size)), picture);
+    shrinking.end();
+    return {picture.cacheKey(), scale, std::move(shrunk)};
+}
+
+void CanvasView::shrinkAhead(double deviceScale)
+{
+    if (deviceScale >= 1 || m_shrinking.valid())
+        return;
+    m_shrinking = std::async(std::launch::async,
+                             [picture = m_drawable, deviceScale] { return shrink(picture, deviceScale); });
 }
 
 void CanvasView::paintAnnotations(QPainter& painter) const

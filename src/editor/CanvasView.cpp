@@ -83,6 +83,10 @@ void CanvasView::setMagnification(double magnification)
     update();
 }
 
+void CanvasView::focusInEvent(QFocusEvent*) {}
+
+void CanvasView::focusOutEvent(QFocusEvent*) {}
+
 double CanvasView::chromeMagnification() const
 {
     return std::max(m_magnification, 0.05);

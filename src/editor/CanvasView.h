@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <deque>
+#include <future>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -73,6 +74,10 @@ public:
 
     // Screen points per canvas pixel of the enclosing zoom view; 1 when there is none.
     void setMagnification(double magnification);
+    // Starts shrinking the picture for a view that will show it at `deviceScale` device pixels per
+    // picture pixel, on a thread of its own, while the window is still being made and mapped; the
+    // first paint at that scale then only copies it.
+    void shrinkAhead(double deviceScale);
     // The magnification chrome is divided by, never below 0.05.
     double chromeMagnification() const;
 
@@ -119,6 +124,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Nothing on the canvas shows the focus, so gaining or losing it repaints nothing.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     struct Creating {
@@ -140,7 +148,17 @@ private:
     };
     using DragMode = std::variant<std::monostate, Creating, Moving, Resizing, Cropping>;
 
+    // The picture shrunk once for a zoomed-out view's scale in device pixels: filtering the whole
+    // picture down (33 MB for a 4K capture) at every repaint is what made opening and scrolling slow.
+    struct ShrunkPicture {
+        qint64 source = 0; // the cache key of the picture it was made from
+        double scale = 0;
+        QImage image;
+    };
+    static ShrunkPicture shrink(const QImage& picture, double scale);
+
     // CanvasPainting.cpp
+    void drawPicture(QPainter& painter);
     void paintAnnotations(QPainter& painter) const;
     void drawSelectionChrome(QPainter& painter, const Annotation& annotation) const;
     void drawEditingFrame(QPainter& painter, const Annotation& annotation) const;
@@ -182,6 +200,8 @@ private:
     CanvasViewDelegate* m_delegate = nullptr;
     QImage m_baseImage;
     QImage m_drawable; // m_baseImage in a format QPainter blits fast
+    ShrunkPicture m_shrunk;
+    std::future<ShrunkPicture> m_shrinking;
     double m_contentScale;
     std::vector<AnnotationPtr> m_annotations;
     AnnotationPtr m_selected;

@@ -99,6 +99,7 @@ EditorWindowController::EditorWindowController(const QImage& image, double scale
     buildUI();
     MainMenuBuilder::install(*this, *this);
     m_scrollView->setMagnification(geometry.magnification);
+    m_canvas->shrinkAhead(m_scrollView->magnification() * (screen ? screen->devicePixelRatio() : 1));
 
     // The content area (toolbar and view) gets the computed size; the menu bar comes on top of it.
     const QSize content = geometry.contentSize.toSize();

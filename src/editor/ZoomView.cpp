@@ -6,6 +6,7 @@
 
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
+#include <QPainterPath>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -29,6 +30,10 @@ ZoomView::ZoomView(CanvasView* canvas, QWidget* parent)
     // Whole-canvas repaints through the proxy are cheaper than Qt's guess at minimal regions.
     setViewportUpdateMode(QGraphicsView::MinimalViewportUpdate);
     setTransformationAnchor(QGraphicsView::AnchorViewCenter);
+    // The background brush and the canvas cover the viewport between them; a 4K window filled with
+    // the palette first costs a pass over its whole backing store when it opens.
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     scene->setFocusItem(proxy);
     // A crop changes the canvas's size; the scrolled area follows it.
     connect(canvas, &CanvasView::pictureSizeChanged, this,
@@ -53,6 +58,17 @@ void ZoomView::setMagnification(double magnification)
     // Pictures shrunk below their pixel size look better filtered; enlarged ones keep crisp pixels.
     setRenderHint(QPainter::SmoothPixmapTransform, m_magnification < 1);
     m_canvas->setMagnification(m_magnification);
+}
+
+void ZoomView::drawBackground(QPainter* painter, const QRectF& exposed)
+{
+    // Two screen points inside the canvas's edge stay in the ring, under the picture's edge pixels:
+    // shrunk, the picture is placed on whole device pixels and may fall short of the edge by half a one.
+    const double inset = 2 / m_magnification;
+    QPainterPath around;
+    around.addRect(exposed);
+    around.addRect(QRectF(QPointF(0, 0), QSizeF(m_canvas->size())).adjusted(inset, inset, -inset, -inset));
+    painter->fillPath(around, backgroundBrush());
 }
 
 void ZoomView::wheelEvent(QWheelEvent* event)

@@ -28,6 +28,8 @@ public:
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
+    // Only around the canvas: the canvas paints every pixel under it itself.
+    void drawBackground(QPainter* painter, const QRectF& exposed) override;
 
 private:
     CanvasView* m_canvas;

@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QToolButton>
@@ -198,6 +199,39 @@ TEST_F(EditorWindow, ZoomStepsByAQuarterWithinItsLimitsAndFitsTheWholePicture)
     EXPECT_TRUE(1600 * m <= room.width() + 0.01 && 300 * m <= room.height() + 0.01);
     EXPECT_TRUE(std::abs(1600 * m - room.width()) < 0.01 || std::abs(300 * m - room.height()) < 0.01)
         << "one side fills the view";
+}
+
+// Zoomed out, the picture is shrunk once and kept: after a move to a monitor of another ratio, or a crop,
+// the kept one must not be shown.
+TEST_F(EditorWindow, AZoomedOutPictureFollowsTheScreensRatioAndACrop)
+{
+    QImage picture(800, 400, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QPainter(&picture).fillRect(400, 0, 400, 400, Qt::blue);
+    Editor* editor = Editor::open(picture, 1);
+    ZoomView* view = editor->scrollView();
+    const struct {
+        double ratio;
+        bool crop;
+        QPointF point;
+        QColor colour;
+    } steps[] = {
+        {1, false, {380, 200}, Qt::red},    {1, false, {780, 380}, Qt::blue}, {1.5, false, {780, 380}, Qt::blue},
+        {1.5, false, {420, 200}, Qt::blue}, {2, false, {420, 200}, Qt::blue}, {1, false, {380, 200}, Qt::red},
+        {1, true, {100, 200}, Qt::blue},
+    };
+    for (const auto& step : steps) {
+        if (step.crop) {
+            ASSERT_TRUE(editor->canvas()->cropTo(QRectF(400, 0, 400, 400)));
+        }
+        view->setMagnification(0.5);
+        QImage shown(view->viewport()->size() * step.ratio, QImage::Format_RGB32);
+        shown.setDevicePixelRatio(step.ratio);
+        view->viewport()->render(&shown);
+        const QPoint at = (QPointF(view->mapFromScene(step.point)) * step.ratio).toPoint();
+        EXPECT_EQ(QColor(shown.pixel(at)), step.colour) << "ratio " << step.ratio << " crop " << step.crop
+                                                        << " at " << step.point.x() << ", " << step.point.y();
+    }
 }
 
 // The digits themselves choose the tools in every e2e.editor case.
