@@ -70,13 +70,9 @@ static void copy_frame(struct wl_client* client, struct wl_resource* frame, stru
     zwlr_screencopy_frame_v1_send_ready(frame, 0, 0, 0);
 }
 
-static void copy_frame_with_damage(struct wl_client* client, struct wl_resource* frame, struct wl_resource* buffer)
-{
-    copy_frame(client, frame, buffer);
-}
-
+// A copy with damage is answered as a plain copy.
 static const struct zwlr_screencopy_frame_v1_interface frame_implementation = {copy_frame, release_resource,
-                                                                               copy_frame_with_damage};
+                                                                               copy_frame};
 
 static void capture_output(struct wl_client* client, struct wl_resource* manager, uint32_t id,
                            int32_t overlay_cursor, struct wl_resource* output_resource)
