@@ -17,13 +17,14 @@ hold_keys() {
     exec 7>"$work/hold"
     await 'grep -q ready "$work/holder.out"' "the other program could not take Ctrl+Shift+Super+4"
 }
-# cli ARGS...: the command as a script runs it, in $work; its status in $status, its error in cli.err.
+# cli STATUS ARGS...: the command as a script runs it, in $work, ending with STATUS; its error in cli.err.
 cli() {
+    local want=$1
+    shift
     (cd "$work" && timeout 60 "$binary" "$@") >"$work/cli.out" 2>"$work/cli.err"
     status=$?
-    return $status
+    [ "$status" = "$want" ] || fail "$* ended with status $status, not $want: $(cat "$work/cli.err")"
 }
-expect_status() { [ "$status" = "$1" ] || fail "$2 ended with status $status, not $1: $(cat "$work/cli.err")"; }
 # show_window NAME COLOUR WxH+X+Y: a window of one flat colour; its frame (the window manager's
 # _NET_FRAME_EXTENTS added) in $frame as WxH+X+Y.
 show_window() {
@@ -352,43 +353,36 @@ window-pick)
 cli-output)
     # With no running Corvane the command captures in its own process and writes the file.
     xdotool mousemove 700 500
-    cli --capture-screen --output shot.png
-    expect_status 0 "--output shot.png"
+    cli 0 --capture-screen --output shot.png
     expect_pixels "$work/shot.png" 1920x1080+0+0
     cp "$work/shot.png" "$work/kept.png"
     xdotool mousemove 3000 700
-    cli --capture-screen --output shot.png
-    expect_status 2 "--output onto an existing file"
+    cli 2 --capture-screen --output shot.png
     check '[ "$(cat "$work/cli.err")" = "corvane: shot.png already exists; --force replaces it" ]' "an existing file was refused with: $(cat "$work/cli.err")"
     check 'cmp -s "$work/shot.png" "$work/kept.png"' "the existing file was changed without --force"
-    cli --capture-screen --output shot.png --force
-    expect_status 0 "--force"
+    cli 0 --capture-screen --output shot.png --force
     expect_pixels "$work/shot.png" 2560x1440+1920+0
-    cli --capture-screen --output shot.jpg
+    cli 0 --capture-screen --output shot.jpg
     check '[ "$(identify -format "%m %wx%h" "$work/shot.jpg")" = "JPEG 2560x1440" ]' "shot.jpg is not a JPEG of MON-B"
     # Every monitor on one canvas at ratio 2: MON-A doubled, MON-B beside it at its own pixels.
-    cli --capture-screen --all --output all.png
-    expect_status 0 "--all"
+    cli 0 --capture-screen --all --output all.png
     check '[ "$(identify -format %wx%h "$work/all.png")" = 6400x2160 ]' "--all is not 6400x2160"
     convert "$root" -crop 1920x1080+0+0 +repage -sample 200% "$work/a-doubled.png"
     convert "$work/all.png" -crop 3840x2160+0+0 +repage "$work/all-a.png"
     expect_pixels "$work/all-a.png" 3840x2160+0+0 "$work/a-doubled.png"
     convert "$work/all.png" -crop 2560x1440+3840+0 +repage "$work/all-b.png"
     expect_pixels "$work/all-b.png" 2560x1440+1920+0
-    cli --capture-screen --output "$work/no/such/folder.png"
-    expect_status 2 "--output into a missing folder"
+    cli 2 --capture-screen --output "$work/no/such/folder.png"
     check 'grep -q "^corvane: .*there is no folder" "$work/cli.err"' "a missing folder said: $(cat "$work/cli.err")"
     ;;
 cli-region)
     # A selection that the command waits for: the file once the user has chosen, status 1 when cancelled.
     for row in "region 0 region.png" "window 1"; do
         read -r what want file <<<"$row"
-        cli --capture-$what --output $what.png &
+        cli "$want" --capture-$what --output $what.png &
         await '[ "$(overlays)" = 2 ]' "no overlay for --capture-$what --output"
         if [ "$want" = 0 ]; then drag 2120 200 2920 800; else key Escape; fi
-        wait $!
-        status=$?
-        expect_status "$want" "--capture-$what --output"
+        wait $! || exit 1
         if [ -n "$file" ]; then expect_pixels "$work/$file" 800x600+2120+200; else check '[ ! -e "$work/$what.png" ]' "a cancelled capture wrote a file"; fi
         await '[ "$(ours)" = "" ]' "a window stayed up after --output"
     done
@@ -397,8 +391,7 @@ cli-clipboard)
     # The command ends once the picture is on the clipboard; a process of its own keeps it there until
     # another program takes the clipboard over (its clipboard window is how it is found).
     xdotool mousemove 700 500
-    cli --capture-screen --clipboard
-    expect_status 0 "--clipboard"
+    cli 0 --capture-screen --clipboard
     clip_png "$work/clip.png"
     expect_pixels "$work/clip.png" 1920x1080+0+0
     holder() { xwininfo -root -tree | grep -q '"Qt Selection Owner for corvane"'; }

@@ -88,16 +88,9 @@ static void capture_output(struct wl_client* client, struct wl_resource* manager
         zwlr_screencopy_frame_v1_send_buffer_done(frame);
 }
 
-static void capture_output_region(struct wl_client* client, struct wl_resource* manager, uint32_t id,
-                                  int32_t overlay_cursor, struct wl_resource* output, int32_t x, int32_t y,
-                                  int32_t width, int32_t height)
-{
-    (void)x, (void)y, (void)width, (void)height;
-    capture_output(client, manager, id, overlay_cursor, output);
-}
-
-static const struct zwlr_screencopy_manager_v1_interface manager_implementation = {
-    capture_output, capture_output_region, release_resource};
+// The source never asks for a region of an output.
+static const struct zwlr_screencopy_manager_v1_interface manager_implementation = {capture_output, NULL,
+                                                                                   release_resource};
 
 static void bind_manager(struct wl_client* client, void* data, uint32_t version, uint32_t id)
 {
