@@ -9,7 +9,6 @@ source "$(dirname "$0")/../support/e2e.sh"
 x_desktop two-monitors tray
 mkdir -p "$work/caller" "$work/first"
 
-docked() { await '[ "$(xwininfo -tree -id "$panel" | grep -c "\"corvane\"")" = 1 ]' "not one tray icon"; }
 # start_first [ARGS...]: the instance, in a working directory of its own, docked in the tray.
 start_first() {
     cd "$work/first" && start "$@" && cd "$work/caller" || exit 1

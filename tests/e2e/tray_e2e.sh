@@ -7,7 +7,7 @@ if [ "$case_name" = captures-keep-the-icon ]; then x_desktop two-monitors tray; 
 
 convert -size 300x200 xc:'rgb(20,120,220)' "$work/shot.png"
 start
-await 'xwininfo -tree -id "$panel" | grep -q "\"corvane\""' "the tray icon did not dock"
+docked
 # choose KEY...: the tray menu opened with a right click and walked with the arrow keys.
 choose() {
     xdotool mousemove --window "$panel" 12 16 click 3

@@ -95,6 +95,8 @@ x_desktop() {
     pids+=($!)
     await 'panel=$(xdotool search --name "^panel$" 2>/dev/null | head -n 1); [ -n "$panel" ]' "no tray host"
 }
+# docked: one tray icon of ours in the tray host's panel.
+docked() { await '[ "$(xwininfo -tree -id "$panel" 2>/dev/null | grep -c "\"corvane\"")" = 1 ]' "not one tray icon"; }
 # The noise picture is made once for all the cases of a build tree (CORVANE_E2E_CACHE) and only read.
 noise_root() {
     root=${CORVANE_E2E_CACHE:-$work}/noise-4480x1440-20261207.ppm
