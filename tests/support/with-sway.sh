@@ -72,6 +72,7 @@ set -u
 dbus-update-activation-environment HOME XDG_CONFIG_HOME XDG_RUNTIME_DIR XDG_DATA_HOME XDG_CACHE_HOME \
     XDG_STATE_HOME XDG_CURRENT_DESKTOP XDG_SESSION_TYPE WAYLAND_DISPLAY SWAYSOCK >/dev/null 2>&1
 services=()
+trap 'kill "${services[@]}" 2>/dev/null; wait' EXIT
 if [ "$1" = 1 ]; then
     # The wlroots portal exits without pipewire.
     pipewire >"$CORVANE_SESSION_DIR/pipewire.log" 2>&1 &
@@ -89,10 +90,6 @@ if [ "$1" = 1 ]; then
 fi
 shift
 "$@"
-status=$?
-for pid in "${services[@]}"; do kill "$pid" 2>/dev/null; done
-wait 2>/dev/null
-exit $status
 EOF
 export CORVANE_SESSION_DIR="$work" XDG_DESKTOP_PORTAL_DIR="$work/portals"
 export -f wait_for
