@@ -43,7 +43,7 @@ XDG_RUNTIME_DIR="$sway_runtime" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LI
     "${uid_args[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
 servers+=($!)
 wait_for 'socket=$(find "$sway_runtime" -maxdepth 1 -name "wayland-*" ! -name "*.lock" -print -quit)
-    SWAYSOCK=$(find "$sway_runtime" -maxdepth 1 -name "sway-ipc.*.sock" -print -quit); [ -n "$socket" ] && [ -n "$SWAYSOCK" ]' 10 ||
+    SWAYSOCK=$(find "$sway_runtime" -maxdepth 1 -name "sway-ipc.*.sock" -print -quit); [ -n "$socket" ] && [ -n "$SWAYSOCK" ]' ||
     fail "sway did not start: $(cat "$work/sway.log")"
 export WAYLAND_DISPLAY=$socket SWAYSOCK
 swaymsg -q create_output || fail "sway made no second output: $(cat "$work/sway.log")"
@@ -81,11 +81,11 @@ if [ "$1" = 1 ]; then
     services+=($!)
     # Started by hand rather than by the bus, so that each runs once and with this session's settings.
     wait_for 'dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-        org.freedesktop.DBus.NameHasOwner string:org.freedesktop.impl.portal.desktop.wlr 2>/dev/null | grep -q "boolean true"' 10
+        org.freedesktop.DBus.NameHasOwner string:org.freedesktop.impl.portal.desktop.wlr 2>/dev/null | grep -q "boolean true"'
     /usr/libexec/xdg-desktop-portal -r >"$CORVANE_SESSION_DIR/portal.log" 2>&1 &
     services+=($!)
     wait_for 'dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
-        org.freedesktop.DBus.Introspectable.Introspect 2>/dev/null | grep -q org.freedesktop.portal.Screenshot' 10 ||
+        org.freedesktop.DBus.Introspectable.Introspect 2>/dev/null | grep -q org.freedesktop.portal.Screenshot' ||
         { echo "the screenshot portal did not start"; cat "$CORVANE_SESSION_DIR"/*.log; exit 1; }
 fi
 shift
