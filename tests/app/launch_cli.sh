@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts the real binary in each launch mode and checks how it ends.
-# usage: launch_cli.sh BINARY no-display|stays-alive|snapshot-quits|help-and-errors
+# usage: launch_cli.sh BINARY no-display|stays-alive|help-and-errors
 set -u
 binary=$1
 work=$(mktemp -d)
@@ -38,9 +38,6 @@ help-and-errors)
         fail "an unknown switch said other things"
     run 2 "$binary" --capture-screen --output f.png
     grep -qx 'corvane: no display to run on.*' err && [ ! -e f.png ] || fail "--output without a display said other things"
-    ;;
-snapshot-quits)
-    QT_QPA_PLATFORM=offscreen run 0 timeout 10 "$binary" --uitest shots
     ;;
 *) fail "unknown case $2" ;;
 esac

@@ -70,8 +70,7 @@ redact() {
         key 1
         click_picture 200 200
         xdotool mousemove --window "$editor" 20 10 click 1
-        sleep 0.3
-        key Right Right Right $(printf 'Down %.0s' $(seq 11)) Return
+        walk Right Right Right $(printf 'Down %.0s' $(seq 11)) Return
     fi
     copy_to "$2"
     convert "$2" -fill black -draw 'rectangle 80,160 339,239' "$work/outside.png"

@@ -95,6 +95,8 @@ x_desktop() {
     pids+=($!)
     await 'panel=$(xdotool search --name "^panel$" 2>/dev/null | head -n 1); [ -n "$panel" ]' "no tray host"
 }
+# docked: one tray icon of ours in the tray host's panel.
+docked() { await '[ "$(xwininfo -tree -id "$panel" 2>/dev/null | grep -c "\"corvane\"")" = 1 ]' "not one tray icon"; }
 # The noise picture is made once for all the cases of a build tree (CORVANE_E2E_CACHE) and only read.
 noise_root() {
     root=${CORVANE_E2E_CACHE:-$work}/noise-4480x1440-20261207.ppm
@@ -126,6 +128,35 @@ titled() { ours | grep -qE "^[0-9]+ [0-9x]+ [0-9-]+ $1"; }
 overlays_up() { press F13 "[ \"\$(overlays)\" = ${1:-$monitors} ]" || fail "no overlays after F13"; }
 # editor_up: an editor window, in $editor. (A condition sees the positional parameters of wait_for.)
 editor_up() { await 'editor=$(xdotool search --onlyvisible --name "^Corvane Editor" | head -n 1); [ -n "$editor" ]' "no editor"; }
+
+# focus_on TITLE: a visible window of that title holds the X focus, in $focus; a key typed before it does
+# goes to another window.
+focus_on() {
+    local title=$1
+    await 'focus=$(xdotool getwindowfocus 2>/dev/null) && xdotool search --onlyvisible --name "^$title\$" | grep -qx "$focus"' \
+        "$1 never took the focus"
+}
+# settled: the screen as it is now in $work/screen.png, once two readings in a row agree (windows paint
+# themselves after mapping). changed: it is no longer so.
+settled() {
+    import -window root "$work/screen.png"
+    await 'import -window root "$work/again.png"; same=$(compare -metric AE "$work/screen.png" "$work/again.png" null: 2>&1)
+        mv "$work/again.png" "$work/screen.png"; [ "$same" = 0 ]' "the screen did not settle"
+}
+changed() { import -window root "$work/now.png" && [ "$(compare -metric AE "$work/screen.png" "$work/now.png" null: 2>&1)" != 0 ]; }
+# walk KEY...: keys in a pop-up menu just opened. One sent before the menu holds the keyboard goes
+# elsewhere, so the first is pressed until the menu shows it; the rest follow in order.
+walk() {
+    settled
+    press "$1" changed || fail "the menu did not take $1"
+    shift
+    xdotool key --delay 80 "$@"
+}
+# on_bus: the program holds its name on the session bus, so that a later invocation reaches it.
+on_bus() {
+    await 'dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:io.github.corvane.Corvane 2>/dev/null | grep -q true' "the program is not on the bus"
+}
 
 # paste ARGS: the clipboard read (xclip or wl-paste arguments alike: -t TYPE).
 paste() { xclip -selection clipboard -o "$@" 2>/dev/null; }

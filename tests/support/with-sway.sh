@@ -5,7 +5,6 @@
 # portal, and a scratch HOME.
 # With --no-portal the bus has no portal on it (the command brings its own).
 # usage: with-sway.sh [--no-portal] COMMAND [ARGS...]
-set -u
 portal=1
 if [ "${1:-}" = "--no-portal" ]; then
     portal=0
@@ -14,17 +13,15 @@ fi
 for tool in sway swaymsg dbus-run-session wtype; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed"; exit 1; }
 done
+source "$(dirname "$0")/e2e.sh"
 
-work=$(mktemp -d /tmp/corvane-sway-XXXXXX)
-chmod 755 "$work"
 # sway refuses to run as root; any uid without a home will do. Its socket lives in a runtime folder of
 # its own, and the clients (root) reach it by its full path, keeping a runtime folder they own.
 sway_uid=${CORVANE_SWAY_UID:-4242}
 sway_runtime="$work/sway-runtime"
-runtime="$work/runtime"
-mkdir -p "$sway_runtime" "$runtime" "$work/home/Desktop" "$work/home/.config"
+mkdir -p "$sway_runtime"
 [ "$(id -u)" -eq 0 ] && chown "$sway_uid:$sway_uid" "$sway_runtime"
-chmod 700 "$sway_runtime" "$runtime"
+chmod 700 "$sway_runtime"
 cat >"$work/sway.conf" <<'EOF'
 output HEADLESS-1 resolution 1280x720 position 0 0 scale 1
 output HEADLESS-2 resolution 800x600 position 1280 0 scale 2
@@ -34,39 +31,23 @@ default_border none
 default_floating_border none
 EOF
 
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$runtime"
-export XDG_DATA_HOME="$work/home/.local/share" XDG_CACHE_HOME="$work/home/.cache"
-export XDG_STATE_HOME="$work/home/.local/state" XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
+export XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache" XDG_STATE_HOME="$HOME/.local/state"
+export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
 unset DISPLAY WAYLAND_DISPLAY SWAYSOCK
-sway_pid=
-keyboard_pid=
-cleanup() {
-    [ -n "$keyboard_pid" ] && kill "$keyboard_pid" 2>/dev/null
-    [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null && wait "$sway_pid" 2>/dev/null
-    # The document portal mounts a FUSE folder in the runtime folder and may outlive the bus briefly.
-    grep -q " $runtime/doc " /proc/mounts && { fusermount3 -uz "$runtime/doc" || umount -l "$runtime/doc"; } 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# The document portal mounts a FUSE folder in the runtime folder and may outlive the bus briefly.
+mounts+=("$XDG_RUNTIME_DIR/doc")
 
 uid_args=()
 [ "$(id -u)" -eq 0 ] && uid_args=(setpriv "--reuid=$sway_uid" "--regid=$sway_uid" --clear-groups)
 XDG_RUNTIME_DIR="$sway_runtime" WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 \
     "${uid_args[@]}" sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
-sway_pid=$!
-for _ in $(seq 100); do
-    socket=$(find "$sway_runtime" -maxdepth 1 -name 'wayland-*' ! -name '*.lock' -print -quit 2>/dev/null)
-    SWAYSOCK=$(find "$sway_runtime" -maxdepth 1 -name 'sway-ipc.*.sock' -print -quit 2>/dev/null)
-    [ -n "$socket" ] && [ -n "$SWAYSOCK" ] && break
-    sleep 0.05
-done
-[ -n "$socket" ] && [ -n "$SWAYSOCK" ] || { echo "sway did not start"; cat "$work/sway.log"; exit 1; }
+servers+=($!)
+wait_for 'socket=$(find "$sway_runtime" -maxdepth 1 -name "wayland-*" ! -name "*.lock" -print -quit)
+    SWAYSOCK=$(find "$sway_runtime" -maxdepth 1 -name "sway-ipc.*.sock" -print -quit); [ -n "$socket" ] && [ -n "$SWAYSOCK" ]' ||
+    fail "sway did not start: $(cat "$work/sway.log")"
 export WAYLAND_DISPLAY=$socket SWAYSOCK
-swaymsg -q create_output || { echo "sway made no second output"; cat "$work/sway.log"; exit 1; }
-for _ in $(seq 50); do
-    [ "$(swaymsg -t get_outputs -r | grep -c '"name": "HEADLESS')" -ge 2 ] && break
-    sleep 0.05
-done
+swaymsg -q create_output || fail "sway made no second output: $(cat "$work/sway.log")"
+await '[ "$(swaymsg -t get_outputs -r | grep -c "\"name\": \"HEADLESS")" = 2 ]' "sway has not two outputs"
 export CORVANE_SWAY_LOG="$work/sway.log"
 
 # A user's seat always has a keyboard. Each wtype run brings a virtual keyboard and takes it away when
@@ -74,12 +55,8 @@ export CORVANE_SWAY_LOG="$work/sway.log"
 # take the keyboard focus from the program with it, and Qt would count the program inactive and close
 # whatever pop-up menu it has open. A wtype that waits a day keeps one keyboard on the seat throughout.
 wtype -s 86400000 &
-keyboard_pid=$!
-for _ in $(seq 100); do
-    swaymsg -t get_inputs | grep -q '"type": "keyboard"' && break
-    sleep 0.05
-done
-swaymsg -t get_inputs | grep -q '"type": "keyboard"' || { echo "no keyboard on the seat"; exit 1; }
+pids+=($!)
+await 'swaymsg -t get_inputs | grep -q "\"type\": \"keyboard\""' "no keyboard on the seat"
 
 # xdg-desktop-portal 1.16 offers Screenshot only when some backend also declares the Access interface
 # (the permission dialog), which the wlroots backend does not; desktops get it from another backend.
@@ -95,6 +72,7 @@ set -u
 dbus-update-activation-environment HOME XDG_CONFIG_HOME XDG_RUNTIME_DIR XDG_DATA_HOME XDG_CACHE_HOME \
     XDG_STATE_HOME XDG_CURRENT_DESKTOP XDG_SESSION_TYPE WAYLAND_DISPLAY SWAYSOCK >/dev/null 2>&1
 services=()
+trap 'kill "${services[@]}" 2>/dev/null; wait' EXIT
 if [ "$1" = 1 ]; then
     # The wlroots portal exits without pipewire.
     pipewire >"$CORVANE_SESSION_DIR/pipewire.log" 2>&1 &
@@ -102,31 +80,17 @@ if [ "$1" = 1 ]; then
     /usr/libexec/xdg-desktop-portal-wlr >"$CORVANE_SESSION_DIR/portal-wlr.log" 2>&1 &
     services+=($!)
     # Started by hand rather than by the bus, so that each runs once and with this session's settings.
-    for _ in $(seq 100); do
-        dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-            org.freedesktop.DBus.NameHasOwner string:org.freedesktop.impl.portal.desktop.wlr 2>/dev/null |
-            grep -q 'boolean true' && break
-        sleep 0.05
-    done
+    wait_for 'dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.freedesktop.impl.portal.desktop.wlr 2>/dev/null | grep -q "boolean true"'
     /usr/libexec/xdg-desktop-portal -r >"$CORVANE_SESSION_DIR/portal.log" 2>&1 &
     services+=($!)
-    ready=0
-    for _ in $(seq 100); do
-        if dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
-            org.freedesktop.DBus.Introspectable.Introspect 2>/dev/null | grep -q 'org.freedesktop.portal.Screenshot'; then
-            ready=1
-            break
-        fi
-        sleep 0.1
-    done
-    [ "$ready" = 1 ] || { echo "the screenshot portal did not start"; cat "$CORVANE_SESSION_DIR"/*.log; exit 1; }
+    wait_for 'dbus-send --session --print-reply --dest=org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop \
+        org.freedesktop.DBus.Introspectable.Introspect 2>/dev/null | grep -q org.freedesktop.portal.Screenshot' ||
+        { echo "the screenshot portal did not start"; cat "$CORVANE_SESSION_DIR"/*.log; exit 1; }
 fi
 shift
 "$@"
-status=$?
-for pid in "${services[@]}"; do kill "$pid" 2>/dev/null; done
-wait 2>/dev/null
-exit $status
 EOF
 export CORVANE_SESSION_DIR="$work" XDG_DESKTOP_PORTAL_DIR="$work/portals"
+export -f wait_for
 dbus-run-session -- bash "$work/session.sh" "$portal" "$@"

@@ -2,34 +2,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QObject>
-#include <QVariantMap>
+#include <QDBusVirtualObject>
+#include <QStringList>
 
 namespace corvane::testing {
 
 // A stand-in for xdg-desktop-portal on a private session bus: org.freedesktop.portal.Desktop with a
 // Screenshot interface that answers as told, and optionally a GlobalShortcuts interface. Answers
 // come, as from the real portal, as a Response signal on the request path after the method returns.
-class FakePortal : public QObject {
-    Q_OBJECT
+class FakePortal : public QDBusVirtualObject {
 public:
-    struct Shortcut {
-        QString id;
-        QVariantMap properties;
-    };
-
     // What Screenshot answers: the response code and the uri; `silent` never answers at all.
     uint screenshotResponse = 2;
     QString screenshotUri;
     bool silent = false;
     int screenshotCalls = 0;
 
-    // What CreateSession received, and the session path it made.
-    QList<Shortcut> sessionShortcuts;
+    // What CreateSession received (each shortcut as "id=preferred trigger"), and the session it made.
+    QStringList sessionShortcuts;
     QString sessionPath;
     int bindCalls = 0;
 
@@ -38,19 +29,15 @@ public:
     // Sends Activated for `id` on the session made last.
     void activate(const QString& id);
 
-    QDBusObjectPath screenshot(const QVariantMap& options, const QDBusMessage& message);
-    QDBusObjectPath createSession(const QVariantMap& options, const QDBusMessage& message);
-    QDBusObjectPath bindShortcuts(const QDBusObjectPath& session, const QDBusMessage& message);
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
 
 private:
-    QDBusObjectPath answerLater(const QVariantMap& options, const QDBusMessage& message, uint response,
-                                const QVariantMap& results);
+    void answerLater(const QDBusMessage& call, const QVariantMap& options, uint response,
+                     const QVariantMap& results);
 
     QDBusConnection m_bus{QString()};
+    bool m_withShortcuts = false;
 };
 
-void registerShortcutTypes();
-
 } // namespace corvane::testing
-
-Q_DECLARE_METATYPE(corvane::testing::FakePortal::Shortcut)

@@ -40,32 +40,5 @@ TEST(LayoutCutsTest, EachOutputAtItsOwnDevicePixelSize)
     }
 }
 
-// A 6 x 2 layout picture of a 2 x 1 output at scale 1 (enlarged to 4 x 2 in it) and a 1 x 1 output at
-// scale 2 beside it.
-TEST(CutOutTest, EnlargedOutputComesBackToItsPixelsAndTheSharpOneIsCopiedOpaque)
-{
-    QImage whole(6, 2, QImage::Format_ARGB32);
-    const QRgb red = 0xffff0000, green = 0xff00ff00;
-    const QRgb right[2][2] = {{0xff102030, 0xff405060}, {0xff708090, 0x00a0b0c0}};
-    for (int y = 0; y < 2; ++y) {
-        for (int x = 0; x < 4; ++x)
-            whole.setPixel(x, y, x < 2 ? red : green);
-        whole.setPixel(4, y, right[y][0]);
-        whole.setPixel(5, y, right[y][1]);
-    }
-    const auto cuts = layoutCuts(whole.size(), {{{0, 0, 2, 1}, 1}, {{2, 0, 1, 1}, 2}});
-    ASSERT_TRUE(cuts[0] && cuts[1]);
-    const QImage left = cutOut(whole, *cuts[0]);
-    ASSERT_EQ(left.size(), QSize(2, 1));
-    EXPECT_EQ(left.pixel(0, 0), red);
-    EXPECT_EQ(left.pixel(1, 0), green);
-    const QImage sharp = cutOut(whole, *cuts[1]);
-    ASSERT_EQ(sharp.size(), QSize(2, 2));
-    EXPECT_EQ(sharp.pixel(0, 0), 0xff102030u);
-    EXPECT_EQ(sharp.pixel(1, 0), 0xff405060u);
-    EXPECT_EQ(sharp.pixel(0, 1), 0xff708090u);
-    EXPECT_EQ(qAlpha(sharp.pixel(1, 1)), 0xff); // the layout's transparent gaps come out opaque
-}
-
 } // namespace
 } // namespace corvane::wayland

@@ -70,13 +70,9 @@ static void copy_frame(struct wl_client* client, struct wl_resource* frame, stru
     zwlr_screencopy_frame_v1_send_ready(frame, 0, 0, 0);
 }
 
-static void copy_frame_with_damage(struct wl_client* client, struct wl_resource* frame, struct wl_resource* buffer)
-{
-    copy_frame(client, frame, buffer);
-}
-
+// A copy with damage is answered as a plain copy.
 static const struct zwlr_screencopy_frame_v1_interface frame_implementation = {copy_frame, release_resource,
-                                                                               copy_frame_with_damage};
+                                                                               copy_frame};
 
 static void capture_output(struct wl_client* client, struct wl_resource* manager, uint32_t id,
                            int32_t overlay_cursor, struct wl_resource* output_resource)
@@ -92,16 +88,9 @@ static void capture_output(struct wl_client* client, struct wl_resource* manager
         zwlr_screencopy_frame_v1_send_buffer_done(frame);
 }
 
-static void capture_output_region(struct wl_client* client, struct wl_resource* manager, uint32_t id,
-                                  int32_t overlay_cursor, struct wl_resource* output, int32_t x, int32_t y,
-                                  int32_t width, int32_t height)
-{
-    (void)x, (void)y, (void)width, (void)height;
-    capture_output(client, manager, id, overlay_cursor, output);
-}
-
-static const struct zwlr_screencopy_manager_v1_interface manager_implementation = {
-    capture_output, capture_output_region, release_resource};
+// The source never asks for a region of an output.
+static const struct zwlr_screencopy_manager_v1_interface manager_implementation = {capture_output, NULL,
+                                                                                   release_resource};
 
 static void bind_manager(struct wl_client* client, void* data, uint32_t version, uint32_t id)
 {

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A pointer for a headless Wayland compositor, driven by lines on standard input:
 //   move X Y       absolute position in the layout's logical pixels
-//   press / release   the left button;  right  a click of the right button
+//   press / release   the left button
 // A headless seat has no pointer until a client offers one, so the process stays connected until its
 // input ends. Each line is answered with "ok" once the compositor has seen it.
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
@@ -77,10 +77,6 @@ int main(int argc, char** argv)
             zwlr_virtual_pointer_v1_button(pointer, now_ms(), BTN_LEFT, WL_POINTER_BUTTON_STATE_PRESSED);
         } else if (strncmp(line, "release", 7) == 0) {
             zwlr_virtual_pointer_v1_button(pointer, now_ms(), BTN_LEFT, WL_POINTER_BUTTON_STATE_RELEASED);
-        } else if (strncmp(line, "right", 5) == 0) {
-            zwlr_virtual_pointer_v1_button(pointer, now_ms(), BTN_RIGHT, WL_POINTER_BUTTON_STATE_PRESSED);
-            zwlr_virtual_pointer_v1_frame(pointer);
-            zwlr_virtual_pointer_v1_button(pointer, now_ms(), BTN_RIGHT, WL_POINTER_BUTTON_STATE_RELEASED);
         } else {
             fprintf(stderr, "unknown command: %s", line);
             continue;
