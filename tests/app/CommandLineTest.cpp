@@ -51,8 +51,6 @@ TEST(CommandLineTest, ChecksTheSwitchesAndReadsTheCaptureOptions)
     } rejected[] = {
         {{"corvane", "--colour=red"}, "unknown option --colour"},
         {{"corvane", "--capture-region", "--delay", "60.5"}, "--delay takes seconds from 0 to 60, not \"60.5\""},
-        {{"corvane", "--capture-region", "--delay=-1"}, "--delay takes seconds from 0 to 60, not \"-1\""},
-        {{"corvane", "--capture-region", "--delay", "soon"}, "--delay takes seconds from 0 to 60, not \"soon\""},
         {{"corvane", "--capture-region", "--output"}, "Missing value after '--output'."},
         {{"corvane", "--output", "f.png"}, "--output needs --capture-region, --capture-window or --capture-screen"},
         {{"corvane", "--open", "a.png", "--delay", "1"}, "--delay needs --capture-region, --capture-window or --capture-screen"},

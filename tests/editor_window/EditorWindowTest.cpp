@@ -103,50 +103,12 @@ protected:
                 }};
     }
 
-    static std::string enabledControls(const Editor* editor)
-    {
-        const EditorToolbar* bar = editor->toolbar();
-        const std::pair<const char*, const QWidget*> controls[] = {{"undo", bar->undoButton()},
-                                                                   {"delete", bar->deleteButton()},
-                                                                   {"width", bar->widthPopUp()},
-                                                                   {"size", bar->fontPopUp()}};
-        QStringList names;
-        for (const auto& [name, control] : controls)
-            if (control->isEnabled())
-                names.append(name);
-        return names.join(' ').toStdString();
-    }
-
     QByteArray savedHome;
     QTemporaryDir home;
     QStringList nextPaths;
     QStringList proposedNames;
     int errors = 0;
 };
-
-TEST_F(EditorWindow, ToolbarEnablesControlsFromTheCanvasState)
-{
-    Editor* editor = open();
-    CanvasView& canvas = *editor->canvas();
-    EXPECT_EQ(enabledControls(editor), "width") << "fresh";
-    drag(canvas, {50, 50}, {150, 120});
-    EXPECT_EQ(enabledControls(editor), "undo width") << "rectangle drawn";
-    QTest::mouseClick(editor->toolbar()->toolSegment(ToolKind::select), Qt::LeftButton);
-    click(canvas, {50, 80});
-    EXPECT_EQ(enabledControls(editor), "undo delete width") << "rectangle selected";
-    QTest::mouseClick(editor->toolbar()->toolSegment(ToolKind::text), Qt::LeftButton);
-    EXPECT_EQ(enabledControls(editor), "undo size") << "text tool";
-    EXPECT_EQ(canvas.selected(), nullptr);
-    click(canvas, {200, 200});
-    QTest::keyClicks(canvas.textEditor(), "Hi");
-    EXPECT_EQ(enabledControls(editor), "undo delete size") << "text typed";
-    QTest::mouseClick(editor->toolbar()->toolSegment(ToolKind::select), Qt::LeftButton);
-    click(canvas, {205, 205});
-    EXPECT_EQ(enabledControls(editor), "undo delete width size") << "text selected";
-    editor->selectTool(3);
-    EXPECT_EQ(enabledControls(editor), "undo width") << "line from the menu";
-    EXPECT_EQ(canvas.selected(), nullptr);
-}
 
 TEST_F(EditorWindow, SwatchRestylesTheSelectionButSelectingReadsNothingBack)
 {
@@ -288,18 +250,6 @@ TEST_F(EditorWindow, SaveAsChoosesTheFormatBySuffixRenamesTheEditorAndStartsWher
     EXPECT_EQ(errors, 0);
     EXPECT_EQ(QDir(home.path()).entryList(QDir::Files),
               (QStringList{"odd.xyz", "photo.jpeg", "picture.jpg", "scan.tif"}));
-}
-
-TEST(PinArithmetic, WheelStepsZoomAndFadeWithinTheirLimits)
-{
-    const std::array<double, 3> zooms[] = {{1, 1, 1.25}, {1, -1, 0.8}, {1, 2, 1.5625}, {3.5, 1, 4},
-                                           {4, 1, 4},    {1, 7, 4},    {1, -7, 0.25},  {0.25, -1, 0.25}};
-    for (const auto& [zoom, steps, after] : zooms)
-        EXPECT_DOUBLE_EQ(pinZoomAfter(zoom, int(steps)), after) << zoom << " " << steps;
-    const std::array<double, 3> fades[] = {{1, -1, 0.9},  {1, 1, 1},      {0.5, 3, 0.8},
-                                           {1, -10, 0.2}, {0.2, -1, 0.2}, {0.3, -1, 0.2}};
-    for (const auto& [opacity, steps, after] : fades)
-        EXPECT_DOUBLE_EQ(pinOpacityAfter(opacity, int(steps)), after) << opacity << " " << steps;
 }
 
 // Where a pin appears, its drag, its zoom keeping the point under the pointer and Escape closing it
