@@ -105,7 +105,10 @@ void PinWindow::showPicture(const QRectF& picture)
 void PinWindow::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    const QRectF target(pictureGeometry().topLeft() - QPointF(geometry().topLeft()), pictureGeometry().size());
+    // The window stands `border` outside the picture on every side. Its geometry() is no measure of that:
+    // dragged onto a monitor of another ratio it lags a step behind (read back from the server with the
+    // old ratio), and a paint then would put the picture off the window until something repainted it.
+    const QRectF target(QPointF(border, border), pictureGeometry().size());
     // Dark outside and light inside: the edge reads on light and dark desktops alike.
     painter.fillRect(rect(), QColor(0x40, 0x40, 0x40));
     painter.fillRect(target.adjusted(-1, -1, 1, 1), QColor(0xE0, 0xE0, 0xE0));

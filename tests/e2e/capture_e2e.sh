@@ -39,7 +39,8 @@ show_window() {
     frame="$((w + l + r))x$((h + t + b))+$((x - l))+$((y - t))"
 }
 # geometry ID: the window's WxH+X+Y on the root.
-geometry() { xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+# (xwininfo without a window would wait for one to be clicked.)
+geometry() { [ -n "$1" ] && xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
     /Width:/ {w = $NF} /Height:/ {h = $NF} END {print w "x" h "+" x "+" y}'; }
 # pick X Y: F13, Tab for the window picker, a click at X, Y.
 pick() {
@@ -317,10 +318,15 @@ pin-to-screen)
     xdotool mousemove 700 600 click 5
     pin_at 404x304+598+498
     drag 700 600 2500 1000
-    pin_at '808x608+*'
-    IFS=x+ read -r _ _ x y <<<"$pin"
     convert "$root" -crop 400x300+100+100 +repage -sample 200% "$work/doubled.png"
-    shows "$work/doubled.png" 800x600+$((x + 4))+$((y + 4)) 800x600+0+0
+    # The pin takes MON-B's ratio and its place there in more than one step: each look reads where it is.
+    doubled() {
+        pin_at '808x608+*'
+        IFS=x+ read -r _ _ x y <<<"$pin"
+        import -window root -crop "800x600+$((x + 4))+$((y + 4))" +repage "$work/shown.png"
+        [ "$(compare -metric AE "$work/shown.png" "$work/doubled.png" null: 2>&1)" = 0 ]
+    }
+    wait_for doubled 20 || expect_pixels "$work/shown.png" 800x600+0+0 "$work/doubled.png"
     ;;
 window-pick)
     # On each monitor a back window with a front one over its middle: Tab, the pointer over the back one's
