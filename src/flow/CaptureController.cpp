@@ -352,7 +352,10 @@ void CaptureController::presentDestinationMenu(const CaptureResult& result,
     // A menu that closes with no key or click of the user's (the program counted inactive by a focus
     // change it did not see in time, or another program's doing) would drop the capture unseen. It
     // comes back once the focus has settled, unless the capture went somewhere or a new one began.
-    for (int shown = 0; shown < 3; ++shown) {
+    // Not under Wayland: there the compositor ends a pop-up itself when the user clicks elsewhere,
+    // and that click never reaches the menu.
+    const int shows = displaySession() == DisplaySession::wayland ? 1 : 3;
+    for (int shown = 0; shown < shows; ++shown) {
         if (shown > 0) {
             std::fputs("corvane: the destination menu closed without an answer; shown again\n", stderr);
             letFocusSettle();
