@@ -8,5 +8,5 @@ bench=${1:?usage: run-grab-bench.sh path/to/bench_capture_grab [benchmark flags]
 shift
 case_name=grab-bench
 source "$here/../../tests/support/e2e.sh"
-x_server 3840x2160
-DISPLAY=$x_display QT_QPA_PLATFORM=xcb "$bench" "$@"
+x_screen 3840x2160
+"$bench" "$@"

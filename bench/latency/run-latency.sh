@@ -14,11 +14,7 @@ case_name=latency
 # A scratch HOME, the servers, and everything started ended on exit.
 source "$here/../../tests/support/e2e.sh"
 case $layout in
-one)
-    x_server 3840x2160
-    export DISPLAY=$x_display QT_QPA_PLATFORM=xcb
-    unset WAYLAND_DISPLAY
-    ;;
+one) x_screen 3840x2160 ;;
 two) x_screen two-monitors ;;
 *) fail "layout must be one or two" ;;
 esac

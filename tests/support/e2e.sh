@@ -60,11 +60,14 @@ x_server() {
     rm "$work/display"
     DISPLAY=$x_display xmodmap -e 'keycode 191 = F13'
 }
-# x_screen [two-monitors]: the program's virtual X server of 1280 x 800, or of 4480 x 1440 split into
-# MON-A (1920 x 1080 at ratio 1) and MON-B (2560 x 1440 device pixels over 339 mm: ratio 2).
+# x_screen [two-monitors|WxH]: the program's virtual X server of 1280 x 800 (or of that size), or of
+# 4480 x 1440 split into MON-A (1920 x 1080 at ratio 1) and MON-B (2560 x 1440 device pixels over
+# 339 mm: ratio 2).
 x_screen() {
     monitors=1
-    x_server "$([ "${1:-}" = two-monitors ] && echo 4480x1440 || echo 1280x800)"
+    local size=1280x800
+    [[ ${1:-} =~ ^[0-9]+x[0-9]+$ ]] && size=$1
+    x_server "$([ "${1:-}" = two-monitors ] && echo 4480x1440 || echo $size)"
     export DISPLAY=$x_display QT_QPA_PLATFORM=xcb
     # An X11 client with WAYLAND_DISPLAY set counts as being on XWayland and would capture through the portal.
     unset WAYLAND_DISPLAY
